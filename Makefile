@@ -1,0 +1,40 @@
+# Front door for people and CI. The real build is CMake + Ninja in build/.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all build test run deps asan fuzz clean
+
+all: build
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
+
+build: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+deps:
+	./scripts/install-deps.sh
+
+test: deps
+	$(MAKE) build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+run: build
+	./scripts/prepare-run.sh $(BUILD) run
+	cd run && exec ./TARNSvr
+
+# The whole test suite under AddressSanitizer and UBSan.
+asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DTARN_SANITIZE=ON -DTARN_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer targets, built with clang into build-fuzz/.
+fuzz:
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTARN_FUZZ=ON -DTARN_TESTS=OFF -DTARN_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz run

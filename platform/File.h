@@ -1,0 +1,28 @@
+#pragma once
+// Plain file operations. Every function is safe to call from any thread.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Status.h"
+
+namespace tarn {
+
+// True when `path` opens for reading and is not a folder (a folder never
+// counts as a file, as on the platform the system was designed for).
+bool FileOpens(const std::string& path);
+// True when a file or a folder of that name exists.
+bool PathExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+
+// Size in bytes of an existing regular file.
+Status GetFileSize(const std::string& path, std::int64_t* size);
+Status ReadWholeFile(const std::string& path, std::string* contents);
+// Creates or truncates `path` and writes `contents`; fails on a short write.
+Status WriteWholeFile(const std::string& path, const std::string& contents);
+// Removes a file; a file that is already gone is not an error.
+Status RemoveFile(const std::string& path);
+// Renames `from` to `to`, replacing `to` when it exists.
+Status RenameFile(const std::string& from, const std::string& to);
+
+}  // namespace tarn

@@ -1,0 +1,21 @@
+#pragma once
+// Temporary files created exclusively, so that concurrent converters and
+// mails never share one.
+
+#include <string>
+
+#include "platform/Status.h"
+
+namespace tarn {
+
+// The folder for temporary files: $TMP when set, else ./tmp when it is a
+// folder, else /tmp. Returned with its closing separator.
+std::string TempFolder();
+
+// Creates a new empty file `folder` + `prefix` + <unique part> + `suffix`
+// with O_EXCL and stores its path in *path. The file is closed again; the
+// caller owns it and removes it.
+Status CreateUniqueFile(const std::string& folder, const std::string& prefix,
+                        const std::string& suffix, std::string* path);
+
+}  // namespace tarn

@@ -1,0 +1,20 @@
+#!/bin/sh
+# Prepares the run folder for `make run`: the programs, the example TARN.ini
+# beside them, the example forms and the save folders the configuration names.
+set -eu
+build=${1:-build}
+run=${2:-run}
+src=$(cd "$(dirname "$0")/.." && pwd)
+
+mkdir -p "$run"
+for prog in "$build"/bin/*; do
+    [ -f "$prog" ] || continue
+    ln -sf "$(cd "$(dirname "$prog")" && pwd)/$(basename "$prog")" "$run/$(basename "$prog")"
+done
+# TARNSvr resolves its own folder from /proc/self/exe; a copy keeps the run
+# folder (not build/bin) as the program's folder.
+rm -f "$run/TARNSvr"
+cp "$build/bin/TARNSvr" "$run/TARNSvr"
+[ -e "$run/pdftk" ] || ln -sf /usr/bin/pdftk "$run/pdftk"
+cp -R "$src"/examples/. "$run"/
+mkdir -p "$run/out/raw" "$run/out/pdf" "$run/out/xls"

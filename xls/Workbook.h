@@ -1,0 +1,78 @@
+#pragma once
+// Our workbook library: writes a BIFF8 .xls workbook in an OLE2 compound file.
+//
+// This header is the interface the report converter is written against; the
+// library's owner may add to it but keeps these operations and their meaning.
+// Objects returned by Workbook (fonts, formats, sheets) are owned by it and
+// live as long as the workbook. Not thread-safe: one workbook, one thread.
+
+#include <memory>
+#include <string>
+
+#include "platform/Status.h"
+
+namespace xls {
+
+enum class HAlign { kGeneral = 0, kLeft = 1, kCenter = 2, kRight = 3 };
+
+// Cell border line styles (MS-XLS 2.5.11 BorderStyle).
+enum class BorderStyle { kNone = 0, kThin = 1, kMedium = 2, kDashed = 3, kDotted = 4, kThick = 5 };
+
+class Font {
+public:
+    virtual ~Font() = default;
+    virtual void SetName(const std::string& name) = 0;
+    virtual void SetSize(int points) = 0;
+    virtual void SetBold(bool bold) = 0;
+};
+
+class Format {
+public:
+    virtual ~Format() = default;
+    virtual void SetFont(Font* font) = 0;
+    virtual void SetNumberFormat(int formatId) = 0;
+    virtual int NumberFormatId() const = 0;
+    virtual void SetHorizontalAlignment(HAlign align) = 0;
+    virtual void SetTopBorder(BorderStyle style) = 0;
+    virtual void SetBottomBorder(BorderStyle style) = 0;
+};
+
+class Sheet {
+public:
+    virtual ~Sheet() = default;
+    // Text arrives as bytes in the workbook's code page. Rows and columns count
+    // from 0; a cell outside the sheet's limits is refused with false.
+    virtual bool WriteText(int row, int col, const std::string& text, const Format* format) = 0;
+    virtual bool WriteNumber(int row, int col, double value, const Format* format) = 0;
+    // Width in characters of the default font, as Excel shows it.
+    virtual void SetColumn(int firstCol, int lastCol, double width) = 0;
+    virtual void SetMerge(int firstRow, int lastRow, int firstCol, int lastCol) = 0;
+};
+
+class Workbook {
+public:
+    virtual ~Workbook() = default;
+
+    static std::unique_ptr<Workbook> Create();
+
+    // Windows code page of the text bytes handed to the sheets (default 1252).
+    virtual void SetCodePage(int codePage) = 0;
+    virtual void SetLocale(const std::string& locale) = 0;
+    virtual Font* AddFont() = 0;
+    virtual Format* AddFormat() = 0;
+    // Id of a custom number format (164 and up), 0 on failure. The same text
+    // twice gives the same id.
+    virtual int AddCustomNumberFormat(const std::string& formatText) = 0;
+    // Text of a number format id, empty when unknown.
+    virtual std::string CustomNumberFormatText(int formatId) const = 0;
+    // Serial date value in the 1900 date system, numbered as Excel does.
+    virtual double PackDate(int year, int month, int day, int hour, int minute,
+                            int second) const = 0;
+    // Adds a sheet; a name used before is made unique. nullptr on failure.
+    virtual Sheet* AddSheet(const std::string& name) = 0;
+    // Writes the workbook to a temporary file beside `path` and renames it
+    // into place; on failure nothing is left under `path`.
+    virtual tarn::Status Save(const std::string& path) = 0;
+};
+
+}  // namespace xls
