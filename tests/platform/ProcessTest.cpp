@@ -1,0 +1,94 @@
+#include "platform/Process.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "tests/stubs/StandIn.h"
+
+namespace tarn {
+namespace {
+
+using Args = std::vector<std::string>;
+using testing::InstallStandIn;
+using testing::RecordedArgs;
+using testing::ScratchFolder;
+
+TEST(SplitCommandLine, CommandLinesTheServiceBuilds) {
+    // A converter line with an empty option field: two blanks in a row vanish.
+    EXPECT_EQ(SplitCommandLine("\"/t/overprint\" \"/t/form.pdf\" \"/o/inv42.txt\"  -o \"/o/inv42_$$$\""),
+              (Args{"/t/overprint", "/t/form.pdf", "/o/inv42.txt", "-o", "/o/inv42_$$$"}));
+    // A doubled backslash before a closing quote arrives as one.
+    EXPECT_EQ(SplitCommandLine("\"C:\\tab.exe\" -p \"D:\\out\\\\\" -r \"a b.txt\" -d dd/mm/yy"),
+              (Args{"C:\\tab.exe", "-p", "D:\\out\\", "-r", "a b.txt", "-d", "dd/mm/yy"}));
+    // Unquoted paths and options, tab as separator, surrounding blanks.
+    EXPECT_EQ(SplitCommandLine("  /t/pdftk\t/m/front.pdf /o/x.pdf cat output /o/y.pdf  "),
+              (Args{"/t/pdftk", "/m/front.pdf", "/o/x.pdf", "cat", "output", "/o/y.pdf"}));
+    EXPECT_EQ(SplitCommandLine(""), Args{});
+    EXPECT_EQ(SplitCommandLine(" \t "), Args{});
+}
+
+TEST(SplitCommandLine, QuotesAndBackslashes) {
+    EXPECT_EQ(SplitCommandLine("-f \"\" -t a@b"), (Args{"-f", "", "-t", "a@b"}));
+    EXPECT_EQ(SplitCommandLine("ab\"c d\"e"), (Args{"abc de"}));
+    EXPECT_EQ(SplitCommandLine("a\\\\\\\"b"), (Args{"a\\\"b"}));      // 2n+1 -> n and a quote
+    EXPECT_EQ(SplitCommandLine("\"a\\\\\" b"), (Args{"a\\", "b"}));     // 2n -> n, quote closes
+    EXPECT_EQ(SplitCommandLine("C:\\dir\\file x\\"), (Args{"C:\\dir\\file", "x\\"}));  // literal
+    EXPECT_EQ(SplitCommandLine("\"open end"), (Args{"open end"}));
+}
+
+TEST(QuoteArgument, IsTheExactInverseOfSplitting) {
+    const Args values = {"",          "plain",      "two words", "tab\there", "x\" -attach /etc/passwd -x \"",
+                         "end\\",     "end\\\\",    "\\\"",      "a\\\\\"b", "\"",
+                         "C:\\dir\\", "$name ; rm", "\"\""};
+    for (const std::string& value : values) {
+        EXPECT_EQ(SplitCommandLine("prog " + QuoteArgument(value) + " next"), (Args{"prog", value, "next"}))
+            << value;
+        EXPECT_EQ(SplitCommandLine("prog " + QuoteArgumentIfNeeded(value) + " next"), (Args{"prog", value, "next"}))
+            << value;
+    }
+    // Values that split into themselves stay byte for byte.
+    EXPECT_EQ(QuoteArgumentIfNeeded("a@b.com,c@d.com"), "a@b.com,c@d.com");
+    EXPECT_EQ(QuoteArgumentIfNeeded("C:\\out\\a.pdf"), "C:\\out\\a.pdf");
+    EXPECT_EQ(QuoteArgument("Monthly report"), "\"Monthly report\"");
+    EXPECT_EQ(QuoteArgumentIfNeeded(""), "\"\"");
+    EXPECT_EQ(QuoteArgumentIfNeeded("/save dir/a.pdf"), "\"/save dir/a.pdf\"");
+}
+
+TEST(RunCommandLine, StartsTheProgramDirectlyWithItsArguments) {
+    ScratchFolder dir;
+    std::string tool = InstallStandIn(dir.path(), "tool");
+    int exitCode = -1;
+    // Shell syntax reaches the program literally: no shell is involved.
+    ASSERT_TRUE(RunCommandLine(QuoteArgument(tool) + " \"a b\" ; $(touch " + dir.path() + "x) \"\" '*'", &exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(RecordedArgs(tool), (Args{tool, "a b", ";", "$(touch", dir.path() + "x)", "", "'*'"}));
+    EXPECT_FALSE(testing::Exists(dir / "x"));
+
+    testing::SetStandInExit(tool, 7);
+    ASSERT_TRUE(RunCommandLine(tool, &exitCode));
+    EXPECT_EQ(exitCode, 7);
+}
+
+TEST(RunCommandLine, ChildInheritsNoPrivateDescriptor) {
+    ScratchFolder dir;
+    std::string tool = InstallStandIn(dir.path(), "tool");
+    int leaky = ::open("/dev/null", O_RDONLY);  // deliberately without close-on-exec
+    ASSERT_GE(leaky, 0);
+    int exitCode = -1;
+    ASSERT_TRUE(RunCommandLine(tool + " --list-fds", &exitCode));
+    ::close(leaky);
+    EXPECT_EQ(RecordedArgs(tool).back(), "fds:");
+}
+
+TEST(RunCommandLine, MissingProgramIsAnError) {
+    ScratchFolder dir;
+    int exitCode = -1;
+    Status status = RunCommandLine(dir / "missing -x", &exitCode);
+    EXPECT_FALSE(status.ok());
+    EXPECT_NE(status.message().find("missing"), std::string::npos);
+    EXPECT_FALSE(RunCommandLine("   ", &exitCode).ok());
+}
+
+}  // namespace
+}  // namespace tarn
