@@ -1,0 +1,50 @@
+#pragma once
+// Copies a raw report into the cleaned file: one line per CR LF, a new
+// page's first line beginning with FF, sheet-break and directive lines
+// removed; records where each section begins.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/FileHandle.h"
+#include "tabulate/RawReport.h"
+#include "tabulate/RawStream.h"
+#include "tabulate/Settings.h"
+
+namespace tabulate {
+
+// Bytes read from the input at a time.
+inline constexpr size_t kCleanChunkSize = 17000;
+// Bytes reserved for the line being assembled.
+inline constexpr size_t kLineReserve = 1024;
+
+class Cleaner : public RawStream {
+public:
+    Cleaner(RawReport* report, const Settings& settings);
+
+    // Cleans the file at `inputPath`. True when the whole input was read and
+    // the cleaned file fully written; the cleaned file then exists.
+    bool Clean(const std::string& inputPath);
+
+    bool read(char* buffer, size_t maximum, size_t* count) override;
+
+private:
+    void SplitChunk(const char* chunk, size_t size);
+    bool FlushLine();
+    bool EnsureCleanedFile();
+    // Carries out a directive line; returns whether it was one.
+    bool RunDirective(const std::string& line, bool pendingMode);
+
+    RawReport* report_;
+    std::string line_;
+    tarn::FileHandle input_;
+    tarn::FileHandle output_;
+    std::uint64_t bytesWritten_ = 0;
+    bool pendingSheetBreak_ = false;
+    bool lastWasCR_ = false;
+    bool failed_ = false;
+    std::string nextSheet_;
+    std::string excelDirective_;
+};
+
+}  // namespace tabulate

@@ -1,0 +1,90 @@
+#include "tabulate/RawReport.h"
+
+#include <cstring>
+#include <new>
+
+namespace tabulate {
+
+void RawReport::OpenSection() {
+    CloseSection();
+    ended_ = false;
+    error_ = false;
+    held_ = 0;
+    position_ = 0;
+    skip_ = 0;
+    buffer_.reset(new (std::nothrow) char[kSectionBufferSize]);
+    if (!buffer_ || sectionIndex >= sectionOffsets.size()) {
+        CloseSection();
+        error_ = true;
+        return;
+    }
+    fileOffset_ = sectionOffsets[sectionIndex];
+    if (!file_.OpenForReading(cleanPath) || (fileOffset_ != 0 && !file_.Seek(fileOffset_))) {
+        CloseSection();
+        error_ = true;
+    }
+}
+
+bool RawReport::ReadSectionLine(std::string* line) {
+    if (position_ >= held_) {
+        if (ended_ || error_) return false;
+        if (!buffer_) {
+            error_ = true;  // never opened
+            return false;
+        }
+        size_t count = 0;
+        if (!file_.Read(buffer_.get(), kSectionBufferSize, &count)) {
+            error_ = true;
+            return false;
+        }
+        fileOffset_ += count;
+        // Stop exactly where the next section begins.
+        if (sectionIndex + 1 < sectionOffsets.size()) {
+            std::uint64_t next = sectionOffsets[sectionIndex + 1];
+            if (next < fileOffset_) {
+                std::uint64_t over = fileOffset_ - next;
+                count = over >= count ? 0 : count - static_cast<size_t>(over);
+                fileOffset_ = next;
+            }
+        }
+        held_ = count;
+        position_ = 0;
+        if (count == 0) {
+            ended_ = true;
+            return false;
+        }
+    }
+    // A line end is CR LF: pass over what is left of it.
+    size_t passed = std::min(skip_, held_ - position_);
+    position_ += passed;
+    skip_ -= passed;
+    if (position_ >= held_) return false;
+
+    const char* begin = buffer_.get() + position_;
+    const void* cr = std::memchr(begin, '\r', held_ - position_);
+    if (cr == nullptr) {
+        line->append(begin, held_ - position_);
+        position_ = held_;
+        return false;
+    }
+    size_t length = static_cast<size_t>(static_cast<const char*>(cr) - begin);
+    line->append(begin, length);
+    position_ += length;
+    skip_ = 2;
+    return true;
+}
+
+bool RawReport::NextLine(std::string* line) {
+    line->clear();
+    while (!ReadSectionLine(line)) {
+        if (SectionEnded() || error_) return !line->empty();
+    }
+    return true;
+}
+
+void RawReport::CloseSection() {
+    file_.Close();
+    buffer_.reset();
+}
+
+}  // namespace tabulate

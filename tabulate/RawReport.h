@@ -1,0 +1,59 @@
+#pragma once
+// The cleaned report: where it is, where each section (worksheet) begins,
+// and a reader that returns one section's lines and stops exactly at the
+// start of the next section.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/FileHandle.h"
+
+namespace tabulate {
+
+// Bytes read from the cleaned file at a time.
+inline constexpr size_t kSectionBufferSize = 8192;
+
+class RawReport {
+public:
+    // First the input path; the cleaned path once the cleaned file exists.
+    std::string cleanPath;
+    // True once cleanPath names a cleaned file that this run created.
+    bool cleanedFileCreated = false;
+    // Set by TEMPLATE directives; recorded only.
+    std::string templateName;
+    // Byte offset of each section in the cleaned file; always begins with 0.
+    std::vector<std::uint64_t> sectionOffsets{0};
+    // The section that OpenSection reads.
+    size_t sectionIndex = 0;
+
+    size_t SectionCount() const { return sectionOffsets.size(); }
+
+    // Prepares reading of section `sectionIndex`; on failure the error flag
+    // is set and the section reads as empty.
+    void OpenSection();
+    // Appends the next bytes of the current line to *line. Returns true when
+    // the line's end was reached; otherwise call again unless the section has
+    // ended or failed.
+    bool ReadSectionLine(std::string* line);
+    // Reads one whole line (clearing *line first); false when the section has
+    // ended and no line was left.
+    bool NextLine(std::string* line);
+    // The end flag is set and the buffered bytes are all used.
+    bool SectionEnded() const { return ended_ && position_ >= held_; }
+    bool SectionFailed() const { return error_; }
+    void CloseSection();
+
+private:
+    tarn::FileHandle file_;
+    std::unique_ptr<char[]> buffer_;
+    size_t held_ = 0;
+    size_t position_ = 0;
+    size_t skip_ = 0;            // bytes still to pass over after a line end
+    std::uint64_t fileOffset_ = 0;
+    bool ended_ = false;
+    bool error_ = false;
+};
+
+}  // namespace tabulate

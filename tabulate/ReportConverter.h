@@ -1,0 +1,30 @@
+#pragma once
+// Writes the cleaned report into a workbook: one worksheet per section with
+// a header row of column titles, typed data rows, an end row and the blocks
+// of report attributes and criteria.
+
+#include <string>
+
+#include "tabulate/RawReport.h"
+#include "tabulate/Settings.h"
+
+namespace xls {
+class Workbook;
+}
+
+namespace tabulate {
+
+// Rows and columns of one worksheet (BIFF8 limits).
+inline constexpr int kSheetRows = 65536;
+inline constexpr int kSheetColumns = 256;
+
+// Converts every section of `report` and saves the workbook at
+// `workbookPath`. `settings` holds the effective separators and date format.
+// True when the workbook was saved; a section without a column layout, a
+// refused sheet or a failed save gives false and leaves no workbook.
+bool ConvertReport(RawReport* report, const Settings& settings, const std::string& workbookPath);
+
+// The same into a given book, without saving it.
+bool FillWorkbook(xls::Workbook* book, RawReport* report, const Settings& settings);
+
+}  // namespace tabulate

@@ -1,0 +1,45 @@
+#pragma once
+// The converter's settings, as given on the command line and as resolved for
+// the conversion, and the names of the files it works on.
+
+#include <string>
+#include <vector>
+
+namespace tabulate {
+
+// Exit statuses of the program.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = -1;        // too few arguments, no -p or -r value
+inline constexpr int kExitCleanFailed = -2;  // input unreadable or cleaned file not written
+inline constexpr int kExitNoWorkbook = -3;   // no column layout, refused sheet or failed save
+
+// The date format when -d is absent or empty.
+inline constexpr const char* kDefaultDateFormat = "mm/dd/yy";
+
+struct Settings {
+    std::string inputFolder;          // -p
+    std::string inputFile;            // -r
+    std::string dateFormat;           // -d
+    std::string inputDecSeparator;    // -n
+    std::string inputGroupSeparator;  // -g
+    std::string excelDirective;       // -e
+    std::string nextSheet;            // -x
+};
+
+// Reads the option pairs that follow the program name. Returns kExitOk, or
+// kExitUsage when there are fewer than four words or -p / -r is missing.
+int ParseOptions(const std::vector<std::string>& args, Settings* settings);
+
+// Fills the separators and date format that were not given: the separators
+// from the user's locale, the date format with kDefaultDateFormat.
+void ResolveEffectiveSettings(Settings* settings);
+
+// Folder and file joined as they stand (the folder carries its separator).
+std::string InputPath(const Settings& settings);
+// The path with the extension of its last component replaced by `extension`
+// (which starts with "."); a name without "." gets the extension appended.
+std::string ReplaceExtension(const std::string& path, const std::string& extension);
+std::string CleanedPath(const std::string& inputPath);
+std::string WorkbookPath(const std::string& inputPath);
+
+}  // namespace tabulate

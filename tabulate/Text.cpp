@@ -1,0 +1,95 @@
+#include "tabulate/Text.h"
+
+namespace tabulate {
+namespace {
+
+// A rule line must be longer than this many bytes.
+constexpr size_t kMinRuleLength = 10;
+// Length limits of a date such as 1/2/09 or 01/31/2009.
+constexpr size_t kMinDateLength = 5;
+constexpr size_t kMaxDateLength = 10;
+
+bool IsWordSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool OnlySpacesAnd(const std::string& line, char mark) {
+    for (char c : line) {
+        if (c != ' ' && c != mark) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ToUpper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+std::string RightTrim(const std::string& text) {
+    size_t end = text.size();
+    while (end > 0 && IsBlank(text[end - 1])) --end;
+    return text.substr(0, end);
+}
+
+std::string Trim(const std::string& text) {
+    size_t begin = 0;
+    while (begin < text.size() && IsBlank(text[begin])) ++begin;
+    size_t end = text.size();
+    while (end > begin && IsBlank(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
+bool Contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool RemoveAll(std::string* text, const std::string& part) {
+    if (part.empty()) return false;
+    bool found = false;
+    size_t at = 0;
+    while ((at = text->find(part, at)) != std::string::npos) {
+        text->erase(at, part.size());
+        found = true;
+    }
+    return found;
+}
+
+std::vector<Word> SplitWords(const std::string& line) {
+    std::vector<Word> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && IsWordSeparator(line[i])) ++i;
+        size_t start = i;
+        while (i < line.size() && !IsWordSeparator(line[i])) ++i;
+        if (i > start) words.push_back({start, line.substr(start, i - start)});
+    }
+    return words;
+}
+
+bool IsRuleLine(const std::string& line) {
+    return line.size() > kMinRuleLength && (OnlySpacesAnd(line, '-') || OnlySpacesAnd(line, '='));
+}
+
+bool HasDateShape(const std::string& text) {
+    if (text.size() < kMinDateLength || text.size() > kMaxDateLength) return false;
+    size_t i = 0;
+    for (int part = 0; part < 3; ++part) {
+        if (part > 0) {
+            if (i >= text.size() || text[i] != '/') return false;
+            ++i;
+        }
+        size_t digits = i;
+        while (i < text.size() && IsDigit(text[i])) ++i;
+        if (i == digits) return false;
+    }
+    return i == text.size();
+}
+
+}  // namespace tabulate

@@ -1,0 +1,155 @@
+#include "tabulate/ValueClassifier.h"
+
+#include <charconv>
+#include <climits>
+
+#include "tabulate/ColumnSpec.h"
+#include "tabulate/Text.h"
+
+namespace tabulate {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Removes every two-letter marker in any case; returns whether there was one.
+bool RemoveMarker(std::string* text, const char* upperMarker) {
+    std::string upper = ToUpper(*text);
+    if (upper.find(upperMarker) == std::string::npos) return false;
+    std::string kept;
+    for (size_t i = 0; i < text->size();) {
+        if (upper.compare(i, 2, upperMarker) == 0) {
+            i += 2;
+        } else {
+            kept += (*text)[i++];
+        }
+    }
+    *text = kept;
+    return true;
+}
+
+// An optional sign, digits, optionally "." and digits; at least one digit.
+bool IsNumeric(const std::string& t) {
+    size_t i = 0;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+    }
+    return i == t.size() && digits > 0;
+}
+
+// Leading digits of a date part, as atoi reads them (no overflow).
+int LeadingNumber(const std::string& part) {
+    size_t i = 0;
+    while (i < part.size() && IsBlank(part[i])) ++i;
+    bool negative = false;
+    if (i < part.size() && (part[i] == '+' || part[i] == '-')) negative = part[i++] == '-';
+    long value = 0;
+    while (i < part.size() && IsDigit(part[i])) {
+        value = value * 10 + (part[i++] - '0');
+        if (value > INT_MAX) value = INT_MAX;
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+}  // namespace
+
+ValueClassifier::ValueClassifier(std::string decimalSeparator, std::string groupSeparator,
+                                 std::string dateFormat)
+    : decimal_(std::move(decimalSeparator)),
+      group_(std::move(groupSeparator)),
+      dateFormat_(std::move(dateFormat)) {}
+
+ParsedValue ValueClassifier::ClassifyValue(const std::string& value) const {
+    ParsedValue result;
+    std::string t = Trim(value);
+    if (HasDateShape(t)) {
+        result.kind = kTypeDate;
+        return result;
+    }
+
+    // Sign markers: a credit, a debit, or accounting parentheses.
+    bool negative = false;
+    if (RemoveMarker(&t, "CR")) {
+        negative = true;
+    } else if (RemoveMarker(&t, "DR")) {
+    } else if (t.find('(') != std::string::npos && t.find(')') != std::string::npos) {
+        RemoveAll(&t, "(");
+        RemoveAll(&t, ")");
+        negative = true;
+    }
+    const bool currency = RemoveAll(&t, "$");
+    RemoveAll(&t, group_);
+    size_t decimals = 0;
+    if (!decimal_.empty()) {
+        size_t at = t.find(decimal_);
+        if (at != std::string::npos) {
+            decimals = t.size() - at - 1;
+            for (; at != std::string::npos; at = t.find(decimal_, at + 1)) {
+                t.replace(at, decimal_.size(), ".");
+            }
+        }
+    }
+    // A sign marker on a value that carries a sign of its own has no clear
+    // meaning: keep it as text rather than write a wrong number.
+    if (!IsNumeric(t) || (negative && (t[0] == '-' || t[0] == '+'))) return result;
+
+    result.kind = kTypeNumber;
+    result.number = negative ? "-" + t : t;
+    result.format = currency ? "$ #,##0" : "#,##0";
+    if (decimals > 0) result.format += "." + std::string(decimals, '0');
+    return result;
+}
+
+bool ValueClassifier::ReadFieldOrder() {
+    const std::string upper = ToUpper(dateFormat_);
+    int at[3] = {-1, -1, -1};  // day, month, year
+    size_t begin = 0;
+    for (int part = 0; part < 3; ++part) {
+        if (begin > upper.size()) return false;
+        size_t end = upper.find('/', begin);
+        if (end == std::string::npos) end = upper.size();
+        if (end == begin) return false;
+        const char letter = upper[begin];
+        int which = letter == 'D' ? 0 : letter == 'M' ? 1 : letter == 'Y' ? 2 : -1;
+        if (which < 0 || at[which] >= 0) return false;
+        at[which] = part;
+        begin = end + 1;
+    }
+    dayAt_ = at[0];
+    monthAt_ = at[1];
+    yearAt_ = at[2];
+    orderFixed_ = true;
+    return true;
+}
+
+bool ValueClassifier::ParseDate(const std::string& value, DateParts* date) {
+    if (!orderFixed_ && !dateFormat_.empty() && !ReadFieldOrder()) return false;
+    int fields[3];
+    size_t begin = 0;
+    for (int part = 0; part < 3; ++part) {
+        if (begin > value.size()) return false;
+        size_t end = value.find('/', begin);
+        if (end == std::string::npos) end = value.size();
+        if (end == begin) return false;
+        fields[part] = LeadingNumber(value.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    date->day = fields[dayAt_];
+    date->month = fields[monthAt_];
+    date->year = fields[yearAt_];
+    return true;
+}
+
+double NumberTextValue(const std::string& number) {
+    const char* begin = number.data();
+    const char* end = begin + number.size();
+    if (begin != end && *begin == '+') ++begin;
+    double value = 0;
+    std::from_chars(begin, end, value);
+    return value;
+}
+
+}  // namespace tabulate
