@@ -1,0 +1,55 @@
+#include "platform/ExclusiveFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tarn {
+
+ExclusiveFile::~ExclusiveFile() { Close(); }
+
+Status ExclusiveFile::Create(const std::string& path) {
+    Close();
+    // No O_TRUNC here: truncation waits until the lock is ours.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0) return Status::FromErrno(path, errno);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int err = errno;
+        ::close(fd);
+        return Status::FromErrno(path + " (in use)", err);
+    }
+    if (::ftruncate(fd, 0) != 0) {
+        int err = errno;
+        ::close(fd);
+        return Status::FromErrno(path, err);
+    }
+    fd_ = fd;
+    path_ = path;
+    return Status::Ok();
+}
+
+Status ExclusiveFile::Write(const char* data, size_t size) {
+    if (fd_ < 0) return Status::Error(path_ + ": not open");
+    while (size > 0) {
+        ssize_t n = ::write(fd_, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Status::FromErrno(path_, errno);
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return Status::Ok();
+}
+
+Status ExclusiveFile::Close() {
+    if (fd_ < 0) return Status::Ok();
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return Status::FromErrno(path_, errno);
+    return Status::Ok();
+}
+
+}  // namespace tarn

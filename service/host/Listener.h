@@ -1,0 +1,85 @@
+#pragma once
+// The TCP listener: one listening socket, one listener thread that accepts
+// connections, and one worker thread per accepted connection.
+//
+// Threading: Open, StartThread and Close are called by the service control
+// one at a time (never concurrently with each other); the listener thread
+// only reads the socket. Close wakes the listener thread, waits until it and
+// every worker it started have ended, and only then closes the socket.
+// Workers are detached as they start and counted, so an ended worker keeps
+// no resources however many jobs the listener serves.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/Socket.h"
+#include "platform/Status.h"
+#include "platform/Thread.h"
+
+namespace tarn {
+
+class CEventReporter;
+class EventSink;
+
+class CListener {
+public:
+    // Runs one conversation on `connection`, which it owns and closes.
+    using ConnectionHandler = std::function<void(SocketHandle connection)>;
+    // Starts a detached thread; replaceable so that tests can refuse starts.
+    using ThreadStarter = std::function<Status(std::function<void()>)>;
+
+    CListener(const CEventReporter& events, EventSink& console, ConnectionHandler handler);
+    ~CListener();  // closes a listener still open
+    CListener(const CListener&) = delete;
+    CListener& operator=(const CListener&) = delete;
+
+    // Prints the host, address and port lines and opens the listening socket
+    // on `address` (empty: every local address) and the low 16 bits of
+    // `port`. Returns 0 or the errno of the failing call.
+    int Open(const std::string& address, int port);
+    bool IsOpen() const { return socket_ != kNoSocket; }
+    // The port the socket is bound to, 0 when closed.
+    std::uint16_t Port() const;
+
+    // Starts the listener thread. REQUIRES: IsOpen() and !HasThread().
+    Status StartThread();
+    bool HasThread() const { return thread_.Started(); }
+
+    // Wakes the accept loop, waits for the listener thread and every
+    // conversation, closes the socket. 0 on success (also when nothing was
+    // open), non-zero when closing the socket failed.
+    int Close();
+
+    void SetWorkerStarter(ThreadStarter starter) { startWorker_ = std::move(starter); }
+    // Conversations running now.
+    int RunningWorkers() const;
+
+private:
+    // Conversations started by one listener run, counted so that the run can
+    // wait for all of them; shared with the workers so that a worker ending
+    // late never touches freed memory.
+    struct WorkerGroup {
+        std::mutex mutex;
+        std::condition_variable idle;
+        int running = 0;
+    };
+
+    void AcceptLoop(SocketHandle listener);
+    void StartWorker(SocketHandle connection);
+
+    const CEventReporter& events_;
+    EventSink& console_;
+    ConnectionHandler handler_;
+    ThreadStarter startWorker_;
+    SocketHandle socket_ = kNoSocket;
+    JoinableThread thread_;
+    std::atomic<bool> closing_{false};
+    std::shared_ptr<WorkerGroup> workers_;
+};
+
+}  // namespace tarn

@@ -1,0 +1,84 @@
+#include "service/host/TARNSvrModule.h"
+
+#include "platform/Environment.h"
+#include "platform/Paths.h"
+#include "service/host/EventWriters.h"
+#include "service/job/RequestConversation.h"
+
+namespace tarn {
+
+std::string ModuleDirectoryOf(const std::string& programPath) {
+    std::string::size_type slash = programPath.rfind(kPathSeparator);
+    if (slash == std::string::npos || slash == 0) return std::string();
+    return programPath.substr(0, slash + 1);
+}
+
+CTARNSvrModule::CTARNSvrModule(EventSink& sink)
+    : sink_(sink), listener_(*this, sink, [this](SocketHandle connection) {
+          CRequestConversation conversation(connection, *this);
+          conversation.Run();
+      }) {}
+
+CTARNSvrModule::~CTARNSvrModule() { listener_.Close(); }
+
+void CTARNSvrModule::ReportServiceEvent(EventType type, EventId id, const std::string& text) const {
+    tarn::ReportServiceEvent(sink_, runningAsService_, type, id, text);
+}
+
+void CTARNSvrModule::LogEvent(const std::string& text) const {
+    tarn::LogEvent(sink_, runningAsService_, text);
+}
+
+void CTARNSvrModule::ReportHostError(const std::string& text) const {
+    ReportServiceEvent(EventType::kError, kEvtHostFailure, text);
+}
+
+HRESULT CTARNSvrModule::Run() {
+    // 1. The program's folder.
+    moduleDirectory_ = ModuleDirectoryOf(ProgramPath());
+    if (moduleDirectory_.empty()) {
+        ReportHostError("Cannot start service. Module path is invalid.");
+        return E_FAIL;
+    }
+    // 2. The configuration; its load failure has been reported already.
+    config_ = CServiceConfig::Create(moduleDirectory_ + kIniFileName, moduleDirectory_, *this);
+    if (!config_) {
+        ReleaseConfig();
+        return E_FAIL;
+    }
+    // 3. The listening socket.
+    if (!listener_.IsOpen() && OpenListener() != 0) {
+        ReportHostError("Cannot start service. Failed to open TCP connection.");
+        return E_FAIL;
+    }
+    // 4. The listener thread.
+    if (!listener_.HasThread() && !StartListenerThread().ok()) {
+        ReportHostError("Cannot start service. Failed to create thread.");
+        return E_FAIL;
+    }
+    // The message loop: wait until asked to quit.
+    std::unique_lock<std::mutex> lock(quitMutex_);
+    quitSignal_.wait(lock, [this] { return quit_; });
+    return S_OK;
+}
+
+void CTARNSvrModule::PostQuit() {
+    std::lock_guard<std::mutex> lock(quitMutex_);
+    quit_ = true;
+    quitSignal_.notify_all();
+}
+
+int CTARNSvrModule::OpenListener() {
+    return listener_.Open(EnvironmentValue(kListenAddressVariable), config_->Port());
+}
+
+int CTARNSvrModule::CloseListener() { return listener_.Close(); }
+
+Status CTARNSvrModule::StartListenerThread() { return listener_.StartThread(); }
+
+void CTARNSvrModule::ReleaseConfig() {
+    config_.reset();
+    moduleDirectory_.clear();
+}
+
+}  // namespace tarn

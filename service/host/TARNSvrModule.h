@@ -1,0 +1,87 @@
+#pragma once
+// The one service module of the process: the service name, the mode flag,
+// the configuration, the listener and the program's folder. It is the
+// context every conversation reports and reads its configuration through.
+//
+// Threading: Run and the control actions are called one at a time; the
+// configuration is written only before the listener starts and after it has
+// ended, so conversations read it without locks. The event writers keep no
+// state and may be called from any thread.
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/EventSink.h"
+#include "service/host/HResult.h"
+#include "service/host/Listener.h"
+#include "service/job/ServiceConfig.h"
+#include "service/job/ServiceContext.h"
+
+namespace tarn {
+
+// Service name, event source and caption.
+inline constexpr const char* kServiceName = "TARNSvr";
+// Name of the configuration file in the program's folder.
+inline constexpr const char* kIniFileName = "TARN.ini";
+// Environment variable naming the one local address to listen on (for
+// tests and single-host setups); unset, the listener takes every address.
+inline constexpr const char* kListenAddressVariable = "TARN_LISTEN_ADDRESS";
+
+// The folder of `programPath` with its closing separator; empty when the
+// path has no separator or only a leading one.
+std::string ModuleDirectoryOf(const std::string& programPath);
+
+class CTARNSvrModule : public CServiceContext {
+public:
+    explicit CTARNSvrModule(EventSink& sink = PlatformEvents());
+    ~CTARNSvrModule() override;
+
+    // The start sequence: program folder, configuration, listener, listener
+    // thread; then waits in the message loop until PostQuit. Returns 0 or E_FAIL.
+    HRESULT Run();
+    // Ends Run's message loop (callable from any thread).
+    void PostQuit();
+
+    // Opens the listening socket on the configured port; 0 or an errno.
+    int OpenListener();
+    // Closes the listener after every conversation has ended; 0 or non-zero.
+    int CloseListener();
+    // Starts the listener thread when none is held.
+    Status StartListenerThread();
+
+    // The event writers, in the module's mode.
+    void ReportServiceEvent(EventType type, EventId id, const std::string& text) const override;
+    void LogEvent(const std::string& text) const;
+
+    // REQUIRES: Run has loaded the configuration.
+    const CServiceConfig& Config() const override { return *config_; }
+    bool HasConfig() const { return config_ != nullptr; }
+    // Releases the configuration and the module directory (after CloseListener).
+    void ReleaseConfig();
+
+    bool RunningAsService() const { return runningAsService_; }
+    void SetRunningAsService(bool service) { runningAsService_ = service; }
+    const std::string& ServiceName() const { return serviceName_; }
+    const std::string& ModuleDirectory() const { return moduleDirectory_; }
+    CListener& Listener() { return listener_; }
+
+private:
+    // Reports error 0xC0000003 with `text`.
+    void ReportHostError(const std::string& text) const;
+
+    EventSink& sink_;
+    std::string serviceName_ = kServiceName;
+    bool runningAsService_ = true;
+    std::unique_ptr<CServiceConfig> config_;
+    std::string moduleDirectory_;
+    CListener listener_;
+
+    std::mutex quitMutex_;
+    std::condition_variable quitSignal_;
+    bool quit_ = false;
+};
+
+}  // namespace tarn

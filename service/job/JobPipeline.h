@@ -1,0 +1,30 @@
+#pragma once
+// The job pipeline: turns a complete raw job file into the job's output,
+// leaves it in the save folder and hands it to the e-mail orders.
+// Runs on the calling conversation's thread; keeps no state between calls.
+
+#include <string>
+#include <vector>
+
+#include "service/job/EmailRecord.h"
+
+namespace tarn {
+
+class CServiceContext;
+
+// What one conversation hands to the pipeline.
+struct JobRequest {
+    std::string section;   // the section looked up ("xls" for every workbook job)
+    std::string rawName;   // file name of the raw job file
+    std::string rawPath;   // saveDir joined with rawName
+    std::string saveDir;   // save folder, ending in a separator
+    std::vector<EmailRecord> emailOrders;  // accepted orders, in arrival order
+    bool sendEmail = false;                // result of the job's last e-mail line
+};
+
+// Converts and delivers one job. True when the output file exists at the
+// end and, if e-mail was requested, every order was sent. Never talks to
+// the client. The pipeline may set fields of the e-mail orders.
+bool ProcessJob(const CServiceContext& context, JobRequest& job);
+
+}  // namespace tarn

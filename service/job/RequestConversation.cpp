@@ -1,0 +1,173 @@
+#include "service/job/RequestConversation.h"
+
+#include "platform/File.h"
+#include "platform/Paths.h"
+#include "service/host/ServiceEvents.h"
+#include "service/job/JobPipeline.h"
+#include "service/job/RequestLines.h"
+#include "service/job/ServiceConfig.h"
+#include "service/job/ServiceContext.h"
+#include "service/job/TextHelpers.h"
+
+namespace tarn {
+namespace {
+
+// Replies, byte for byte.
+constexpr const char* kGreeting = "Hi\n";
+constexpr const char* kAcknowledge = "ROGER_CMD\n";
+constexpr const char* kAcknowledgeEvent = "ROGER_CMD";
+constexpr const char* kOk = "ok\n";
+constexpr const char* kJobFailed = "Problem handlingRequest\n";
+constexpr const char* kBye = "Bye\n";
+constexpr const char* kRawFileUnreadable = "ERROR: Problem creating rawfile 108";
+// Write errors (reported, never sent).
+constexpr const char* kOpenError = "Error open rawfile 107";
+constexpr const char* kEofWriteError = "Error write to rawfile 106";
+constexpr const char* kLineWriteError = "Error write to rawfile 105";
+constexpr const char* kJobDone = "Request processed succesfully";
+
+}  // namespace
+
+CRequestConversation::CRequestConversation(SocketHandle socket, const CServiceContext& context)
+    : socket_(socket), context_(context) {}
+
+CRequestConversation::~CRequestConversation() { CloseConnection(); }
+
+void CRequestConversation::Send(const std::string& bytes) {
+    // A failed send changes nothing: the conversation goes on.
+    if (socket_ != kNoSocket) SendAll(socket_, bytes.data(), bytes.size());
+}
+
+void CRequestConversation::CloseConnection() {
+    if (socket_ == kNoSocket) return;
+    CloseSocket(socket_);
+    socket_ = kNoSocket;
+}
+
+std::string CRequestConversation::ReadLine() {
+    std::string line;
+    if (lines_.TakeLine(&line)) return line;
+    if (!peerClosed_) {
+        size_t received = 0;
+        Status status = ReceiveSome(socket_, receiveBuffer_, kReceiveBufferSize, &received);
+        if (status.ok() && received > 0) {
+            receiveBuffer_[received] = '\0';
+            lines_.Append(receiveBuffer_, received);
+            if (lines_.TakeLine(&line)) return line;
+            return std::string();
+        }
+        peerClosed_ = true;
+        // Keep the last unterminated text rather than dropping it.
+        if (!lines_.Pending().empty()) return lines_.TakeRest();
+    }
+    return kQuitWord;
+}
+
+void CRequestConversation::WaitForCommand() {
+    for (;;) {
+        std::string line = ReadLine();
+        context_.ReportDebug(kEvtLineReceived, line);
+        if (Contains(line, kQuitWord) || Contains(line, kRawFileWord)) return;
+        if (!StartsWith(line, kRunWord)) continue;
+        RunCommand command = ParseRunLine(line);
+        rawName_ = command.rawName;
+        section_ = command.section;
+        context_.ReportDebug(kEvtRawFile, rawName_);
+        context_.ReportDebug(kEvtRawFile, rawName_);
+        context_.ReportDebug(kEvtRawNameTrace, rawName_);
+        context_.ReportDebug(kEvtSection, section_);
+        context_.ReportDebug(kEvtRawFile, rawName_);
+        Send(kAcknowledge);
+        context_.ReportDebug(kEvtCommandAcknowledged, kAcknowledgeEvent);
+        return;
+    }
+}
+
+std::string CRequestConversation::ReceiveText() {
+    for (;;) {
+        std::string line = ReadLine();
+        if (StartsWith(line, kRawFileWord)) continue;
+        if (StartsWith(line, kQuitWord)) return std::string();
+        if (StartsWith(line, kEmailMarker)) {
+            EmailRecord order;
+            order.module = &context_;
+            sendEmail_ = ParseEmailLine(line, &order);
+            if (sendEmail_) emailOrders_.push_back(order);
+            continue;
+        }
+        std::string::size_type eof = line.find(kEofWord);
+        if (eof != std::string::npos) {
+            if (eof > 0 && !rawFile_.Write(line.data(), eof).ok()) return kEofWriteError;
+            return std::string();
+        }
+        if (!line.empty() && !rawFile_.Write(line.data(), line.size()).ok()) return kLineWriteError;
+    }
+}
+
+int CRequestConversation::Run() {
+    Send(kGreeting);
+    WaitForCommand();
+
+    SectionChoice choice = ChooseSection(section_);
+    section_ = choice.section;
+    const CServiceConfig& config = context_.Config();
+    if (!config.SectionExists(section_)) {
+        context_.ReportError(kEvtNoSection, section_);
+        Send("ERROR:section " + section_ + " does not exist in ini file /n Bye \n");
+        CloseConnection();
+        return 0;
+    }
+
+    saveDir_ = config.GetString(section_, choice.saveDirKey, "");
+    if (!saveDir_.empty() && saveDir_.back() != kPathSeparator) saveDir_ += kPathSeparator;
+    context_.ReportDebug(kEvtSaveFolder, saveDir_);
+    if (!PathExists(saveDir_)) {
+        context_.ReportError(kEvtNoSaveFolder, saveDir_);
+        Send("ERROR: " + saveDir_ + " does not exist/n");
+        CloseConnection();
+        return 0;
+    }
+
+    rawPath_ = JoinPath(saveDir_, rawName_);
+    context_.ReportDebug(kEvtRawPath, rawPath_);
+    // A name that is no plain file name never reaches the file system.
+    std::string writeError;
+    if (!IsUsableRawName(rawName_) || !rawFile_.Create(rawPath_).ok())
+        writeError = kOpenError;
+    else
+        writeError = ReceiveText();
+    rawFile_.Close();
+
+    if (!writeError.empty()) {
+        context_.ReportError(kEvtRawFileError, writeError);
+        CloseConnection();
+        return 0;
+    }
+    if (!FileOpens(rawPath_)) {
+        context_.ReportError(kEvtRawFileUnreadable, rawPath_);
+        Send(kRawFileUnreadable);
+        CloseConnection();
+        return 0;
+    }
+
+    context_.ReportDebug(kEvtRawFile, rawPath_);
+    JobRequest job;
+    job.section = section_;
+    job.rawName = rawName_;
+    job.rawPath = rawPath_;
+    job.saveDir = saveDir_;
+    job.emailOrders = std::move(emailOrders_);
+    job.sendEmail = sendEmail_;
+    if (ProcessJob(context_, job)) {
+        if (config.Debug()) context_.ReportServiceEvent(EventType::kSuccess, kEvtGeneric, kJobDone);
+        Send(kOk);
+    } else {
+        context_.ReportError(kEvtJobFailed, "");
+        Send(kJobFailed);
+    }
+    Send(kBye);
+    CloseConnection();
+    return 0;
+}
+
+}  // namespace tarn

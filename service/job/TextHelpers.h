@@ -1,0 +1,31 @@
+#pragma once
+// Byte-string helpers shared by job handling. All text is 8-bit bytes in the
+// client's code page; nothing is converted.
+
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// Folder and name joined with exactly one separator where they meet; an
+// empty folder gives the name, an empty name the folder. No other change.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// The maximal runs of bytes holding none of `separators`, in order; no empty fields.
+std::vector<std::string> Tokenize(const std::string& text, const std::string& separators);
+
+// The part after the last space, backslash or slash; the whole value when
+// there is none or when that character is the last one.
+std::string BaseName(const std::string& value);
+
+// Bytes below 20 (0x00 to 0x13) become NUL; the length stays.
+std::string StripControls(const std::string& field);
+
+// The text up to its first NUL byte (how a name or reply uses a field).
+std::string CutAtNul(const std::string& text);
+
+// Case-blind comparisons (ASCII letters fold; other bytes compare exactly).
+bool EqualsNoCase(const std::string& a, const std::string& b);
+bool StartsWithNoCase(const std::string& text, const std::string& prefix);
+
+}  // namespace tarn
