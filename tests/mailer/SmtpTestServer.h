@@ -1,0 +1,144 @@
+#pragma once
+// A real SMTP server for tests (smtp_server.py over python3-aiosmtpd) on
+// 127.0.0.1 and a free port, plus a way to run a program and collect its
+// output streams.
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/stubs/StandIn.h"
+
+namespace tarn::testing {
+
+// The script's answers about one received message (folder msg-N).
+struct ReceivedMail {
+    std::string folder;
+    std::string Get(const std::string& file) const { return ReadFile(folder + file); }
+    std::string Header(const std::string& name) const { return Get("header-" + name); }
+};
+
+class SmtpTestServer {
+public:
+    struct Options {
+        std::string user, password;  // AUTH demanded when set
+        std::string refuse;          // recipients holding this are refused
+    };
+
+    explicit SmtpTestServer(const std::string& outDir, const Options& options = Options()) : outDir_(outDir) {
+        std::vector<std::string> args = {"/usr/bin/python3", std::string(TARN_SOURCE_DIR) + "/tests/mailer/smtp_server.py",
+                                         outDir, "--lifetime", "600"};
+        if (!options.user.empty()) args.insert(args.end(), {"--user", options.user, "--password", options.password});
+        if (!options.refuse.empty()) args.insert(args.end(), {"--refuse", options.refuse});
+        int in[2], out[2];
+        if (pipe(in) != 0 || pipe(out) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(in[0], 0);
+            dup2(out[1], 1);
+            close(in[1]);
+            close(out[0]);
+            std::vector<char*> argv;
+            for (std::string& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        stdin_ = in[1];
+        // The port is the first line; give the interpreter a bounded time to start.
+        std::string line;
+        pollfd p{out[0], POLLIN, 0};
+        while (line.find('\n') == std::string::npos && poll(&p, 1, 20000) > 0) {
+            char buffer[64];
+            ssize_t n = read(out[0], buffer, sizeof buffer);
+            if (n <= 0) break;
+            line.append(buffer, static_cast<size_t>(n));
+        }
+        close(out[0]);
+        port_ = std::atoi(line.c_str());
+    }
+
+    ~SmtpTestServer() {
+        if (stdin_ >= 0) close(stdin_);
+        if (pid_ <= 0) return;
+        for (int i = 0; i < 100; ++i) {  // up to 5 s to end by itself
+            if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+
+    int port() const { return port_; }
+    bool running() const { return port_ > 0; }
+
+    // Message n (1-based) once it is complete, waiting a bounded time.
+    bool Mail(int n, ReceivedMail* mail) const {
+        std::string folder = outDir_ + "msg-" + std::to_string(n) + "/";
+        for (int i = 0; i < 100 && !Exists(folder + "complete"); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        mail->folder = folder;
+        return Exists(folder + "complete");
+    }
+    bool HasMail(int n) const { return Exists(outDir_ + "msg-" + std::to_string(n)); }
+
+private:
+    std::string outDir_;
+    pid_t pid_ = -1;
+    int stdin_ = -1;
+    int port_ = 0;
+};
+
+// A loopback port on which nothing listens (bound once, then released).
+inline int UnusedPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+// Runs argv[0] with the arguments, standard output and error into files of `scratch`.
+inline ProgramRun RunAndCapture(const std::vector<std::string>& args, const std::string& scratch) {
+    ProgramRun run;
+    std::string outPath = scratch + "run.out", errPath = scratch + "run.err";
+    pid_t pid = fork();
+    if (pid == 0) {
+        FILE* o = freopen(outPath.c_str(), "w", stdout);
+        FILE* e = freopen(errPath.c_str(), "w", stderr);
+        if (o == nullptr || e == nullptr) _exit(126);
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadFile(outPath);
+    run.err = ReadFile(errPath);
+    return run;
+}
+
+}  // namespace tarn::testing
