@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/Status.h"
+#include "xls/Limits.h"  // kMaxRows, kMaxColumns, kMaxSheetNameChars
 
 namespace xls {
 
@@ -56,6 +57,8 @@ public:
     static std::unique_ptr<Workbook> Create();
 
     // Windows code page of the text bytes handed to the sheets (default 1252).
+    // Applies to text written after the call; an unknown code page leaves the
+    // previous one in force.
     virtual void SetCodePage(int codePage) = 0;
     virtual void SetLocale(const std::string& locale) = 0;
     virtual Font* AddFont() = 0;
@@ -68,10 +71,13 @@ public:
     // Serial date value in the 1900 date system, numbered as Excel does.
     virtual double PackDate(int year, int month, int day, int hour, int minute,
                             int second) const = 0;
-    // Adds a sheet; a name used before is made unique. nullptr on failure.
+    // Adds a sheet; a name used before is made unique (the first keeps its
+    // name, later ones get " (2)", " (3)", ...; see SheetNames.h for the
+    // cleaning of forbidden characters and over-long names). nullptr on failure.
     virtual Sheet* AddSheet(const std::string& name) = 0;
     // Writes the workbook to a temporary file beside `path` and renames it
-    // into place; on failure nothing is left under `path`.
+    // into place; on failure nothing is left under `path` (an older file of
+    // that name stays as it was). A workbook without sheets is not saved.
     virtual tarn::Status Save(const std::string& path) = 0;
 };
 

@@ -1,0 +1,24 @@
+#pragma once
+// Records of a sheet's cell table: DIMENSIONS, ROW, LABELSST, NUMBER and
+// BLANK (MS-XLS 2.4.90, 2.4.221, 2.4.149, 2.4.180, 2.4.20).
+
+#include <cstdint>
+
+#include "xls/RecordStream.h"
+
+namespace xls {
+
+// The used range: rows [firstRow, lastRow + 1), columns [firstCol, lastCol + 1);
+// all zero for an empty sheet.
+void WriteDimensions(RecordStream& out, std::uint32_t firstRow, std::uint32_t rowEnd,
+                     std::uint16_t firstCol, std::uint16_t colEnd);
+// A row of default height whose cells span columns [firstCol, colEnd).
+void WriteRow(RecordStream& out, std::uint16_t row, std::uint16_t firstCol, std::uint16_t colEnd);
+void WriteLabelSst(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf,
+                   std::uint32_t stringIndex);
+void WriteNumber(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf,
+                 double value);
+// A cell with a format and no value.
+void WriteBlank(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf);
+
+}  // namespace xls

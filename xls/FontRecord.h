@@ -1,0 +1,12 @@
+#pragma once
+// The FONT record (MS-XLS 2.4.122).
+
+#include <string>
+
+#include "xls/RecordStream.h"
+
+namespace xls {
+
+void WriteFontRecord(RecordStream& out, const std::u16string& name, int points, bool bold);
+
+}  // namespace xls

@@ -1,0 +1,27 @@
+#pragma once
+// Sheet names Excel accepts. A requested name is cleaned first: each of the
+// characters Excel forbids in sheet names ( : \ / ? * [ ] ) becomes '_', and
+// the name is cut to 31 characters; an empty name becomes "Sheet<n>" with n
+// the sheet's 1-based position. The first sheet keeps its (cleaned) name; a
+// later name equal to one in use, ignoring case as Excel does, gets " (2)",
+// " (3)", ... appended, the smallest number that makes it unique, with the
+// name cut so that the result still fits 31 characters ("Sheet1",
+// "Sheet1 (2)", "Sheet1 (3)": the names Excel gives copied sheets).
+
+#include <string>
+#include <vector>
+
+namespace xls {
+
+class SheetNames {
+public:
+    // The unique name for a new sheet; it is taken from then on.
+    std::u16string Claim(const std::u16string& requested);
+
+private:
+    bool InUse(const std::u16string& name) const;
+
+    std::vector<std::u16string> folded_;  // names in use, case-folded
+};
+
+}  // namespace xls

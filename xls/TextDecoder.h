@@ -1,0 +1,31 @@
+#pragma once
+// Turns text bytes in a Windows code page into UTF-16 with iconv. A byte the
+// code page leaves undefined becomes the code point of the same value, as
+// Windows itself maps them, so no byte of a report is ever dropped.
+
+#include <iconv.h>
+
+#include <string>
+
+namespace xls {
+
+class TextDecoder {
+public:
+    TextDecoder();
+    ~TextDecoder();
+    TextDecoder(const TextDecoder&) = delete;
+    TextDecoder& operator=(const TextDecoder&) = delete;
+
+    // Switches to Windows code page `codePage` (1252, 1251, ...); false and the
+    // previous setting kept when the system knows no such code page.
+    bool SetCodePage(int codePage);
+    int CodePage() const { return codePage_; }
+
+    std::u16string Decode(const std::string& bytes);
+
+private:
+    int codePage_ = 0;
+    iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
+};
+
+}  // namespace xls
