@@ -1,29 +1,232 @@
 #include "service/job/JobPipeline.h"
 
+#include <cctype>
+#include <cstdint>
+#include <exception>
+#include <limits>
+
 #include "platform/File.h"
+#include "platform/Paths.h"
+#include "platform/Process.h"
 #include "service/host/ServiceEvents.h"
+#include "service/job/ActivityLog.h"
+#include "service/job/MailDispatch.h"
 #include "service/job/RequestLines.h"
 #include "service/job/ServiceConfig.h"
 #include "service/job/ServiceContext.h"
 #include "service/job/TextHelpers.h"
+#include "service/job/ToolCommandLines.h"
 
 namespace tarn {
 namespace {
 
 // Key whose presence (even empty) selects PDF output.
 constexpr const char* kTemplateKey = "template";
+constexpr const char* kPdfParamsKey = "pdfparams";
+constexpr const char* kMergeBeforeKey = "mergeBefore";
+constexpr const char* kMergeAfterKey = "mergeAfter";
+constexpr const char* kHomeKey = "home";
+constexpr const char* kMaxSizeKey = "emmaxsize";
+// Mail size limit in kilobytes when emmaxsize is empty.
+constexpr std::int64_t kDefaultMaxSizeKb = 3072;
+constexpr std::int64_t kBytesPerKb = 1024;
+// Size compared when the platform cannot report the output's size: a low
+// 32-bit word of all ones, as the platform this service came from reports it.
+constexpr std::int64_t kUnreadableSize = 0xFFFFFFFF;
+
+constexpr const char* kOverprintName = "overprint";
+constexpr const char* kTabulateName = "tabulate";
+constexpr const char* kPdftkName = "pdftk";
+
+// Texts of the unexpected-failure event for the two conversion runs.
+constexpr const char* kPdfStepFailure = "230";
+constexpr const char* kWorkbookStepFailure = "231";
+
+constexpr const char* kMailDisabledText = "\"emmaxsize\" setting in INI file is 0. Send email function is disabled";
+constexpr const char* kTooBigText = "The attachement file is too big.";
+
+// Runs one tool; a tool that cannot be started is reported and the job goes on.
+void RunTool(const CServiceContext& context, const std::string& commandLine) {
+    int exitCode = 0;
+    if (!RunCommandLine(commandLine, &exitCode)) context.ReportError(kEvtProgramFailed, commandLine);
+}
+
+// Steps for a PDF job from the template to the final PDF. False when the job
+// must end here (the events are reported).
+bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::string& toolFolder,
+             const std::string& converterPath, const std::string& outBase, std::string* output) {
+    const CServiceConfig& config = context.Config();
+    const std::string& modulePath = config.ModulePath();
+
+    // The form: as written, else below ModulePath.
+    std::string templatePath = config.GetString(job.section, kTemplateKey, "");
+    if (!FileOpens(templatePath)) {
+        const std::string joined = JoinPath(modulePath, templatePath);
+        if (!FileOpens(joined)) {
+            context.ReportError(kEvtTemplateMissing, templatePath);
+            context.ReportError(kEvtTemplateMissing, joined);
+            return false;
+        }
+        templatePath = joined;
+    }
+    context.ReportDebug(kEvtTemplatePath, templatePath);
+
+    // Convert.
+    const std::string convertedPdf = outBase + kConvertedSuffix + ".pdf";
+    const std::string finalPdf = outBase + ".pdf";
+    const std::string commandLine = BuildOverprintCommandLine(
+        converterPath, templatePath, job.rawPath, config.GetString(job.section, kPdfParamsKey, ""), outBase);
+    RemoveFile(finalPdf);
+    RemoveFile(convertedPdf);
+    *output = finalPdf;
+    context.ReportDebug(kEvtCommandLine, commandLine);
+    RunTool(context, commandLine);
+    RemoveFile(job.rawPath);
+
+    // Merge with the fixed front and back files, or just take the converted PDF.
+    std::string front = config.GetString(job.section, kMergeBeforeKey, "");
+    std::string back = config.GetString(job.section, kMergeAfterKey, "");
+    if (!front.empty()) front = JoinPath(modulePath, front);
+    if (!back.empty()) back = JoinPath(modulePath, back);
+    if (front.empty() && back.empty()) {
+        RenameFile(convertedPdf, finalPdf);  // a failure shows as a missing output at delivery
+        return true;
+    }
+    const std::string pdftkPath = JoinPath(toolFolder, std::string(kPdftkName) + kExeSuffix);
+    if (!FileOpens(pdftkPath)) {
+        context.ReportError(kEvtProgramMissing, pdftkPath);
+        return false;
+    }
+    context.ReportDebug(kEvtProgramPath, pdftkPath);
+    std::vector<std::string> inputs;
+    for (const std::string* merge : {&front, &back}) {
+        if (merge->empty()) continue;
+        if (!FileOpens(*merge)) {
+            context.ReportError(kEvtMergeFileMissing, *merge);
+            return false;
+        }
+        context.ReportDebug(kEvtMergeFile, *merge);
+    }
+    if (!front.empty()) inputs.push_back(front);
+    inputs.push_back(convertedPdf);
+    if (!back.empty()) inputs.push_back(back);
+    const std::string mergeLine = BuildPdftkCommandLine(pdftkPath, inputs, finalPdf);
+    context.ReportDebug(kEvtCommandLine, mergeLine);
+    RunTool(context, mergeLine);
+    RemoveFile(convertedPdf);
+    return true;
+}
+
+// Checks the output's size against emmaxsize and sends every order.
+bool DeliverByMail(const CServiceContext& context, JobRequest& job, const std::string& output) {
+    const CServiceConfig& config = context.Config();
+    const std::string setting = config.GetString(kServerSection, kMaxSizeKey, "");
+    std::int64_t limitKb = setting.empty() ? kDefaultMaxSizeKb : ParseInt64Like(setting);
+    const char* refusal = nullptr;
+    if (limitKb == 0) {
+        refusal = kMailDisabledText;
+    } else if (limitKb > 0 && limitKb <= std::numeric_limits<std::int64_t>::max() / kBytesPerKb) {
+        // A limit too large to count in bytes is no limit.
+        std::int64_t size = 0;
+        Status measured = GetFileSize(output, &size);
+        if (!measured) {
+            context.ReportError(kEvtOutputMissing, output);
+            AppendJobLogLine(context, output, true);
+            size = FileOpens(output) ? kUnreadableSize : 0;
+        }
+        if (size > limitKb * kBytesPerKb) refusal = kTooBigText;
+    }
+    if (refusal != nullptr) {
+        context.ReportError(kEvtEmailRefused, refusal);
+        AppendJobLogLine(context, output, true);
+        return false;
+    }
+
+    bool allSent = true;
+    for (EmailRecord& order : job.emailOrders) {
+        order.attachment = output;
+        if (!SendMail(order)) allSent = false;
+    }
+    return allSent;
+}
 
 }  // namespace
 
+std::string JobStem(const std::string& rawName) {
+    std::vector<std::string> fields = Tokenize(rawName, ".");
+    std::string stem;
+    for (std::size_t i = 0; i + 1 < fields.size(); ++i) {
+        if (i > 0) stem += '.';
+        stem += fields[i];
+    }
+    return stem;
+}
+
+std::int64_t ParseInt64Like(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    // Accumulate towards the sign so that the most negative value fits; saturate past the range.
+    const std::int64_t low = std::numeric_limits<std::int64_t>::min();
+    const std::int64_t high = std::numeric_limits<std::int64_t>::max();
+    std::int64_t value = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        int digit = text[i] - '0';
+        if (negative) {
+            value = value < (low + digit) / 10 ? low : value * 10 - digit;
+        } else {
+            value = value > (high - digit) / 10 ? high : value * 10 + digit;
+        }
+    }
+    return value;
+}
+
 bool ProcessJob(const CServiceContext& context, JobRequest& job) {
     const CServiceConfig& config = context.Config();
-    bool workbook = EqualsNoCase(job.section, kXlsSection);
+    const bool workbook = EqualsNoCase(job.section, kXlsSection);
+    std::string output = job.rawPath;
+
     if (workbook || config.KeyExists(job.section, kTemplateKey)) {
-        // Conversions are not built into this pipeline yet.
-        context.ReportError(kEvtProgramMissing, job.section);
-        return false;
+        const std::string toolFolder = JoinPath(config.ModulePath(), config.GetString(kServerSection, kHomeKey, ""));
+        const std::string converterPath =
+            JoinPath(toolFolder, std::string(workbook ? kTabulateName : kOverprintName) + kExeSuffix);
+        if (!FileOpens(converterPath)) {
+            context.ReportError(kEvtProgramMissing, converterPath);
+            return false;
+        }
+        context.ReportDebug(kEvtProgramPath, converterPath);
+        context.ReportDebug(kEvtPipelineRawName, job.rawName);
+        const std::string outBase = JoinPath(job.saveDir, JobStem(job.rawName));
+
+        if (workbook) {
+            try {
+                TabulateSettings settings;
+                settings.dateFormat = config.GetString(kXlsSection, "dateFormat", "");
+                settings.decimalSeparator = config.GetString(kXlsSection, "inputDecSeparator", "");
+                settings.groupSeparator = config.GetString(kXlsSection, "inputGroupSeparator", "");
+                settings.excelDirective = config.GetString(kXlsSection, "excelDirective", "");
+                settings.nextSheet = config.GetString(kXlsSection, "nextSheet", "");
+                const std::string commandLine =
+                    BuildTabulateCommandLine(converterPath, job.saveDir, job.rawName, settings);
+                output = outBase + ".xls";
+                RemoveFile(output);
+                RunTool(context, commandLine);
+                RemoveFile(job.rawPath);
+            } catch (const std::exception&) {
+                context.ReportError(kEvtHostFailure, kWorkbookStepFailure);
+                RemoveFile(job.rawPath);
+                return false;
+            }
+        } else {
+            try {
+                if (!MakePdf(context, job, toolFolder, converterPath, outBase, &output)) return false;
+            } catch (const std::exception&) {
+                context.ReportError(kEvtHostFailure, kPdfStepFailure);
+                return false;
+            }
+        }
     }
-    const std::string& output = job.rawPath;
 
     // Delivery: the output must exist.
     context.ReportDebug(kEvtOutputFile, output);
@@ -32,9 +235,7 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
         return false;
     }
     if (!job.sendEmail) return true;
-    // E-mail dispatch is not built into this pipeline yet.
-    context.ReportError(kEvtEmailRefused, "E-mail dispatch is not available");
-    return false;
+    return DeliverByMail(context, job, output);
 }
 
 }  // namespace tarn

@@ -3,6 +3,7 @@
 // leaves it in the save folder and hands it to the e-mail orders.
 // Runs on the calling conversation's thread; keeps no state between calls.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,15 @@ struct JobRequest {
     std::vector<EmailRecord> emailOrders;  // accepted orders, in arrival order
     bool sendEmail = false;                // result of the job's last e-mail line
 };
+
+// The output name of a raw file: its name split at '.', all fields but the
+// last joined again with '.'; empty when there are fewer than two fields.
+std::string JobStem(const std::string& rawName);
+
+// A signed 64-bit decimal read like a C atoi: leading blanks, an optional
+// sign, digits up to the first other byte; no digits gives 0. Values past
+// the range saturate.
+std::int64_t ParseInt64Like(const std::string& text);
 
 // Converts and delivers one job. True when the output file exists at the
 // end and, if e-mail was requested, every order was sent. Never talks to

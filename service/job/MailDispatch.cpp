@@ -1,0 +1,92 @@
+#include "service/job/MailDispatch.h"
+
+#include "platform/File.h"
+#include "platform/Paths.h"
+#include "platform/Process.h"
+#include "service/host/ServiceEvents.h"
+#include "service/job/ActivityLog.h"
+#include "service/job/EmailRecord.h"
+#include "service/job/MailBody.h"
+#include "service/job/ServiceConfig.h"
+#include "service/job/ServiceContext.h"
+#include "service/job/TextHelpers.h"
+
+namespace tarn {
+namespace {
+
+// Key of section Server naming the tool folder below ModulePath.
+constexpr const char* kHomeKey = "home";
+
+// Removes the temporary body file however SendMail ends.
+class BodyFileGuard {
+public:
+    explicit BodyFileGuard(const EmailRecord& record) : record_(record) {}
+    ~BodyFileGuard() {
+        if (!record_.bodyFile.empty()) RemoveFile(record_.bodyFile);
+    }
+    BodyFileGuard(const BodyFileGuard&) = delete;
+    BodyFileGuard& operator=(const BodyFileGuard&) = delete;
+
+private:
+    const EmailRecord& record_;
+};
+
+}  // namespace
+
+std::string BuildMailerCommandLine(const CServiceConfig& config, const std::string& mailerPath,
+                                   const EmailRecord& record) {
+    std::string line = QuoteArgumentIfNeeded(mailerPath) + " ";
+    if (record.hasBody) {
+        line += QuoteArgumentIfNeeded(record.bodyFile) + " -attach " + QuoteArgumentIfNeeded(record.attachment);
+    } else {
+        line += QuoteArgumentIfNeeded(record.attachment);
+    }
+    line += " -subject " + QuoteArgument(record.subject);
+    line += " -f " + QuoteArgumentIfNeeded(config.Sender());
+    line += " -t " + QuoteArgumentIfNeeded(record.addressList);
+    line += " -i " + QuoteArgument(config.Info());
+    line += " -server " + QuoteArgumentIfNeeded(config.MailServer());
+    line += " -port " + QuoteArgumentIfNeeded(config.MailPort());
+    if (!record.hasBody) line += " -base64";
+    if (!config.EmailUid().empty() && !config.EmailPwd().empty()) {
+        line += " -u " + QuoteArgumentIfNeeded(config.EmailUid()) + " -pw " + QuoteArgumentIfNeeded(config.EmailPwd());
+    }
+    return line;
+}
+
+bool SendMail(EmailRecord& record) {
+    if (record.module == nullptr) return false;
+    const CServiceContext& module = *record.module;
+    const CServiceConfig& config = module.Config();
+    BodyFileGuard bodyFileGuard(record);
+    const bool logActivity = !config.ActivityLog().empty();
+
+    // The mailer lives in the tool folder, read at this moment.
+    const std::string toolFolder = JoinPath(config.ModulePath(), config.GetString(kServerSection, kHomeKey, ""));
+    const std::string mailerPath = JoinPath(toolFolder, std::string(kMailerName) + kExeSuffix);
+    if (!FileOpens(mailerPath)) {
+        module.ReportError(kEvtProgramMissing, mailerPath);
+        if (logActivity) AppendMailLogLine(record, true);
+        return false;
+    }
+    module.ReportDebug(kEvtProgramPath, mailerPath);
+
+    if (!record.bodyTemplate.empty()) record.hasBody = PrepareMailBody(record);
+    if (record.subject.empty()) record.subject = kDefaultSubject;
+
+    std::string commandLine = BuildMailerCommandLine(config, mailerPath, record);
+    if (config.Debug()) {
+        module.ReportServiceEvent(EventType::kInformation, kEvtCommandLine, commandLine);
+    } else {
+        commandLine += " -q";
+    }
+
+    int exitCode = -1;
+    Status started = RunCommandLine(commandLine, &exitCode);
+    const bool sent = started.ok() && exitCode == 0;
+    if (!sent) module.ReportError(kEvtProgramFailed, commandLine);
+    if (logActivity) AppendMailLogLine(record, !sent);
+    return sent;
+}
+
+}  // namespace tarn
