@@ -110,7 +110,12 @@ struct TextLayout::State {
 };
 
 TextLayout::TextLayout(std::vector<std::string>* pageForms, std::string programDir)
-    : pageForms_(pageForms), programDir_(std::move(programDir)) {
+    : pageForms_(pageForms) {
+    SetProgramDir(std::move(programDir));
+}
+
+void TextLayout::SetProgramDir(std::string programDir) {
+    programDir_ = std::move(programDir);
     while (programDir_.size() > 1 && programDir_.back() == '/') programDir_.pop_back();
 }
 

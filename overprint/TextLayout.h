@@ -40,6 +40,9 @@ public:
     // `box`, without its object number: " obj\n << /Length n >>\nstream\n...".
     std::string PageContent(int k, const PageBox& box) const;
 
+    // The folder that forms named with command n are taken from.
+    void SetProgramDir(std::string programDir);
+
     int PageCount() const { return pageCount_; }
     FontUsed& fontUsed() { return fontUsed_; }
     const FontUsed& fontUsed() const { return fontUsed_; }

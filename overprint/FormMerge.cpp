@@ -1,0 +1,265 @@
+#include "overprint/FormMerge.h"
+
+#include <set>
+#include <vector>
+
+#include "overprint/FontTable.h"
+#include "overprint/Messages.h"
+#include "overprint/NumberText.h"
+#include "overprint/OverprintExit.h"
+#include "overprint/PdfObjectSink.h"
+#include "overprint/ProgramState.h"
+#include "platform/File.h"
+
+namespace tarn::overprint {
+namespace {
+
+const char kFontFileName[] = "PdfFont.ext";
+// Inserted where a page's resources have no font dictionary yet.
+const char kEmptyFontDictionary[] = " << /Font << >>";
+
+// The font table writes through the merge's writer, numbering from its counter.
+class WriterSink : public PdfObjectSink {
+public:
+    explicit WriterSink(PdfWriter& writer) : writer_(writer) {}
+    int TakeObjectNumber() override { return writer_.counter++; }
+    void WriteObject(int number, const std::string& text) override {
+        writer_.WriteObject(number, text);
+    }
+
+private:
+    PdfWriter& writer_;
+};
+
+void AddMergePatterns(PatternCache& p) {
+    p.Add("kids", "/Kids");
+    p.Add("resourcesR", "(?<=/Resources)(\\s*\\[*\\s*)(\\d+\\s+\\d+\\s+R)(.*)");
+    p.Add("resources", "(?<=/Resources)(\\s*<<\\s*)([^>]+)");
+    p.Add("fontR", "(?<=/Font)(\\s*)(\\d+\\s+\\d+\\s+R)(.*)");
+    p.Add("font0", "(/Font)");
+    p.Add("font", "(?<=/Font)\\s*<<([^>]+)>>");
+    p.Add("ss", "(<<)");
+    p.Add("contents", "(?<=/Contents)\\s*\\[*([\\w|\\d|\\s]+R)\\s*\\]*");
+}
+
+struct MergePage {
+    int number;
+    std::string text;
+};
+
+class Merge {
+public:
+    Merge(PdfDocument& document, TextLayout& layout)
+        : document_(document), writer_(document.writer()), layout_(layout), boxes_(document) {
+        AddMergePatterns(patterns_);
+    }
+
+    void Run(const std::string& externalFonts, int pageCount) {
+        // Header and fonts.
+        writer_.shift = 0;
+        writer_.root = document_.root();
+        document_.CopyHeader();
+        WriterSink sink(writer_);
+        FontUsed& used = layout_.fontUsed();
+        WriteUsedFonts(sink, externalFonts, &used);
+        for (int n = 0; n < kFontSlots; ++n) {
+            if (used[n] == 0) continue;
+            fontEntries_ += " " + std::string(kFontResourcePrefix) + std::to_string(n) + " " +
+                            std::to_string(used[n]) + " 0 R ";
+        }
+
+        // The page-tree root and its box, then every page found under it.
+        const int rootNumber = document_.pagesRoot();
+        std::vector<PdfReference> rootReferences;
+        if (const PdfObjectEntry* entry = document_.FindObject(rootNumber)) {
+            rootReferences = entry->references;
+        }
+        std::string rootText = document_.LoadObject(rootNumber);
+        PageBox rootBox;
+        boxes_.Find(rootText, &rootBox);
+        std::set<int> path{rootNumber};
+        std::vector<PdfReference> pageReferences;
+        Walk(rootReferences, &path, &pageReferences);
+        std::vector<MergePage> pages = EditKids(pageReferences);
+        if (pages.empty()) PrintOut("*** Error not found page ***\n");
+
+        // More text pages than form pages: copies of the form pages.
+        for (std::size_t i = 0; !pages.empty() && pages.size() < static_cast<std::size_t>(pageCount); ++i) {
+            pages.push_back({writer_.counter++, pages[i].text});
+        }
+
+        if (rootNumber > 0 && !rootText.empty()) writer_.WriteObject(rootNumber, rootText);
+        int textPage = 1;
+        for (MergePage& page : pages) {
+            const int content = writer_.counter;
+            AppendContent(&page.text, content);
+            PageBox box = rootBox;
+            boxes_.Find(page.text, &box);
+            writer_.WriteObject(page.number, page.text);
+            writer_.WriteObject(content, layout_.PageContent(textPage++, box));
+            writer_.counter = content + 1;
+        }
+
+        // Everything else as it was.
+        for (int n = 1; n < writer_.counter; ++n) {
+            if (!writer_.IsWritten(n)) document_.CopyObject(n);
+        }
+        writer_.WriteCrossReference();
+    }
+
+private:
+    // Depth first through the page tree; a node already on the path (a
+    // /Parent reference back up) is not entered again.
+    void Walk(const std::vector<PdfReference>& references, std::set<int>* path,
+              std::vector<PdfReference>* pages) {
+        for (const PdfReference& reference : references) {
+            const PdfObjectEntry* entry = document_.FindObject(reference.number);
+            if (entry == nullptr) continue;
+            if (entry->type == "/Pages") {
+                if (!path->insert(reference.number).second) continue;
+                std::vector<PdfReference> below = entry->references;
+                Walk(below, path, pages);
+                path->erase(reference.number);
+            } else if (entry->type == "/Page") {
+                pages->push_back(reference);
+            }
+        }
+    }
+
+    // The kids among the page references (inside a /Kids array), each with
+    // the font entries added to its resources.
+    std::vector<MergePage> EditKids(const std::vector<PdfReference>& references) {
+        std::vector<MergePage> pages;
+        PatternCache& program = document_.patterns();
+        bool inKids = false;
+        for (const PdfReference& reference : references) {
+            bool kid = false;
+            if (!reference.key.empty() && program.Match("param", reference.key, 0) > 0) {
+                inKids = false;
+            }
+            if (!reference.key.empty() && patterns_.Match("kids", reference.key, 0) > 0) {
+                inKids = true;
+                kid = true;
+            } else if (reference.key.empty() && inKids) {
+                kid = true;
+            }
+            if (!kid || !seenPages_.insert(reference.number).second) continue;
+            std::string text = document_.LoadObject(reference.number);
+            AddFonts(&text);
+            pages.push_back({reference.number, std::move(text)});
+        }
+        return pages;
+    }
+
+    // Puts the font entries into the page's font resources, wherever they live.
+    void AddFonts(std::string* page) {
+        std::string group;
+        int resourcesNumber = 0;
+        std::string resources;
+        std::string* target = page;
+        if (patterns_.Match("resourcesR", *page, 2, &group) > 2) {
+            resourcesNumber = AsciiToInt(group);
+            // A resources object shared by several pages is edited once.
+            if (!edited_.insert(resourcesNumber).second) return;
+            resources = document_.LoadObject(resourcesNumber);
+            if (resources.empty()) return;
+            if (patterns_.Match("font0", resources, 0) == 0) {
+                patterns_.Replace("ss", &resources, 1, kEmptyFontDictionary);
+            }
+            target = &resources;
+        } else if (patterns_.Match("font0", *page, 0) == 0) {
+            patterns_.Replace("resources", page, 1, kEmptyFontDictionary);
+        }
+
+        if (patterns_.Match("fontR", *target, 2, &group) > 2) {
+            const int fontNumber = AsciiToInt(group);
+            if (edited_.insert(fontNumber).second) {
+                std::string fonts = document_.LoadObject(fontNumber);
+                if (!fonts.empty()) {
+                    patterns_.Replace("ss", &fonts, 1, " << " + fontEntries_);
+                    writer_.WriteObject(fontNumber, fonts);
+                }
+            }
+        } else {
+            std::string existing;
+            patterns_.Match("font", *target, 1, &existing);
+            patterns_.Replace("font", target, 1, fontEntries_ + existing);
+        }
+        if (resourcesNumber > 0) writer_.WriteObject(resourcesNumber, resources);
+    }
+
+    // Appends content stream `number` to the page's /Contents; a page without
+    // contents gets it as its only content.
+    void AppendContent(std::string* page, int number) {
+        std::string existing;
+        const std::string added = std::to_string(number) + " 0 R";
+        if (patterns_.Match("contents", *page, 1, &existing) > 1) {
+            patterns_.Replace("contents", page, 0, " [ " + existing + "  " + added + " ]  ");
+        } else {
+            patterns_.Replace("ss", page, 1, "<< /Contents " + added + " ");
+        }
+    }
+
+    PdfDocument& document_;
+    PdfWriter& writer_;
+    TextLayout& layout_;
+    PatternCache patterns_;
+    PageBoxLookup boxes_;
+    std::string fontEntries_;
+    std::set<int> seenPages_;
+    std::set<int> edited_;  // resources and font objects already given the fonts
+};
+
+// Whole non-negative numbers only, as the box patterns find them.
+bool BoxFromGroups(PatternCache& patterns, const std::string& key, const std::string& text,
+                   PageBox* box) {
+    std::string g[4];
+    for (int i = 0; i < 4; ++i) {
+        if (patterns.Match(key, text, i + 1, &g[i]) <= i + 1) return false;
+    }
+    box->x0 = AsciiToInt(g[0]);
+    box->y0 = AsciiToInt(g[1]);
+    box->x1 = AsciiToInt(g[2]);
+    box->y1 = AsciiToInt(g[3]);
+    return true;
+}
+
+}  // namespace
+
+PageBoxLookup::PageBoxLookup(PdfDocument& document) : document_(document) {
+    patterns_.Add("mediaR", "(?<=/MediaBox)(\\s*)(\\d+)(\\s+\\d+\\s+R)");
+    patterns_.Add("media", "(?<=/MediaBox)\\s*\\[\\s*(\\d+)\\s+(\\d+)\\s(\\d+)\\s+(\\d+)");
+    patterns_.Add("mediaB", "\\[\\s*(\\d+)\\s+(\\d+)\\s(\\d+)\\s+(\\d+)");
+}
+
+bool PageBoxLookup::Find(const std::string& objectText, PageBox* box) {
+    std::string group;
+    if (patterns_.Match("mediaR", objectText, 2, &group) > 2) {
+        const int number = AsciiToInt(group);
+        auto found = loaded_.find(number);
+        if (found == loaded_.end()) {
+            std::string text = document_.LoadObject(number);
+            // Loading takes the object out of the copy step: write it back now.
+            if (!text.empty()) document_.writer().WriteObject(number, text);
+            found = loaded_.emplace(number, text).first;
+        }
+        return BoxFromGroups(patterns_, "mediaB", found->second, box);
+    }
+    return BoxFromGroups(patterns_, "media", objectText, box);
+}
+
+int MergeText(PdfDocument& document, TextLayout& layout, int pageCount) {
+    const std::string fontFile = programDir + "/" + kFontFileName;
+    std::string externalFonts;
+    if (!ReadWholeFile(fontFile, &externalFonts).ok() || IsDirectory(fontFile)) {
+        PrintOut("*** Error open external font file " + fontFile + " ***\n");
+        // An empty file must not pass for a finished PDF.
+        document.writer().Abandon();
+        RemoveFile(document.writer().outputName());
+        throw OverprintExit(kExitFontFileMissing);
+    }
+    Merge(document, layout).Run(externalFonts, pageCount);
+    return 1;
+}
+
+}  // namespace tarn::overprint
