@@ -47,7 +47,7 @@ bool Cleaner::Clean(const std::string& inputPath) {
     report_->cleanedFileCreated = false;
 
     // The cleaned file must never replace the input itself.
-    if (CleanedPath(inputPath) == inputPath || !input_.OpenForReading(inputPath)) {
+    if (CleanedPath(inputPath) == inputPath || !input_.Open(inputPath)) {
         failed_ = true;
     } else {
         std::unique_ptr<char[]> chunk(new char[kCleanChunkSize]);
@@ -68,7 +68,7 @@ bool Cleaner::Clean(const std::string& inputPath) {
         }
     }
     input_.Close();
-    output_.Close();
+    if (output_.IsOpen() && !output_.Close()) failed_ = true;
     return !failed_;
 }
 
@@ -137,7 +137,7 @@ bool Cleaner::FlushLine() {
 bool Cleaner::EnsureCleanedFile() {
     if (output_.IsOpen()) return true;
     const std::string path = CleanedPath(report_->cleanPath);
-    if (!output_.CreateForWriting(path)) {
+    if (!output_.Create(path)) {
         failed_ = true;
         return false;
     }

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/FileHandle.h"
+#include "platform/ExclusiveFile.h"
+#include "platform/LockedReader.h"
 #include "tabulate/RawReport.h"
 #include "tabulate/RawStream.h"
 #include "tabulate/Settings.h"
@@ -37,8 +38,8 @@ private:
 
     RawReport* report_;
     std::string line_;
-    tarn::FileHandle input_;
-    tarn::FileHandle output_;
+    tarn::LockedReader input_;
+    tarn::ExclusiveFile output_;
     std::uint64_t bytesWritten_ = 0;
     bool pendingSheetBreak_ = false;
     bool lastWasCR_ = false;

@@ -19,7 +19,7 @@ void RawReport::OpenSection() {
         return;
     }
     fileOffset_ = sectionOffsets[sectionIndex];
-    if (!file_.OpenForReading(cleanPath) || (fileOffset_ != 0 && !file_.Seek(fileOffset_))) {
+    if (!file_.Open(cleanPath) || (fileOffset_ != 0 && !file_.Seek(fileOffset_))) {
         CloseSection();
         error_ = true;
     }

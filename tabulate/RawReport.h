@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileHandle.h"
+#include "platform/LockedReader.h"
 
 namespace tabulate {
 
@@ -46,7 +46,7 @@ public:
     void CloseSection();
 
 private:
-    tarn::FileHandle file_;
+    tarn::LockedReader file_;
     std::unique_ptr<char[]> buffer_;
     size_t held_ = 0;
     size_t position_ = 0;

@@ -103,6 +103,9 @@ bool ParseLayout(RawReport* report, PageLayout* layout, const ValueClassifier& c
         if (line.find(kFF) != std::string::npos) {
             if (!lines.empty()) break;
             if (line[0] == kFF) line.erase(0, 1);
+            // A page break stored on a line of its own (FF CR, as the service
+            // stores it) holds no text: the page begins with the next line.
+            if (RightTrim(line).empty()) continue;
         }
         lines.push_back(RightTrim(line));
     }

@@ -86,10 +86,12 @@ ParsedValue ValueClassifier::ClassifyValue(const std::string& value) const {
     if (!decimal_.empty()) {
         size_t at = t.find(decimal_);
         if (at != std::string::npos) {
-            decimals = t.size() - at - 1;
-            for (; at != std::string::npos; at = t.find(decimal_, at + 1)) {
-                t.replace(at, decimal_.size(), ".");
+            for (size_t next = at; next != std::string::npos; next = t.find(decimal_, next + 1)) {
+                t.replace(next, decimal_.size(), ".");
             }
+            // Counted after the replacement, so that a separator of several
+            // bytes does not add decimals.
+            decimals = t.size() - at - 1;
         }
     }
     // A sign marker on a value that carries a sign of its own has no clear
