@@ -113,32 +113,4 @@ inline int UnusedPort() {
     return ntohs(address.sin_port);
 }
 
-struct ProgramRun {
-    int exitCode = -1;
-    std::string out, err;
-};
-
-// Runs argv[0] with the arguments, standard output and error into files of `scratch`.
-inline ProgramRun RunAndCapture(const std::vector<std::string>& args, const std::string& scratch) {
-    ProgramRun run;
-    std::string outPath = scratch + "run.out", errPath = scratch + "run.err";
-    pid_t pid = fork();
-    if (pid == 0) {
-        FILE* o = freopen(outPath.c_str(), "w", stdout);
-        FILE* e = freopen(errPath.c_str(), "w", stderr);
-        if (o == nullptr || e == nullptr) _exit(126);
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFile(outPath);
-    run.err = ReadFile(errPath);
-    return run;
-}
-
 }  // namespace tarn::testing
