@@ -68,10 +68,10 @@ const std::vector<std::string>& LongStrings() {
     static const std::vector<std::string> strings = [] {
         std::vector<std::string> v;
         std::string plain;
-        for (int i = 0; i < 20000; ++i) plain.push_back(static_cast<char>('a' + i % 26));
+        for (int i = 0; i < 8300; ++i) plain.push_back(static_cast<char>('a' + i % 26));
         v.push_back(plain);
         std::string wide;
-        for (int i = 0; i < 9000; ++i) wide.push_back(i % 10 == 0 ? '\x80' : static_cast<char>('A' + i % 26));
+        for (int i = 0; i < 4500; ++i) wide.push_back(i % 10 == 0 ? '\x80' : static_cast<char>('A' + i % 26));
         v.push_back(wide);
         for (int n = 0; n < 600; ++n) {
             std::string s = "s" + std::to_string(n) + ":";
@@ -86,16 +86,36 @@ const std::vector<std::string>& LongStrings() {
     return strings;
 }
 
-tarn::Status WriteLongStringSample(const std::string& path) {
+const std::vector<std::string>& LongestStrings() {
+    static const std::vector<std::string> strings = [] {
+        std::string plain;
+        for (int i = 0; i < 20000; ++i) plain.push_back(static_cast<char>('a' + i % 26));
+        std::string wide;
+        for (int i = 0; i < 32767; ++i) wide.push_back(i % 7 == 0 ? '\x80' : static_cast<char>('A' + i % 26));
+        return std::vector<std::string>{plain, wide};
+    }();
+    return strings;
+}
+
+namespace {
+
+tarn::Status WriteColumn(const std::string& path, const std::vector<std::string>& strings) {
     auto book = xls::Workbook::Create();
     xls::Sheet* sheet = book->AddSheet("Strings");
-    const auto& strings = LongStrings();
     for (std::size_t i = 0; i < strings.size(); ++i) {
         if (!sheet->WriteText(static_cast<int>(i), 0, strings[i], nullptr)) {
             return tarn::Status::Error("text refused");
         }
     }
     return book->Save(path);
+}
+
+}  // namespace
+
+tarn::Status WriteLongStringSample(const std::string& path) { return WriteColumn(path, LongStrings()); }
+
+tarn::Status WriteLongestStringSample(const std::string& path) {
+    return WriteColumn(path, LongestStrings());
 }
 
 tarn::Status WriteAllRowsSample(const std::string& path) {

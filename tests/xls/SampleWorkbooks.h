@@ -21,10 +21,16 @@ tarn::Status WriteSameNameSample(const std::string& path);
 
 // Column A of one sheet: the texts of LongStrings() in order.
 tarn::Status WriteLongStringSample(const std::string& path);
-// Texts (cp1252 bytes) long enough to cross record boundaries of the shared
-// string table many times: one of 20,000 single-byte characters, one of 9,000
-// characters that need UTF-16, and 600 of mixed lengths and kinds.
+// Texts (cp1252 bytes) longer than one record's 8,224 bytes and texts that
+// cross record boundaries of the shared string table, none spanning more than
+// two records: 8,300 single-byte characters, 4,500 characters that need
+// UTF-16 (9,000 bytes), then 600 of mixed lengths and kinds.
 const std::vector<std::string>& LongStrings();
+
+// Column A: the texts of LongestStrings(), each spanning three or more records.
+tarn::Status WriteLongestStringSample(const std::string& path);
+// 20,000 single-byte characters, and 32,767 (the most a cell holds) that need UTF-16.
+const std::vector<std::string>& LongestStrings();
 
 // 65,536 rows: column A the row number, column B the text "r<row % 100>".
 tarn::Status WriteAllRowsSample(const std::string& path);

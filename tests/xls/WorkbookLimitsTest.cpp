@@ -1,0 +1,144 @@
+// Workbooks at the format's limits, read back by libfreexl and xlrd: long
+// shared strings cut across CONTINUE records, every row of a sheet, many
+// merged ranges and a compound file large enough to need DIFAT sectors.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/xls/SampleWorkbooks.h"
+#include "tests/xls/XlsReaders.h"
+#include "xls/Workbook.h"
+
+namespace xls_test {
+namespace {
+
+bool Has(const std::set<std::string>& facts, const std::string& fact) { return facts.count(fact) > 0; }
+
+std::uint32_t HeaderWord(const std::string& path, std::streamoff offset) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(offset);
+    unsigned char b[4] = {};
+    in.read(reinterpret_cast<char*>(b), 4);
+    return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+}
+
+TEST(WorkbookLimits, StringsLongerThanARecordAndAcrossContinueBoundariesReadBackWhole) {
+    ScratchDir dir;
+    std::string path = dir.Path("strings.xls");
+    ASSERT_TRUE(WriteLongStringSample(path).ok());
+    const auto& strings = LongStrings();
+
+    FreexlBook book(path);
+    ASSERT_TRUE(book.ok()) << book.openError();
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        FreexlCell cell = book.Cell(0, static_cast<unsigned>(i), 0);
+        ASSERT_EQ(cell.text, Cp1252ToUtf8(strings[i])) << "string " << i;
+    }
+
+    auto facts = XlrdFacts(path);
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        std::string fact = "cell 0 " + std::to_string(i) + " 0 text " + Cp1252ToUtf8(strings[i]);
+        ASSERT_TRUE(Has(facts, fact)) << "string " << i;
+    }
+}
+
+// libfreexl 1.0.6 misreads a shared string that spans three or more records
+// (it then refuses the whole workbook), so only xlrd reads these here, and
+// LibreOffice in the end-to-end check.
+TEST(WorkbookLimits, StringsSpanningManyContinueRecordsReadBackWhole) {
+    ScratchDir dir;
+    std::string path = dir.Path("longest.xls");
+    ASSERT_TRUE(WriteLongestStringSample(path).ok());
+    auto facts = XlrdFacts(path);
+    const auto& strings = LongestStrings();
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        std::string fact = "cell 0 " + std::to_string(i) + " 0 text " + Cp1252ToUtf8(strings[i]);
+        EXPECT_TRUE(Has(facts, fact)) << "string " << i;
+    }
+}
+
+TEST(WorkbookLimits, AllSixtyFiveThousandFiveHundredThirtySixRows) {
+    ScratchDir dir;
+    std::string path = dir.Path("rows.xls");
+    ASSERT_TRUE(WriteAllRowsSample(path).ok());
+
+    auto facts = XlrdFacts(path, 2);
+    EXPECT_TRUE(Has(facts, "size 0 65536 2"));
+    EXPECT_TRUE(Has(facts, "cell 0 65535 0 number 65535.0"));
+    EXPECT_TRUE(Has(facts, "cell 0 65535 1 text r35"));
+    EXPECT_TRUE(Has(facts, "stats 0 65536 65536 2147450880.0"));  // 0 + 1 + ... + 65535
+
+    FreexlBook book(path);
+    ASSERT_TRUE(book.ok());
+    unsigned rows = 0;
+    unsigned short cols = 0;
+    book.Dimensions(0, &rows, &cols);
+    EXPECT_EQ(rows, 65536u);
+    EXPECT_EQ(cols, 2u);
+    EXPECT_EQ(book.Cell(0, 65535, 0).number, 65535);
+    EXPECT_EQ(book.Cell(0, 40000, 1).text, "r0");
+}
+
+TEST(WorkbookLimits, TwoThousandMergedRangesSpreadOverSeveralRecords) {
+    ScratchDir dir;
+    std::string path = dir.Path("merges.xls");
+    ASSERT_TRUE(WriteManyMergesSample(path).ok());
+    auto facts = XlrdFacts(path, 0);
+    int merges = 0;
+    for (const auto& f : facts) merges += f.rfind("merge 0 ", 0) == 0;
+    EXPECT_EQ(merges, kMergeSampleRanges);
+    EXPECT_TRUE(Has(facts, "merge 0 0 0 0 2"));
+    EXPECT_TRUE(Has(facts, "merge 0 1025 1025 0 2"));
+    EXPECT_TRUE(Has(facts, "merge 0 1026 1026 0 2"));
+    EXPECT_TRUE(Has(facts, "merge 0 1999 1999 0 2"));
+    FreexlBook book(path);
+    ASSERT_TRUE(book.ok());
+    EXPECT_EQ(book.Cell(0, 1999, 0).text, "m1999");
+}
+
+TEST(WorkbookLimits, MergesThatOverlapOrCoverOneCellAreLeftOut) {
+    ScratchDir dir;
+    std::string path = dir.Path("overlap.xls");
+    auto book = xls::Workbook::Create();
+    xls::Sheet* sheet = book->AddSheet("Sheet1");
+    sheet->WriteText(0, 0, "x", nullptr);
+    sheet->SetMerge(0, 1, 0, 3);
+    sheet->SetMerge(1, 2, 2, 4);   // overlaps the first
+    sheet->SetMerge(5, 5, 0, -1);  // no columns
+    sheet->SetMerge(6, 6, 1, 1);   // one cell
+    sheet->SetMerge(7, 7, 0, 1);
+    ASSERT_TRUE(book->Save(path).ok());
+    auto facts = XlrdFacts(path);
+    int merges = 0;
+    for (const auto& f : facts) merges += f.rfind("merge 0 ", 0) == 0;
+    EXPECT_EQ(merges, 2);
+    EXPECT_TRUE(Has(facts, "merge 0 0 1 0 3"));
+    EXPECT_TRUE(Has(facts, "merge 0 7 7 0 1"));
+}
+
+TEST(WorkbookLimits, TwentyMegabyteWorkbookUsesDifatSectors) {
+    ScratchDir dir;
+    std::string path = dir.Path("big.xls");
+    ASSERT_TRUE(WriteBigSample(path).ok());
+    EXPECT_GT(std::filesystem::file_size(path), 20u * 1024 * 1024);
+    EXPECT_GT(HeaderWord(path, 72), 0u) << "DIFAT sector count in the compound file header";
+
+    FreexlBook book(path);
+    ASSERT_TRUE(book.ok()) << book.openError();
+    ASSERT_EQ(book.SheetCount(), static_cast<unsigned>(kBigSheets));
+    const unsigned last = kBigSheets - 1;
+    EXPECT_EQ(book.SheetName(last), "Big (4)");
+    EXPECT_EQ(book.Cell(last, 65535, kBigColumns - 1).number, last * 1e6 + 655350 + kBigColumns - 1);
+    EXPECT_EQ(book.Cell(0, 0, 0).number, 0);
+
+    auto facts = XlrdFacts(path, 1);
+    EXPECT_TRUE(Has(facts, "cell 3 65535 4 number 3655354.0"));
+    // Per sheet: s * 1e6 * n + sum(r * 10 + c) over 65,536 rows and 5 columns.
+    EXPECT_TRUE(Has(facts, "stats 3 0 327680 1090413199360.0"));
+}
+
+}  // namespace
+}  // namespace xls_test
