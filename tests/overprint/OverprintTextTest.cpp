@@ -1,0 +1,147 @@
+// The converter end to end: real forms, report texts with escape commands,
+// the output checked with qpdf and poppler, barcodes read back with zbarimg.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "PdfTestSupport.h"
+
+namespace tarn::overprint {
+namespace {
+
+using testing::Fixture;
+using testing::PageText;
+using testing::PdfinfoPages;
+using testing::QpdfCheckPasses;
+using testing::ReadFile;
+using testing::RunShell;
+using testing::ScratchDir;
+using testing::WriteFile;
+
+// A private copy of the program with its PdfFont.ext, so that forms named in
+// the text resolve against a folder the test owns.
+class Installed {
+public:
+    explicit Installed(bool withFontFile = true) {
+        RunShell("cp '" + std::string(TARN_BIN_DIR) + "/overprint' '" + dir_.path() + "/'");
+        if (withFontFile) {
+            RunShell("cp '" + std::string(TARN_BIN_DIR) + "/PdfFont.ext' '" + dir_.path() + "/'");
+        }
+    }
+    std::string operator/(const std::string& name) const { return dir_ / name; }
+    // Runs the program on `form` and a text holding `text`; the output is out.pdf.
+    int Run(const std::string& form, const std::string& text, const std::string& options = "",
+            std::string* messages = nullptr) {
+        WriteFile(dir_ / "report.txt", text);
+        return RunShell("cd '" + dir_.path() + "' && ./overprint '" + form + "' report.txt -o out " +
+                            options,
+                        messages);
+    }
+    std::string output() const { return dir_ / "out.pdf"; }
+
+private:
+    ScratchDir dir_;
+};
+
+std::string PageSize(const std::string& pdf, int page) {
+    std::string out;
+    RunShell("pdfinfo -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + pdf +
+                 "' | grep 'Page.*size'",
+             &out);
+    return out;
+}
+
+TEST(OverprintText, ThreeTextPagesOnAOnePageFormFromEachProducer) {
+    for (const char* form : {"plain.pdf", "form_odt.pdf", "form_qdf.pdf", "form_ps.pdf", "a4.pdf"}) {
+        SCOPED_TRACE(form);
+        Installed program;
+        std::string messages;
+        ASSERT_EQ(program.Run(Fixture(form),
+                              "first (one) back\\slash\r\n\f\rsecond \x1b" "f9 page\r\n\f\rthird\r\n",
+                              "-t 500", &messages),
+                  0)
+            << messages;
+        std::string report;
+        EXPECT_TRUE(QpdfCheckPasses(program.output(), &report)) << report;
+        EXPECT_EQ(PdfinfoPages(program.output()), 3);
+        EXPECT_NE(PageText(program.output(), 1).find("first (one) back\\slash"), std::string::npos);
+        EXPECT_NE(PageText(program.output(), 2).find("second page"), std::string::npos);
+        EXPECT_NE(PageText(program.output(), 3).find("third"), std::string::npos);
+        EXPECT_EQ(PageText(program.output(), 1).find("second"), std::string::npos);
+    }
+}
+
+TEST(OverprintText, FontsTheTextUsesAreListed) {
+    Installed program;
+    ASSERT_EQ(program.Run(Fixture("plain.pdf"),
+                          "courier \x1b" "f14 avant \x1b" "f39 arial \x1b" "f100 external \x1b" "f70 "
+                          "seventy\n"),
+              0);
+    std::string fonts;
+    ASSERT_EQ(RunShell("pdffonts '" + program.output() + "'", &fonts), 0);
+    for (const char* name : {"Courier ", "AvantGarde-Book", "ArialMT", "Helvetica-Bold"}) {
+        EXPECT_NE(fonts.find(name), std::string::npos) << name << "\n" << fonts;
+    }
+    EXPECT_TRUE(QpdfCheckPasses(program.output()));
+    EXPECT_NE(PageText(program.output(), 1).find("seventy"), std::string::npos);
+}
+
+TEST(OverprintText, CommandNSwitchesTheFormOfLaterPages) {
+    Installed program;
+    RunShell("mkdir '" + program / "forms" + "' && cp '" + Fixture("a4.pdf") + "' '" +
+             program / "forms/a4.pdf" + "'");
+    ASSERT_EQ(program.Run(Fixture("plain.pdf"), "on letter\x1bn \\forms\\a4.pdf\r\n\f\ron a4\r\n"), 0);
+    EXPECT_TRUE(QpdfCheckPasses(program.output()));
+    EXPECT_NE(PageSize(program.output(), 1).find("612 x 792"), std::string::npos);
+    EXPECT_NE(PageSize(program.output(), 2).find("595 x 842"), std::string::npos);
+    EXPECT_NE(PageText(program.output(), 2).find("on a4"), std::string::npos);
+}
+
+TEST(OverprintText, FormNamesLeavingTheProgramFolderAreRefused) {
+    Installed program;
+    std::string messages;
+    ASSERT_EQ(program.Run(Fixture("plain.pdf"), "one\x1bn \\..\\..\\..\\etc\\x.pdf\ftwo\n", "",
+                          &messages),
+              0);
+    EXPECT_NE(messages.find("refused"), std::string::npos) << messages;
+    EXPECT_EQ(PdfinfoPages(program.output()), 2);
+    EXPECT_NE(PageSize(program.output(), 2).find("612 x 792"), std::string::npos);
+}
+
+TEST(OverprintText, MissingFontFileLeavesNoOutput) {
+    Installed program(false);
+    std::string messages;
+    EXPECT_NE(program.Run(Fixture("plain.pdf"), "text\n", "", &messages), 0);
+    EXPECT_NE(messages.find("*** Error open external font file "), std::string::npos) << messages;
+    EXPECT_FALSE(RunShell("test -e '" + program.output() + "'") == 0);
+}
+
+// zbarimg's reading of the first page's barcode.
+std::string DecodeBarcode(const Installed& program) {
+    RunShell("pdftoppm -r 150 -png -f 1 -l 1 '" + program.output() + "' '" + program / "page" + "'");
+    std::string out;
+    RunShell("(zbarimg -q --raw '" + program / "page-1.png" + "' 2>/dev/null)", &out);
+    return out.substr(0, out.find('\n'));
+}
+
+TEST(OverprintText, BarcodesReadBackToTheirData) {
+    struct Case {
+        const char* text;
+        const char* data;
+    } cases[] = {
+        {"\x1b" "bB1 50 100 100 Tarn-42 (b)\n", "Tarn-42 (b)"},
+        {"\x1b" "bA2 60 100 100 ORDER 7/12\n", "ORDER 7/12"},
+        // Code set C: each byte is a pair of digits plus 32.
+        {"\x1b" "bC2 60 100 100 ,Bx\x23\n", "12348803"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.data);
+        Installed program;
+        ASSERT_EQ(program.Run(Fixture("plain.pdf"), c.text), 0);
+        EXPECT_TRUE(QpdfCheckPasses(program.output()));
+        EXPECT_EQ(DecodeBarcode(program), c.data);
+    }
+}
+
+}  // namespace
+}  // namespace tarn::overprint
