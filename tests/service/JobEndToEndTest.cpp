@@ -1,0 +1,161 @@
+// Jobs through the real TARNSvr: conversion (stand-in converters, or the
+// real ones when built), merge with the real pdftk, e-mail through the real
+// blat to a real SMTP server on 127.0.0.1, and the activity log.
+
+#include <gtest/gtest.h>
+
+#include "ServerTestSupport.h"
+#include "tests/mailer/SmtpTestServer.h"
+#include "tests/service/JobTestSupport.h"
+
+namespace tarn {
+namespace {
+
+using namespace tarn::testing;
+
+constexpr const char* kOkBye = "Hi\nROGER_CMD\nok\nBye\n";
+constexpr const char* kFailedBye = "Hi\nROGER_CMD\nProblem handlingRequest\nBye\n";
+
+std::string EmailLine(const std::string& to, const std::string& subject, const std::string& name,
+                      const std::string& bodyTemplate) {
+    return "\x02" "email:" + to + "^" + subject + "^" + name + "^" + bodyTemplate + "\r\n";
+}
+
+class JobEndToEnd : public ::testing::Test {
+protected:
+    // `realConverters`: the built overprint and tabulate instead of stand-ins.
+    void StartServer(bool realConverters, const std::string& extraServerKeys = "") {
+        const std::string& root = dir.path();
+        for (const char* sub : {"tools", "forms", "merge", "bodies", "out", "xlsout"}) {
+            std::filesystem::create_directory(dir / sub);
+        }
+        for (const char* tool : {"overprint", "tabulate"}) {
+            if (realConverters) {
+                std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/" + tool, dir / "tools/" + tool);
+            } else {
+                InstallStandIn(dir / "tools/", tool);
+            }
+        }
+        if (realConverters && Exists(std::string(TARN_BIN_DIR) + "/PdfFont.ext")) {
+            std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/PdfFont.ext", dir / "tools/PdfFont.ext");
+        }
+        std::filesystem::create_symlink("/usr/bin/pdftk", dir / "tools/pdftk");
+        std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/blat", dir / "tools/blat");
+        WriteFile(dir / "forms/form.pdf", MakePdf(1));
+        WriteFile(dir / "merge/front.pdf", MakePdf(2));
+        WriteFile(dir / "merge/back.pdf", MakePdf(3));
+        WriteFile(dir / "bodies/welcome.txt", "Dear $name,\nyour report is attached.\n");
+        ASSERT_TRUE(smtp.running());
+        const std::string ini = "[Server]\nport=0\ndebug=true\nhome=tools\nbodyfiles=bodies\n"
+                                "sender=tarn@example.org\nemlsrv=127.0.0.1\nemport=" + std::to_string(smtp.port()) +
+                                "\ninfo=TARN Server\nemlog=activity.log\n" + extraServerKeys +
+                                "[INVOICE]\nsaveDir=" + root + "out\ntemplate=forms/form.pdf\npdfparams=\n"
+                                "mergeBefore=merge/front.pdf\nmergeAfter=merge/back.pdf\n"
+                                "[PLAIN]\nsaveDir=" + root + "out\n"
+                                "[xls]\nsaveDir=" + root + "xlsout\ndateFormat=dd/mm/yyyy\n";
+        ASSERT_TRUE(server.Start(root.substr(0, root.size() - 1), ini)) << server.Console();
+    }
+
+    std::string Job(const std::string& rawName, const std::string& section, const std::string& body) {
+        TestClient client(server.port());
+        client.ReadUntil("Hi\n");
+        client.Send(RunLine(rawName, section));
+        client.ReadUntil("ROGER_CMD\n");
+        client.Send(body);
+        return client.ReadAll(std::chrono::seconds(60));
+    }
+
+    std::vector<std::string> Activity() { return Lines(ReadFile(dir / "activity.log")); }
+
+    ScratchFolder dir;
+    ScratchFolder mailDir;
+    ScratchFolder scratch;
+    SmtpTestServer smtp{mailDir.path(), {"", "", "refused"}};
+    ServerProcess server;
+};
+
+TEST_F(JobEndToEnd, PdfMergeRawAndWorkbookJobsAreDeliveredAndMailed) {
+    StartServer(false);
+    const std::string report = "INVOICE 42\r\n\fpage two\r\n";
+
+    // PDF section with front and back merge files and a body template.
+    EXPECT_EQ(Job("inv42.txt", "INVOICE",
+                  "_RAWFILE_\r\n" + EmailLine("a@example.com", "Invoice 42", "Smith", "welcome.txt") + report +
+                      "_EOF_\r\n"),
+              kOkBye);
+    const std::string pdf = dir / "out/inv42.pdf";
+    EXPECT_EQ(PdfPageCount(pdf, scratch.path()), 2 + 1 + 3);
+    EXPECT_FALSE(Exists(dir / "out/inv42.txt"));
+    EXPECT_FALSE(Exists(dir / "out/inv42_$$$.pdf"));
+    ReceivedMail mail;
+    ASSERT_TRUE(smtp.Mail(1, &mail));
+    EXPECT_EQ(mail.Get("envelope_to"), "a@example.com\n");
+    EXPECT_EQ(mail.Header("Subject"), "Invoice 42");
+    EXPECT_EQ(mail.Get("body"), "Dear Smith,\r\nyour report is attached.\r\n");
+    EXPECT_EQ(mail.Get("att-1.name"), "inv42.pdf");
+    EXPECT_EQ(mail.Get("att-1.data"), ReadFile(pdf));
+
+    // Section without a template: the raw file is the output, sent without body.
+    EXPECT_EQ(Job("notes.txt", "PLAIN", EmailLine("b@example.com", "Notes", "Jones", "") + "plain text\r\n_EOF_\r\n"),
+              kOkBye);
+    EXPECT_EQ(ReadFile(dir / "out/notes.txt"), "plain text\r\n");
+    ASSERT_TRUE(smtp.Mail(2, &mail));
+    EXPECT_EQ(mail.Header("Subject"), "Notes");
+    EXPECT_FALSE(Exists(mail.folder + "body"));
+    EXPECT_EQ(mail.Get("att-1.data"), "plain text\r\n");
+
+    // Workbook section.
+    EXPECT_EQ(Job("stock.txt", "xls", EmailLine("c@example.com", "Stock", "Lee", "") + "a b c\r\n_EOF_\r\n"),
+              kOkBye);
+    EXPECT_TRUE(Exists(dir / "xlsout/stock.xls"));
+    EXPECT_FALSE(Exists(dir / "xlsout/stock.txt"));
+    ASSERT_TRUE(smtp.Mail(3, &mail));
+    EXPECT_EQ(mail.Get("att-1.name"), "stock.xls");
+
+    // A refused recipient fails the job.
+    EXPECT_EQ(Job("late.txt", "PLAIN", EmailLine("refused@example.com", "x", "y", "") + "t\r\n_EOF_\r\n"),
+              kFailedBye);
+
+    std::vector<std::string> activity = Activity();
+    ASSERT_EQ(activity.size(), 4u);
+    EXPECT_EQ(activity[0].substr(20), pdf + " -> a@example.com succeeded");
+    EXPECT_EQ(activity[1].substr(20), dir / "out/notes.txt -> b@example.com succeeded");
+    EXPECT_EQ(activity[2].substr(20), dir / "xlsout/stock.xls -> c@example.com succeeded");
+    EXPECT_EQ(activity[3].substr(20), dir / "out/late.txt -> refused@example.com failed");
+
+    // Debug events on the console, each a whole line.
+    const std::string console = server.Console();
+    for (const std::string& line :
+         {"\n" + dir / "tools/pdftk" + "\n", "\n" + dir / "merge/front.pdf" + "\n", "\n" + pdf + "\n",
+          "\n" + dir / "tools/blat" + "\n"}) {
+        EXPECT_NE(console.find(line), std::string::npos) << line << "\n" << console;
+    }
+    EXPECT_NE(console.find(" cat output " + pdf + "\n"), std::string::npos);
+    EXPECT_NE(console.find(" -t refused@example.com -i \"TARN Server\""), std::string::npos);
+    EXPECT_EQ(FileTreeSize(dir / "out"), 3u);  // inv42.pdf, notes.txt, late.txt
+}
+
+TEST_F(JobEndToEnd, OversizedOutputIsRefused) {
+    StartServer(false, "emmaxsize=1\n");
+    EXPECT_EQ(Job("big.txt", "PLAIN", EmailLine("a@example.com", "big", "A", "") + std::string(2048, 'x') +
+                                          "\r\n_EOF_\r\n"),
+              kFailedBye);
+    EXPECT_NE(server.Console().find("The attachement file is too big.\n"), std::string::npos);
+    EXPECT_FALSE(smtp.HasMail(1));
+    ASSERT_EQ(Activity().size(), 1u);
+    EXPECT_EQ(Activity()[0].substr(20), dir / "out/big.txt -> all failed");
+}
+
+TEST_F(JobEndToEnd, RealConvertersWhenBuilt) {
+    if (!Exists(std::string(TARN_BIN_DIR) + "/overprint") || !Exists(std::string(TARN_BIN_DIR) + "/tabulate")) {
+        GTEST_SKIP() << "overprint or tabulate not built";
+    }
+    StartServer(true);
+    EXPECT_EQ(Job("inv7.txt", "INVOICE", "INVOICE 7\r\nTotal 12.50\r\n_EOF_\r\n"), kOkBye);
+    EXPECT_EQ(PdfPageCount(dir / "out/inv7.pdf", scratch.path()), 2 + 1 + 3);
+    ProgramRun text = RunAndCapture({"/usr/bin/pdftotext", dir / "out/inv7.pdf", "-"}, scratch.path());
+    EXPECT_NE(text.out.find("Total 12.50"), std::string::npos) << text.out;
+}
+
+}  // namespace
+}  // namespace tarn
