@@ -1,0 +1,175 @@
+// The byte-level rules of job handling: path joining, tokenizing, base
+// names, control stripping, the line splitter and the command/e-mail lines.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "service/job/LineSplitter.h"
+#include "service/job/RequestLines.h"
+#include "service/job/TextHelpers.h"
+
+namespace tarn {
+namespace {
+
+using Fields = std::vector<std::string>;
+
+TEST(JoinPath, AddsExactlyOneSeparatorAndNothingElse) {
+    EXPECT_EQ(JoinPath("", "name"), "name");
+    EXPECT_EQ(JoinPath("/out", ""), "/out");
+    EXPECT_EQ(JoinPath("/out", "a.txt"), "/out/a.txt");
+    EXPECT_EQ(JoinPath("/out/", "/a.txt"), "/out/a.txt");
+    EXPECT_EQ(JoinPath("/out/", "a.txt"), "/out/a.txt");
+    EXPECT_EQ(JoinPath("/out", "/a.txt"), "/out/a.txt");
+    EXPECT_EQ(JoinPath("/out//", "a/../b"), "/out//a/../b");
+}
+
+TEST(Tokenize, DropsEmptyFieldsAndSeparatorsAtEitherEnd) {
+    EXPECT_EQ(Tokenize("", "^"), Fields{});
+    EXPECT_EQ(Tokenize("^^^", "^"), Fields{});
+    EXPECT_EQ(Tokenize("^a^^b^", "^"), (Fields{"a", "b"}));
+    EXPECT_EQ(Tokenize("a.b.txt", "."), (Fields{"a", "b", "txt"}));
+    EXPECT_EQ(Tokenize("x\x02y;z", "\x02;"), (Fields{"x", "y", "z"}));
+}
+
+TEST(BaseName, CutsAtLastSpaceBackslashOrSlashUnlessItIsLast) {
+    EXPECT_EQ(BaseName("C:\\jobs\\inv42.txt"), "inv42.txt");
+    EXPECT_EQ(BaseName("/srv/out/a.txt"), "a.txt");
+    EXPECT_EQ(BaseName("my report.txt"), "report.txt");
+    EXPECT_EQ(BaseName("plain.txt"), "plain.txt");
+    EXPECT_EQ(BaseName("folder/"), "folder/");
+    EXPECT_EQ(BaseName(""), "");
+}
+
+TEST(StripControls, TurnsBytesBelowTwentyIntoNulAndKeepsLength) {
+    std::string stripped = StripControls(std::string("a\x01\x13\x14z\r\n", 7));
+    EXPECT_EQ(stripped, std::string("a\0\0\x14z\0\0", 7));
+    EXPECT_EQ(CutAtNul(stripped), "a");
+    EXPECT_EQ(StripControls("\xE4\xF6\xFC"), "\xE4\xF6\xFC");
+}
+
+std::vector<std::string> Split(const std::vector<std::string>& blocks) {
+    LineSplitter splitter;
+    std::vector<std::string> lines;
+    for (const std::string& block : blocks) {
+        splitter.Append(block.data(), block.size());
+        std::string line;
+        while (splitter.TakeLine(&line)) lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(LineSplitter, LineEndsAndPageBreaks) {
+    EXPECT_EQ(Split({"abc\n"}), Fields{"abc\r\n"});
+    EXPECT_EQ(Split({"abc\r\n"}), Fields{"abc\r\n"});
+    EXPECT_EQ(Split({"before\fafter\n"}), (Fields{"before\f\r", "after\r\n"}));
+    EXPECT_EQ(Split({"\f\f"}), (Fields{"\f\r", "\f\r"}));
+    // A CR inside the line (overprint) keeps the line end as sent.
+    EXPECT_EQ(Split({"a\rb\n"}), Fields{"a\rb\n"});
+    // Empty lines stay lines.
+    EXPECT_EQ(Split({"\n\r\n"}), (Fields{"\r\n", "\r\n"}));
+}
+
+TEST(LineSplitter, ResultDoesNotDependOnHowBytesArrive) {
+    Fields whole = Split({"lf\ncrlf\r\nff\fend\n"});
+    EXPECT_EQ(whole, (Fields{"lf\r\n", "crlf\r\n", "ff\f\r", "end\r\n"}));
+    EXPECT_EQ(Split({"l", "f\ncr", "lf\r", "\nff\f", "end\n"}), whole);
+}
+
+TEST(LineSplitter, PartialLineWaitsAndBytesAfterNulInABlockAreDropped) {
+    LineSplitter splitter;
+    std::string line;
+    splitter.Append("par", 3);
+    EXPECT_FALSE(splitter.TakeLine(&line));
+    std::string block("tial\nkept\0dropped\n", 18);
+    splitter.Append(block.data(), block.size());
+    ASSERT_TRUE(splitter.TakeLine(&line));
+    EXPECT_EQ(line, "partial\r\n");
+    EXPECT_FALSE(splitter.TakeLine(&line));
+    EXPECT_EQ(splitter.Pending(), "kept");
+    splitter.Append("more\n", 5);
+    ASSERT_TRUE(splitter.TakeLine(&line));
+    EXPECT_EQ(line, "keptmore\r\n");
+}
+
+TEST(LineSplitter, OverlongLineIsHandedOutInBoundedPiecesWithoutLoss) {
+    LineSplitter splitter;
+    const std::string big(kMaxLineBytes * 2 + 100, 'x');
+    std::string joined;
+    std::string line;
+    size_t largest = 0;
+    for (size_t pos = 0; pos < big.size(); pos += 4096) {
+        std::string block = big.substr(pos, 4096);
+        splitter.Append(block.data(), block.size());
+        while (splitter.TakeLine(&line)) {
+            joined += line;
+            largest = std::max(largest, line.size());
+        }
+        EXPECT_LE(splitter.Pending().size(), kMaxLineBytes);
+    }
+    splitter.Append("\n", 1);
+    while (splitter.TakeLine(&line)) joined += line;
+    EXPECT_EQ(largest, kMaxLineBytes);
+    EXPECT_EQ(joined, big + "\r\n");
+}
+
+TEST(RunLine, FieldsNamesAndPaths) {
+    RunCommand c = ParseRunLine("_RUN_\x02" "C:\\jobs\\inv42.txt\x02INVOICE\r\n");
+    EXPECT_EQ(c.rawName, "inv42.txt");
+    EXPECT_EQ(c.section, "INVOICE");  // CR LF became NUL and end the name
+
+    c = ParseRunLine("_RUN_\x02\x02\x02" "a.txt\x02\x02raw\x02ignored\r\n");
+    EXPECT_EQ(c.rawName, "a.txt");
+    EXPECT_EQ(c.section, "raw");
+
+    c = ParseRunLine("_RUN_\x02only.txt\r\n");  // two fields: no section
+    EXPECT_EQ(c.rawName, "only.txt");
+    EXPECT_EQ(c.section, "");
+}
+
+TEST(EmailLine, FieldsShiftWhenOneIsEmptyAndAcceptanceNeedsAddressAndName) {
+    EmailRecord order;
+    EXPECT_TRUE(ParseEmailLine("\x02" "email:a@x.org;b@x.org^Invoice^Ann^body.txt\r\n", &order));
+    EXPECT_EQ(order.addressList, "a@x.org;b@x.org");
+    EXPECT_EQ(order.subject, "Invoice");
+    EXPECT_EQ(order.recipientName, "Ann");
+    EXPECT_EQ(order.bodyTemplate, "body.txt");
+
+    // Empty subject: the name moves up to the subject, the body to the name.
+    order = EmailRecord();
+    EXPECT_TRUE(ParseEmailLine("\x02" "email:a@x.org^^Ann^body.txt\r\n", &order));
+    EXPECT_EQ(order.subject, "Ann");
+    EXPECT_EQ(order.recipientName, "body.txt");
+    EXPECT_EQ(order.bodyTemplate, "");
+
+    order = EmailRecord();
+    EXPECT_FALSE(ParseEmailLine("\x02" "email:a@x.org^Invoice\r\n", &order));
+    // A name of control bytes only still counts as given.
+    EXPECT_TRUE(ParseEmailLine("\x02" "email:a@x.org^s^\x01\r\n", &order));
+    EXPECT_EQ(order.recipientName, "");
+}
+
+TEST(ChooseSection, XlsPrefixSelectsSharedSectionAndSuffixedKey) {
+    SectionChoice c = ChooseSection("XLSbranch");
+    EXPECT_EQ(c.section, "XLS");
+    EXPECT_EQ(c.saveDirKey, "saveDirbranch");
+    c = ChooseSection("xls");
+    EXPECT_EQ(c.section, "xls");
+    EXPECT_EQ(c.saveDirKey, "saveDir");
+    c = ChooseSection("invoice");
+    EXPECT_EQ(c.section, "invoice");
+    EXPECT_EQ(c.saveDirKey, "saveDir");
+}
+
+TEST(RawName, OnlyPlainFileNamesAreUsable) {
+    EXPECT_TRUE(IsUsableRawName("inv42.txt"));
+    EXPECT_TRUE(IsUsableRawName("%s.txt"));
+    EXPECT_TRUE(IsUsableRawName("\xE4nderung.txt"));
+    for (const char* bad : {"", ".", "..", "a\"b", "a<b", "a>b", "a|b", "a*b", "a?b", "a/b", "a\\b",
+                            "a\x15" "b", "a\x7F"})
+        EXPECT_FALSE(IsUsableRawName(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace tarn

@@ -1,0 +1,322 @@
+// TARNSvr end to end: the real program in a temporary folder with its own
+// TARN.ini, spoken to over real TCP on 127.0.0.1.
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ServerTestSupport.h"
+
+namespace tarn {
+namespace {
+
+using testing::ReadText;
+using testing::RunLine;
+using testing::ServerProcess;
+using testing::TempFolder;
+using testing::TestClient;
+
+constexpr const char* kGreetAndAck = "Hi\nROGER_CMD\n";
+constexpr const char* kOkBye = "Hi\nROGER_CMD\nok\nBye\n";
+
+class ServerEndToEnd : public ::testing::Test {
+protected:
+    void StartServer(bool debug = false, const std::string& moreSections = "") {
+        std::filesystem::create_directory(out_);
+        std::string ini = "[Server]\nport=0\n" + std::string(debug ? "debug=true\n" : "") +
+                          "[raw]\nsaveDir=" + out_ + "\n" + moreSections;
+        ASSERT_TRUE(server_.Start(folder_.path(), ini)) << server_.Console();
+    }
+
+    // One whole conversation: greeting, command line, `body`; all replies.
+    std::string Job(const std::string& rawName, const std::string& section, const std::string& body) {
+        TestClient client(server_.port());
+        client.ReadUntil("Hi\n");
+        client.Send(RunLine(rawName, section));
+        client.ReadUntil("ROGER_CMD\n");
+        client.Send(body);
+        return client.ReadAll();
+    }
+
+    std::string Out(const std::string& name) { return ReadText(out_ + "/" + name); }
+    bool ConsoleHas(const std::string& text) {
+        return server_.WaitForConsole(std::regex(std::regex_replace(
+            text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)")));
+    }
+
+    TempFolder folder_;
+    std::string out_ = folder_ / "out";
+    ServerProcess server_;
+};
+
+TEST_F(ServerEndToEnd, LineEndsPageBreakAndTextBeforeEof) {
+    StartServer();
+    EXPECT_EQ(Job("a.txt", "raw",
+                  "_RAWFILE_\r\nlf line\ncrlf line\r\nbefore\fafter\nabc_EOF_\r\n"),
+              kOkBye);
+    EXPECT_EQ(Out("a.txt"), "lf line\r\ncrlf line\r\nbefore\f\rafter\r\nabc");
+
+    EXPECT_EQ(Job("b.txt", "raw", "x\n_EOF_\r\nignored after eof\n"), kOkBye);
+    EXPECT_EQ(Out("b.txt"), "x\r\n");
+}
+
+TEST_F(ServerEndToEnd, BytesAfterNulInAReceivedBlockAreDropped) {
+    StartServer();
+    TestClient client(server_.port());
+    client.ReadUntil("Hi\n");
+    client.Send(RunLine("nul.txt", "raw"));
+    client.ReadUntil("ROGER_CMD\n");
+    client.Send(std::string("keep\nthis\0dropped\n", 18));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    client.Send("tail\n_EOF_\n");
+    EXPECT_EQ(client.ReadAll(), kOkBye);
+    EXPECT_EQ(Out("nul.txt"), "keep\r\nthistail\r\n");
+}
+
+TEST_F(ServerEndToEnd, EmailLinesNeverReachTheFileAndTheLastOneDecides) {
+    StartServer();
+    // The second order is refused (no recipient name), so no e-mail is sent
+    // and the job succeeds on its file alone.
+    EXPECT_EQ(Job("mail.txt", "raw",
+                  "\x02" "email:a@example.org^Invoice^Ann^body.txt\r\n"
+                  "line 1\r\n"
+                  "\x02" "email:b@example.org^Only subject\r\n"
+                  "line 2\r\n_EOF_\r\n"),
+              kOkBye);
+    EXPECT_EQ(Out("mail.txt"), "line 1\r\nline 2\r\n");
+}
+
+TEST_F(ServerEndToEnd, SectionAndFolderErrorsAreAnsweredByteForByte) {
+    StartServer(false, "[gone]\nsaveDir=" + folder_ / "missing" + "\n");
+    TestClient wrong(server_.port());
+    wrong.ReadUntil("Hi\n");
+    wrong.Send(RunLine("a.txt", "nosuch"));
+    EXPECT_EQ(wrong.ReadAll(), "Hi\nROGER_CMD\nERROR:section nosuch does not exist in ini file /n Bye \n");
+    EXPECT_TRUE(wrong.closedByPeer());
+
+    TestClient twoFields(server_.port());
+    twoFields.ReadUntil("Hi\n");
+    twoFields.Send("_RUN_\x02" "a.txt\r\n");
+    EXPECT_EQ(twoFields.ReadAll(), "Hi\nROGER_CMD\nERROR:section  does not exist in ini file /n Bye \n");
+
+    TestClient quitFirst(server_.port());
+    quitFirst.Send("hello\r\n_QUIT_\r\n");
+    EXPECT_EQ(quitFirst.ReadAll(), "Hi\nERROR:section  does not exist in ini file /n Bye \n");
+
+    TestClient missing(server_.port());
+    missing.ReadUntil("Hi\n");
+    missing.Send(RunLine("a.txt", "GONE"));
+    EXPECT_EQ(missing.ReadAll(), "Hi\nROGER_CMD\nERROR: " + folder_ / "missing" + "/ does not exist/n");
+}
+
+TEST_F(ServerEndToEnd, XlsSectionTakesSaveDirWithTheRestOfTheName) {
+    std::filesystem::create_directory(folder_ / "branch");
+    StartServer(true, "[XLS]\nsaveDir=" + out_ + "\nsaveDirbranch=" + folder_ / "branch" + "\n");
+    TestClient client(server_.port());
+    client.ReadUntil("Hi\n");
+    client.Send(RunLine("report.txt", "xlsbranch"));
+    client.ReadUntil("ROGER_CMD\n");
+    client.Send("text\r\n_EOF_\r\n");
+    client.ReadAll();
+    EXPECT_TRUE(ConsoleHas("\n" + folder_ / "branch" + "/report.txt\n")) << server_.Console();
+}
+
+TEST_F(ServerEndToEnd, RawNameSentWithAPathIsStoredInTheSaveFolder) {
+    StartServer();
+    EXPECT_EQ(Job("C:\\jobs\\inv42.txt", "raw", "x\r\n_EOF_\r\n"), kOkBye);
+    EXPECT_EQ(Out("inv42.txt"), "x\r\n");
+    EXPECT_EQ(Job("../../escape.txt", "raw", "y\r\n_EOF_\r\n"), kOkBye);
+    EXPECT_EQ(Out("escape.txt"), "y\r\n");
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "escape.txt"));
+}
+
+TEST_F(ServerEndToEnd, UnusableRawNamesFailWith107AndWriteNothing) {
+    StartServer();
+    // "\x01" becomes NUL and so an empty name; an empty field between two
+    // STX would be skipped instead.
+    for (const std::string& name : {std::string("\x01"), std::string("."), std::string(".."), std::string("a*b"),
+                                    std::string("a?b"), std::string("a\"b"), std::string("a<b"),
+                                    std::string("a>b"), std::string("a|b"), std::string("a\x15" "b")}) {
+        EXPECT_EQ(Job(name, "raw", "secret\r\n_EOF_\r\n"), kGreetAndAck) << name;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(out_));
+    std::set<std::string> top;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.path()))
+        top.insert(entry.path().filename().string());
+    EXPECT_EQ(top, (std::set<std::string>{"TARN.ini", "TARNSvr", "console.txt", "out"}));
+    std::string console = server_.Console();
+    size_t count = 0;
+    for (size_t at = 0; (at = console.find("Error open rawfile 107\n", at)) != std::string::npos; ++at) ++count;
+    EXPECT_EQ(count, 10u) << console;
+}
+
+TEST_F(ServerEndToEnd, SecondWriterOfTheSameRawFileFailsAndNeverTruncatesTheFirst) {
+    StartServer();
+    TestClient first(server_.port());
+    first.ReadUntil("Hi\n");
+    first.Send(RunLine("same.txt", "raw"));
+    first.ReadUntil("ROGER_CMD\n");
+    first.Send("first part\r\n");
+    ASSERT_TRUE(ConsoleHas("Port: "));
+    // Wait until the first part is on disk.
+    for (int i = 0; i < 200 && Out("same.txt") != "first part\r\n"; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(Out("same.txt"), "first part\r\n");
+
+    EXPECT_EQ(Job("same.txt", "raw", "intruder\r\n_EOF_\r\n"), kGreetAndAck);
+    EXPECT_TRUE(ConsoleHas("Error open rawfile 107\n"));
+    EXPECT_EQ(Out("same.txt"), "first part\r\n");
+
+    first.Send("second part\r\n_EOF_\r\n");
+    EXPECT_EQ(first.ReadAll(), kOkBye);
+    EXPECT_EQ(Out("same.txt"), "first part\r\nsecond part\r\n");
+}
+
+TEST_F(ServerEndToEnd, TextIsProcessedWhenTheClientStopsEarly) {
+    StartServer();
+    // Half-close after some text: the text so far, unterminated tail included, is the job.
+    TestClient client(server_.port());
+    client.ReadUntil("Hi\n");
+    client.Send(RunLine("gone.txt", "raw"));
+    client.ReadUntil("ROGER_CMD\n");
+    client.Send("some text\nunterminated tail");
+    client.ShutdownWrite();
+    EXPECT_EQ(client.ReadAll(), kOkBye);
+    EXPECT_EQ(Out("gone.txt"), "some text\r\nunterminated tail");
+
+    // A client that vanishes entirely still has its text processed.
+    {
+        TestClient vanishing(server_.port());
+        vanishing.ReadUntil("Hi\n");
+        vanishing.Send(RunLine("vanished.txt", "raw"));
+        vanishing.ReadUntil("ROGER_CMD\n");
+        vanishing.Send("kept\r\n");
+    }
+    for (int i = 0; i < 200 && Out("vanished.txt") != "kept\r\n"; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(Out("vanished.txt"), "kept\r\n");
+
+    EXPECT_EQ(Job("quit.txt", "raw", "before quit\r\n_QUIT_\r\nafter quit\r\n"), kOkBye);
+    EXPECT_EQ(Out("quit.txt"), "before quit\r\n");
+}
+
+TEST_F(ServerEndToEnd, OverlongLineIsStoredWhole) {
+    StartServer();
+    std::string line(2 * 1024 * 1024 + 12345, 'L');
+    EXPECT_EQ(Job("long.txt", "raw", line + "\nshort\n_EOF_\n"), kOkBye);
+    EXPECT_EQ(Out("long.txt"), line + "\r\nshort\r\n");
+}
+
+TEST_F(ServerEndToEnd, DebugConsoleShowsEveryEventOfAJobAsWholeLines) {
+    StartServer(true);
+    EXPECT_EQ(Job("ev%s.txt", "raw", "text\r\n_EOF_\r\n"), kOkBye);
+    ASSERT_TRUE(ConsoleHas("Request processed succesfully\n"));
+    std::string raw = out_ + "/ev%s.txt";
+    std::string expected = std::string("_RUN_\x02" "ev%s.txt\x02raw\r\n\n") +
+                           "ev%s.txt\nev%s.txt\nev%s.txt\nraw\nev%s.txt\nROGER_CMD\n" + out_ + "/\n" +
+                           raw + "\n" + raw + "\n" + raw + "\nRequest processed succesfully\n";
+    std::string console = server_.Console();
+    ASSERT_GE(console.size(), expected.size());
+    EXPECT_EQ(console.substr(console.size() - expected.size()), expected);
+    EXPECT_EQ(console.rfind("Host: ", 0), 0u);
+}
+
+TEST_F(ServerEndToEnd, WithoutDebugOnlyErrorsReachTheConsole) {
+    StartServer(false);
+    EXPECT_EQ(Job("quiet.txt", "raw", "text\r\n_EOF_\r\n"), kOkBye);
+    Job("x.txt", "nosuch", "");
+    ASSERT_TRUE(ConsoleHas("nosuch\n"));
+    std::smatch m;
+    std::string console = server_.Console();
+    EXPECT_TRUE(std::regex_match(console, m, std::regex("Host: [^\n]*\nAdress: [^\n]*  Port: [0-9]+\nnosuch\n")))
+        << console;
+}
+
+TEST_F(ServerEndToEnd, HundredClientsAtOnceEachGetTheirOwnFile) {
+    StartServer();
+    constexpr int kClients = 100;
+    std::vector<std::unique_ptr<TestClient>> clients;
+    for (int i = 0; i < kClients; ++i) clients.push_back(std::make_unique<TestClient>(server_.port()));
+    std::vector<std::string> replies(kClients);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kClients; ++i) {
+        threads.emplace_back([&, i] {
+            TestClient& c = *clients[i];
+            c.ReadUntil("Hi\n");
+            c.Send(RunLine("job" + std::to_string(i) + ".txt", "raw"));
+            c.ReadUntil("ROGER_CMD\n");
+            for (int line = 0; line < 50; ++line)
+                c.Send("client " + std::to_string(i) + " line " + std::to_string(line) + "\n");
+            c.Send("_EOF_\r\n");
+            replies[i] = c.ReadAll(std::chrono::seconds(30));
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    for (int i = 0; i < kClients; ++i) {
+        EXPECT_EQ(replies[i], kOkBye) << i;
+        std::string expected;
+        for (int line = 0; line < 50; ++line)
+            expected += "client " + std::to_string(i) + " line " + std::to_string(line) + "\r\n";
+        EXPECT_EQ(Out("job" + std::to_string(i) + ".txt"), expected) << i;
+    }
+}
+
+TEST_F(ServerEndToEnd, AcceptGoesOnAfterRunningOutOfDescriptors) {
+    std::filesystem::create_directory(out_);
+    std::string ini = "[Server]\nport=0\n[raw]\nsaveDir=" + out_ + "\n";
+    // Standard streams, the listener and a few spare: a handful of clients exhaust it.
+    ASSERT_TRUE(server_.Start(folder_.path(), ini, 10)) << server_.Console();
+    std::vector<std::unique_ptr<TestClient>> held;
+    for (int i = 0; i < 12; ++i) held.push_back(std::make_unique<TestClient>(server_.port()));
+    ASSERT_TRUE(ConsoleHas("Accepting a connection failed")) << server_.Console();
+    held.clear();  // frees the server's descriptors as those conversations end
+    EXPECT_EQ(Job("after.txt", "raw", "still here\r\n_EOF_\r\n"), kOkBye);
+    EXPECT_EQ(Out("after.txt"), "still here\r\n");
+}
+
+TEST_F(ServerEndToEnd, ConfiguredPortIsShownAndAPortInUseStopsTheStart) {
+    // A port that is free now, taken by the first server.
+    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    int port = ntohs(address.sin_port);
+    ::close(probe);
+
+    std::filesystem::create_directory(out_);
+    std::string ini = "[Server]\nport=" + std::to_string(port) + "\n[raw]\nsaveDir=" + out_ + "\n";
+    ASSERT_TRUE(server_.Start(folder_.path(), ini));
+    EXPECT_EQ(server_.port(), port);
+
+    TempFolder otherFolder;
+    ServerProcess other;
+    other.Start(otherFolder.path(), ini);  // the console shows the port before the bind fails
+    EXPECT_EQ(other.WaitForExit(), 5);  // E_FAIL's low byte
+    EXPECT_NE(ReadText(otherFolder / "console.txt").find("Cannot start service. Failed to open TCP connection.\n"),
+              std::string::npos);
+}
+
+TEST_F(ServerEndToEnd, EmptyIniStopsTheStartWithTheLoadFailure) {
+    ServerProcess server;
+    EXPECT_FALSE(server.Start(folder_.path(), ""));
+    EXPECT_EQ(server.WaitForExit(), 5);
+    EXPECT_EQ(ReadText(folder_ / "console.txt"), "Unable to load INI file: " + folder_ / "TARN.ini" + "\n");
+}
+
+}  // namespace
+}  // namespace tarn
