@@ -8,6 +8,7 @@
 #include "overprint/PatternCache.h"
 #include "overprint/PdfDocument.h"
 #include "overprint/ProgramState.h"
+#include "overprint/ReaderPatterns.h"
 #include "overprint/StreamInput.h"
 #include "platform/File.h"
 #include "platform/InputFile.h"
@@ -28,18 +29,6 @@ constexpr const char* kTempFormPrefix = "~~TmpPdfForm";
 constexpr const char* kStreamResultPrefix = "~~TmpPdfOut";
 // Bytes read from standard input, and from the result, at a time.
 constexpr std::size_t kCopyChunk = 64 * 1024;
-
-// The reader's patterns, keyed by the classes it acts on.
-void FillProgramPatterns(PatternCache& patterns) {
-    static const char* const kPatterns[][2] = {
-        {"catalog", "/Catalog"}, {"type", "/Type"},     {"R", "^R$"},
-        {"obj", "^obj"},         {"endobj", "^endobj"}, {"stream", "^stream"},
-        {"endstream", "^endstream$"}, {"xref", "^xref$"}, {"trailer", "trailer"},
-        {"startxref", "startxref$"},  {"root", "/Root"},  {"info", "/Info"},
-        {"prev", "/Prev"},       {"param", "/\\w+"},    {"pages", "/Pages"},
-    };
-    for (const auto& pattern : kPatterns) patterns.Add(pattern[0], pattern[1]);
-}
 
 // The form name with everything from its last ".pdf" removed, then "_fill".
 std::string DefaultOutputBase(const std::string& form) {
@@ -114,7 +103,7 @@ public:
             privateResult_ = true;
         }
         programDir = ProgramFolderOf(programPath);
-        FillProgramPatterns(patterns_);
+        AddReaderPatterns(patterns_);
         if (!CreateUniqueFile(TempFolder(), kTempFormPrefix, "", &tempForm_).ok()) {
             PrintErr("*** ERROR *** Form file name not create \n");
             return kExitOpenFailed;

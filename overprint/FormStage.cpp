@@ -6,6 +6,7 @@
 
 #include "overprint/ExitStatus.h"
 #include "overprint/Messages.h"
+#include "overprint/NumberText.h"
 #include "overprint/OverprintExit.h"
 #include "overprint/PatternCache.h"
 #include "overprint/ProgramState.h"
@@ -28,6 +29,7 @@ void RunFormStage(PdfDocument& document, const std::string& tempFormName) {
     patterns.Add("kids", "/Kids");
     patterns.Add("pages", "(?<=/Pages)");
     patterns.Add("pagesmap", "(?<=/Pages)\\s*(\\s*\\d+\\s+\\d+\\s+R\\s*)+");
+    patterns.Add("count", "(?<=/Count)\\s*(\\d+)");
 
     PdfWriter& writer = document.writer();
     std::vector<HeldObject> catalogs;
@@ -80,8 +82,13 @@ void RunFormStage(PdfDocument& document, const std::string& tempFormName) {
         // the second copy's catalog, which nothing needs otherwise.
         const int newRoot = catalogs[1].number;
         std::string kids;
+        long pages = 0;
         for (auto& pageRoot : pageRoots) {
             kids += ReferenceText(pageRoot.number);
+            // The new root counts every page below it: a form of several
+            // pages brings them all in each copy.
+            std::string count;
+            pages += patterns.Match("count", pageRoot.text, 1, &count) > 1 ? AsciiToInt(count) : 1;
             patterns.Replace("pages", &pageRoot.text, 0,
                              "\n/Parent " + std::to_string(newRoot) + " 0 R \n");
             writer.WriteObject(pageRoot.number, pageRoot.text);
@@ -89,7 +96,7 @@ void RunFormStage(PdfDocument& document, const std::string& tempFormName) {
         patterns.Replace("pagesmap", &catalogs[0].text, 1, ReferenceText(newRoot) + "\n");
         writer.WriteObject(catalogs[0].number, catalogs[0].text);
         writer.WriteObject(newRoot, "obj\n <</Type /Pages\n /Kids [" + kids + "]\n /Count " +
-                                        std::to_string(copies) + " \n >> ");
+                                        std::to_string(pages) + " \n >> ");
         for (std::size_t k = 2; k < catalogs.size(); ++k) {
             writer.WriteObject(catalogs[k].number, catalogs[k].text);
         }

@@ -22,6 +22,8 @@ constexpr std::size_t kMinEntryLine = 19;
 // Within an entry "oooooooooo ggggg n": the offset digits and the flag byte.
 constexpr std::size_t kEntryOffsetDigits = 10;
 constexpr std::size_t kEntryFlag = 17;
+// Length of the keyword "endstream".
+constexpr std::size_t kEndstreamLength = 9;
 // How many recent tokens the reader looks back on.
 constexpr int kHistory = 4;
 
@@ -39,19 +41,30 @@ bool IsSubsectionHeader(const std::string& line) {
     return !entryShaped;
 }
 
+// Do the letters and digits of one line of stream data end the stream? They
+// do when they read "endstream", and also when data runs straight into the
+// keyword on its line (ghostscript writes binary data and "endstream" with no
+// line end between them). "endstream endobj" on one line does not.
+bool EndsStream(const PatternCache::Entry* endstream, const std::string& gathered) {
+    if (endstream == nullptr || gathered.empty()) return false;
+    if (PatternCache::Matches(*endstream, gathered.data(), gathered.size())) return true;
+    return gathered.size() > kEndstreamLength &&
+           PatternCache::Matches(*endstream, gathered.data() + gathered.size() - kEndstreamLength,
+                                 kEndstreamLength);
+}
+
 }  // namespace
 
 bool PdfDocument::OpenInput(const std::string& inputName) {
     inputName_ = inputName;
-    if (!input_.Open(inputName).ok()) {
-        PrintOut("*** Error open input pdf file " + inputName + "***\n");
-        return false;
-    }
-    return true;
+    return input_.Open(inputName).ok();
 }
 
 bool PdfDocument::Open(const std::string& outputName, const std::string& inputName) {
-    if (!OpenInput(inputName)) return false;
+    if (!OpenInput(inputName)) {
+        PrintOut("*** Error open input pdf file " + inputName + "***\n");
+        return false;
+    }
     if (!writer_.Open(outputName)) {
         PrintOut("*** Error open output pdf file " + outputName + "***\n");
         return false;
@@ -96,10 +109,7 @@ void PdfDocument::Read() {
             for (;;) {
                 int c = tokenizer.ReadByte();
                 if (c < 0 || c == '\n' || c == '\r') {
-                    if (!gathered.empty() && endstream != nullptr &&
-                        PatternCache::Matches(*endstream, gathered.data(), gathered.size())) {
-                        break;
-                    }
+                    if (EndsStream(endstream, gathered)) break;
                     if (c < 0) break;
                     gathered.clear();
                 } else if (IsAlnum(c)) {
@@ -184,6 +194,7 @@ void PdfDocument::Read() {
     if (root_ == 0) PrintOut("**Error no root object find\n");
     FindCatalog();
     writer_.counter = highestObject_ + 1;
+    writer_.root = root_;
 }
 
 void PdfDocument::ApplyCrossReferences() {

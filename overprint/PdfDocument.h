@@ -25,7 +25,8 @@ public:
     // Opens the input for reading and the output for writing; prints the
     // failure and returns false when either cannot be opened.
     bool Open(const std::string& outputName, const std::string& inputName);
-    // Opens only the input (the form stage reopens forms page by page).
+    // Opens only the input, silently (the form stage reopens forms page by
+    // page and reports failures its own way).
     bool OpenInput(const std::string& inputName);
     void CloseInput() { input_.Close(); }
     const std::string& inputName() const { return inputName_; }

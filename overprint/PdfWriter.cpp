@@ -19,6 +19,7 @@ constexpr int kOffsetDigits = 10;
 bool PdfWriter::Open(const std::string& path) {
     outputName_ = path;
     offsets_.assign(1, 0);
+    shift = 0;
     return out_.Create(path).ok();
 }
 

@@ -16,7 +16,8 @@ namespace tarn::overprint {
 
 class PdfWriter : public PdfObjectSink {
 public:
-    // Creates (or empties) the output file; a new file starts a new table.
+    // Creates (or empties) the output file; a new file starts a new table
+    // with shift 0.
     bool Open(const std::string& path);
     bool IsOpen() const { return out_.IsOpen(); }
     // Flushes and closes; false (after the ***01 message) when a write failed.
@@ -49,7 +50,7 @@ public:
 
     int counter = 1;  // next free object number of the current input
     int shift = 0;    // added to every input object number when copying
-    int root = 0;     // object number of the catalog, for the trailer
+    int root = 0;     // catalog for the trailer; the reader sets the input's /Root
 
 private:
     [[noreturn]] void Fail(const char* message);

@@ -1,0 +1,11 @@
+#pragma once
+// The program's pattern cache: the 15 patterns by which the PDF reader
+// classifies every token, under the keys it acts on.
+
+#include "overprint/PatternCache.h"
+
+namespace tarn::overprint {
+
+void AddReaderPatterns(PatternCache& patterns);
+
+}  // namespace tarn::overprint

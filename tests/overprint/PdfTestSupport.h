@@ -1,0 +1,44 @@
+#pragma once
+// Helpers of the PDF converter's tests: a private scratch folder, the
+// generated test forms, running the independent PDF tools.
+
+#include <string>
+#include <vector>
+
+namespace tarn::overprint::testing {
+
+// A new empty folder under the system's temporary folder, removed with its
+// contents when the object goes.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Full path of a generated test form ("plain.pdf", "form_odt.pdf", ...).
+std::string Fixture(const std::string& name);
+
+// Runs a shell command; returns its exit status and, when `output` is
+// given, what it wrote on standard output and standard error.
+int RunShell(const std::string& command, std::string* output = nullptr);
+
+// `qpdf --check` passes without warnings.
+bool QpdfCheckPasses(const std::string& pdf, std::string* report = nullptr);
+// The page count pdfinfo reports, -1 when it fails.
+int PdfinfoPages(const std::string& pdf);
+// Each page rendered by pdftoppm (low resolution), as bytes of a PGM image.
+std::vector<std::string> RenderPages(const std::string& pdf);
+// The text pdftotext finds on page `page` (from 1).
+std::string PageText(const std::string& pdf, int page);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+}  // namespace tarn::overprint::testing
