@@ -116,6 +116,35 @@ TEST(OverprintText, MissingFontFileLeavesNoOutput) {
     EXPECT_FALSE(RunShell("test -e '" + program.output() + "'") == 0);
 }
 
+TEST(OverprintText, FormsWithObjectStreamsAreReadThroughAClassicCopy) {
+    Installed program;
+    ASSERT_EQ(RunShell("qpdf --object-streams=generate '" + Fixture("form_odt.pdf") + "' '" +
+                       program / "packed.pdf" + "'"),
+              0);
+    ASSERT_EQ(program.Run(program / "packed.pdf", "one\ftwo\n", "-t 400"), 0);
+    EXPECT_TRUE(QpdfCheckPasses(program.output()));
+    EXPECT_EQ(PdfinfoPages(program.output()), 2);
+    EXPECT_NE(PageText(program.output(), 1).find("INVOICE"), std::string::npos);
+    EXPECT_NE(PageText(program.output(), 2).find("two"), std::string::npos);
+}
+
+TEST(OverprintText, UnusableFormsFailClearlyWithoutOutput) {
+    Installed program;
+    WriteFile(program / "text.pdf", "this is no PDF\n");
+    ASSERT_EQ(RunShell("qpdf --encrypt secret owner 256 -- '" + Fixture("plain.pdf") + "' '" +
+                       program / "locked.pdf" + "'"),
+              0);
+    ASSERT_EQ(RunShell("head -c 300 '" + Fixture("plain.pdf") + "' > '" + program / "cut.pdf" + "'"),
+              0);
+    for (const char* form : {"text.pdf", "locked.pdf", "cut.pdf"}) {
+        SCOPED_TRACE(form);
+        std::string messages;
+        EXPECT_NE(program.Run(program / form, "text\n", "", &messages), 0);
+        EXPECT_NE(messages.find("is not a usable PDF"), std::string::npos) << messages;
+        EXPECT_NE(RunShell("test -e '" + program.output() + "'"), 0);
+    }
+}
+
 // zbarimg's reading of the first page's barcode.
 std::string DecodeBarcode(const Installed& program) {
     RunShell("pdftoppm -r 150 -png -f 1 -l 1 '" + program.output() + "' '" + program / "page" + "'");
