@@ -1,5 +1,7 @@
 #include "overprint/ProgramState.h"
 
+#include "overprint/ClassicForm.h"
+
 namespace tarn::overprint {
 
 std::vector<std::string> pageForms;
@@ -7,10 +9,11 @@ std::string programDir;
 std::vector<std::pair<std::string, std::string>> streamParts;
 
 std::string FormFileOf(const std::string& name) {
+    // Forms that the reader cannot take as they are are read from a classic copy.
     for (const auto& part : streamParts) {
-        if (part.first == name) return part.second;
+        if (part.first == name) return ClassicFormFile(part.second);
     }
-    return name;
+    return ClassicFormFile(name);
 }
 
 void ResetProgramState() {
