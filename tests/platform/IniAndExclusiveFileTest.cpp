@@ -1,0 +1,101 @@
+// The INI reader's line rules and the exclusive raw-file creation: the lock
+// is taken before truncation, so a second writer never damages the first.
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/ExclusiveFile.h"
+#include "platform/Ini.h"
+
+namespace tarn {
+namespace {
+
+class Folder {
+public:
+    Folder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tarn-ini-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~Folder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+TEST(ParseIni, SectionsLinesCommentsAndBlanks) {
+    std::vector<IniSection> s = ParseIni(
+        "before=ignored\r\n"
+        "[ Server ]\r\n"
+        "  port =  5000  \r\n"
+        "; a comment\r\n"
+        "\r\n"
+        "no equals here\r\n"
+        "key=a=b\n"
+        "[raw]\n"
+        "saveDir=/srv/out/\n"
+        "[Server]\n"
+        "port=6000");
+    ASSERT_EQ(s.size(), 3u);
+    EXPECT_EQ(s[0].name, "Server");
+    EXPECT_EQ(s[0].lines, (std::vector<std::string>{"port=5000", "no equals here", "key=a=b"}));
+    EXPECT_EQ(s[1].name, "raw");
+    EXPECT_EQ(s[1].lines, std::vector<std::string>{"saveDir=/srv/out/"});
+    EXPECT_EQ(s[2].name, "Server");
+    EXPECT_EQ(s[2].lines, std::vector<std::string>{"port=6000"});
+}
+
+TEST(ExclusiveFile, SecondCreatorFailsWithoutTruncatingTheFirst) {
+    Folder folder;
+    std::string path = folder / "job.txt";
+    ExclusiveFile first;
+    ASSERT_TRUE(first.Create(path).ok());
+    ASSERT_TRUE(first.Write("first writer\r\n", 14).ok());
+
+    ExclusiveFile second;
+    EXPECT_FALSE(second.Create(path).ok());
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_EQ(Read(path), "first writer\r\n");
+
+    ASSERT_TRUE(first.Write("more\r\n", 6).ok());
+    ASSERT_TRUE(first.Close().ok());
+    EXPECT_EQ(Read(path), "first writer\r\nmore\r\n");
+
+    // Once the first is done, a new creator replaces the old contents.
+    ASSERT_TRUE(second.Create(path).ok());
+    ASSERT_TRUE(second.Write("new", 3).ok());
+    ASSERT_TRUE(second.Close().ok());
+    EXPECT_EQ(Read(path), "new");
+}
+
+TEST(ExclusiveFile, FoldersAndSymbolicLinksAreNotOpened) {
+    Folder folder;
+    std::filesystem::create_directory(folder / "dir");
+    ExclusiveFile file;
+    EXPECT_FALSE(file.Create(folder / "dir").ok());
+    std::ofstream(folder / "target") << "keep";
+    std::filesystem::create_symlink(folder / "target", folder / "link");
+    EXPECT_FALSE(file.Create(folder / "link").ok());
+    EXPECT_EQ(Read(folder / "target"), "keep");
+}
+
+}  // namespace
+}  // namespace tarn
