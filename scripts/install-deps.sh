@@ -10,6 +10,7 @@ qpdf poppler-utils pdftk-java ghostscript zbar-tools
 libfreexl-dev python3 python3-xlrd python3-aiosmtpd
 libreoffice-calc-nogui libreoffice-writer-nogui
 fonts-urw-base35 fonts-liberation
+python3-fonttools
 libxlsxwriter-dev
 clang libclang-rt-14-dev
 "
