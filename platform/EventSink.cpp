@@ -7,6 +7,8 @@
 #include <csignal>
 #include <cstdio>
 
+#include "platform/SyslogSocket.h"
+
 namespace tarn {
 namespace {
 
@@ -43,6 +45,13 @@ void PlatformEventSink::WriteConsoleLine(const std::string& text) {
 }
 
 void PlatformEventSink::WriteSystemEvent(EventType type, std::uint32_t id, const std::string& text) {
+    // A log socket named in the environment takes the events in place of the system log.
+    const std::string socketPath = SyslogSocketOverride();
+    if (!socketPath.empty()) {
+        SendSyslogDatagram(socketPath, LOG_DAEMON | SyslogPriority(type), kSyslogIdent,
+                           FormatSystemEvent(id, text));
+        return;
+    }
     // openlog is idempotent; LOG_NDELAY keeps the connection for later calls.
     ::openlog(kSyslogIdent, LOG_PID | LOG_NDELAY, LOG_DAEMON);
     // The text is an argument, never the format.

@@ -1,10 +1,7 @@
 #include "platform/ServiceHost.h"
 
-#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
-#include <sys/eventfd.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -19,6 +16,10 @@
 namespace tarn {
 namespace {
 
+// Sent by the host to its own dispatcher thread to make it look at the state
+// again (a new handler, a new state, the service thread's end).
+const int kWakeSignal = SIGRTMIN;
+
 sigset_t ControlSignals() {
     sigset_t set;
     sigemptyset(&set);
@@ -26,22 +27,9 @@ sigset_t ControlSignals() {
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGUSR1);
     sigaddset(&set, SIGUSR2);
+    sigaddset(&set, kWakeSignal);
     return set;
 }
-
-// Closes a descriptor when it goes out of scope.
-class FdCloser {
-public:
-    explicit FdCloser(int fd) : fd_(fd) {}
-    ~FdCloser() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-
-private:
-    int fd_;
-};
 
 }  // namespace
 
@@ -105,22 +93,17 @@ ServiceHost::Gate ServiceHost::CurrentGate() {
 }
 
 void ServiceHost::Wake() {
-    if (wakeFd_ < 0) return;
-    std::uint64_t one = 1;
-    while (::write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    // Directed at the dispatcher thread, which keeps the signal blocked and
+    // collects it with the controls.
+    if (dispatching_) ::pthread_kill(dispatcher_, kWakeSignal);
 }
 
 Status ServiceHost::Dispatch(const std::function<void()>& threadMain) {
     Status status = BlockControlSignals();
     if (!status) return status;
-    sigset_t set = ControlSignals();
-    int signalFd = ::signalfd(-1, &set, SFD_CLOEXEC);
-    if (signalFd < 0) return Status::FromErrno("signalfd", errno);
-    FdCloser closeSignals(signalFd);
-    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd_ < 0) return Status::FromErrno("eventfd", errno);
-    FdCloser closeWake(wakeFd_);
+    const sigset_t signals = ControlSignals();
+    dispatcher_ = ::pthread_self();
+    dispatching_ = true;
 
     std::atomic<bool> finished{false};
     std::thread serviceThread;
@@ -131,27 +114,18 @@ Status ServiceHost::Dispatch(const std::function<void()>& threadMain) {
             Wake();
         });
     } catch (const std::system_error& e) {
-        wakeFd_ = -1;
+        dispatching_ = false;
         return Status::Error(std::string("cannot start the service thread: ") + e.what(),
                              e.code().value());
     }
 
     std::deque<std::uint32_t> controls;
     while (!finished) {
-        pollfd fds[2] = {{signalFd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR) break;
-        if (fds[0].revents & POLLIN) {
-            signalfd_siginfo info;
-            if (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-                std::uint32_t control = ControlForSignal(static_cast<int>(info.ssi_signo));
-                if (control != 0) controls.push_back(control);
-            }
-        }
-        if (fds[1].revents & POLLIN) {
-            std::uint64_t count;
-            while (::read(wakeFd_, &count, sizeof count) < 0 && errno == EINTR) {
-            }
-        }
+        siginfo_t info;
+        int signal = ::sigwaitinfo(&signals, &info);
+        if (signal < 0) continue;  // interrupted
+        std::uint32_t control = ControlForSignal(signal);
+        if (control != 0) controls.push_back(control);
         // One control at a time, each handled to its end before the next.
         while (!controls.empty() && !finished) {
             Gate gate = CurrentGate();
@@ -160,7 +134,7 @@ Status ServiceHost::Dispatch(const std::function<void()>& threadMain) {
                 controls.clear();
                 break;
             }
-            std::uint32_t control = controls.front();
+            control = controls.front();
             controls.pop_front();
             ControlHandler handler;
             {
@@ -171,7 +145,7 @@ Status ServiceHost::Dispatch(const std::function<void()>& threadMain) {
         }
     }
     serviceThread.join();
-    wakeFd_ = -1;
+    dispatching_ = false;
     return Status::Ok();
 }
 

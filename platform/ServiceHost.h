@@ -15,6 +15,9 @@
 // Threading: Dispatch runs on the main thread; RegisterControlHandler and
 // ReportState may be called from any thread.
 
+#include <pthread.h>
+
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -38,6 +41,23 @@ inline constexpr std::uint32_t kControlPause = 2;
 inline constexpr std::uint32_t kControlContinue = 3;
 inline constexpr std::uint32_t kControlInterrogate = 4;
 inline constexpr std::uint32_t kControlShutdown = 5;
+
+// Service type: a service in a process of its own.
+inline constexpr std::uint32_t kServiceOwnProcess = 0x10;
+// Controls a service can accept (bits of ServiceStatus::controlsAccepted).
+inline constexpr std::uint32_t kAcceptStop = 0x1;
+inline constexpr std::uint32_t kAcceptPauseContinue = 0x2;
+
+// The status block a service reports: its type, state and exit codes.
+struct ServiceStatus {
+    std::uint32_t serviceType = kServiceOwnProcess;
+    std::uint32_t currentState = kServiceStopped;
+    std::uint32_t controlsAccepted = kAcceptStop | kAcceptPauseContinue;
+    std::uint32_t exitCode = 0;
+    std::uint32_t serviceSpecificExitCode = 0;
+    std::uint32_t checkPoint = 0;
+    std::uint32_t waitHint = 0;
+};
 
 // The systemd notification for a state, "" for none.
 const char* SystemdMessageForState(std::uint32_t state);
@@ -77,7 +97,8 @@ private:
     std::mutex mutex_;  // guards the two fields below
     ControlHandler handler_;
     std::uint32_t state_ = kServiceStartPending;
-    int wakeFd_ = -1;     // eventfd that wakes the dispatcher
+    std::atomic<bool> dispatching_{false};  // Dispatch runs on dispatcher_
+    pthread_t dispatcher_{};
 };
 
 }  // namespace tarn

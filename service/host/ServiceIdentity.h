@@ -4,7 +4,7 @@
 
 namespace tarn {
 
-// Service name; also display name, event source and message caption.
+// Service name; also display name, event source and caption.
 inline constexpr const char* kServiceName = "TARNSvr";
 // The program's AppID in its braced text form; names its key below AppID.
 inline constexpr const char* kAppIdGuid = "{5B1E7C2A-8D3F-4A61-9C0E-2F7A4B9D1E63}";

@@ -56,6 +56,7 @@ HRESULT CTARNSvrModule::Run() {
         ReportHostError("Cannot start service. Failed to create thread.");
         return E_FAIL;
     }
+    ReportRunning();
     // The message loop: wait until asked to quit.
     std::unique_lock<std::mutex> lock(quitMutex_);
     quitSignal_.wait(lock, [this] { return quit_; });

@@ -15,15 +15,15 @@
 #include <string>
 
 #include "platform/EventSink.h"
+#include "platform/ServiceHost.h"
 #include "service/host/HResult.h"
 #include "service/host/Listener.h"
+#include "service/host/ServiceIdentity.h"
 #include "service/job/ServiceConfig.h"
 #include "service/job/ServiceContext.h"
 
 namespace tarn {
 
-// Service name, event source and caption.
-inline constexpr const char* kServiceName = "TARNSvr";
 // Name of the configuration file in the program's folder.
 inline constexpr const char* kIniFileName = "TARN.ini";
 // Environment variable naming the one local address to listen on (for
@@ -38,6 +38,20 @@ class CTARNSvrModule : public CServiceContext {
 public:
     explicit CTARNSvrModule(EventSink& sink = PlatformEvents());
     ~CTARNSvrModule() override;
+
+    // Service life cycle (ServiceLifeCycle.cpp). Start reads the mode from the
+    // registry and runs the program in it; returns the exit code.
+    std::uint32_t Start();
+    // The service thread: state start pending, Run, state stopped.
+    void ServiceMain();
+    // One control from the dispatcher: stop, pause, continue, ...
+    void ControlHandler(std::uint32_t control);
+    // Stores `state` in the status block and reports the block.
+    void SetServiceState(std::uint32_t state);
+    void OnStop();
+    void OnPause();
+    void OnContinue();
+    const ServiceStatus& StatusBlock() const { return status_; }
 
     // The start sequence: program folder, configuration, listener, listener
     // thread; then waits in the message loop until PostQuit. Returns 0 or E_FAIL.
@@ -71,6 +85,8 @@ public:
 private:
     // Reports error 0xC0000003 with `text`.
     void ReportHostError(const std::string& text) const;
+    // Run's last step before its message loop: "Service started" and running.
+    void ReportRunning();
 
     EventSink& sink_;
     std::string serviceName_ = kServiceName;
@@ -78,6 +94,9 @@ private:
     std::unique_ptr<CServiceConfig> config_;
     std::string moduleDirectory_;
     CListener listener_;
+
+    ServiceStatus status_;
+    ServiceHost* host_ = nullptr;  // the dispatcher while Start runs
 
     std::mutex quitMutex_;
     std::condition_variable quitSignal_;

@@ -32,13 +32,17 @@ using Clock = std::chrono::steady_clock;
 // A TARNSvr process in `folder`, its standard output kept in folder/console.txt.
 class ServerProcess {
 public:
-    ~ServerProcess() { Stop(); }
+    ~ServerProcess() {
+        Stop();
+        std::error_code ec;
+        if (!registry_.empty()) std::filesystem::remove_all(registry_, ec);
+    }
 
     // Links the program into `folder`, writes TARN.ini and starts it; waits
     // until the console shows the port. `maxFiles` > 0 limits its descriptors.
     bool Start(const std::string& folder, const std::string& ini, rlim_t maxFiles = 0) {
         folder_ = folder;
-        registry_ = folder + "/registry";
+        registry_ = folder + ".registry";  // beside the program's folder, not in it
         std::string program = folder + "/TARNSvr";
         std::error_code ec;
         std::filesystem::create_hard_link(TARN_BIN_DIR "/TARNSvr", program, ec);
