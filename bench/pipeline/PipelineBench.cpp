@@ -1,0 +1,165 @@
+// Jobs per second through the real TARNSvr for a raw-text section and for a
+// PDF section merged by pdftk, with 1 and 8 concurrent clients. Prints
+// figures; never passes or fails on time.
+//
+// usage: pipeline_bench [raw jobs per client] [merge jobs per client]
+// The converter for the merge section is build/bin/overprint when built,
+// else the stand-in tool (copies the form), so the figures show the
+// pipeline and pdftk, not the converter.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "service/host/ServiceIdentity.h"
+#include "tests/stubs/StandIn.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// One job over one connection; true when the server answered "ok".
+bool SendJob(int port, const std::string& rawName, const std::string& section, const std::string& text) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return false;
+    }
+    std::string request = "_RUN_\x02" + rawName + "\x02" + section + "\r\n_RAWFILE_\r\n" + text + "_EOF_\r\n";
+    bool sent = send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size());
+    std::string reply;
+    char buffer[512];
+    pollfd p{fd, POLLIN, 0};
+    while (sent && poll(&p, 1, 120000) > 0) {  // bounded: two minutes without a byte ends the job
+        ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        reply.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    return reply.find("\nok\n") != std::string::npos;
+}
+
+struct Figures {
+    int jobs = 0;
+    int failed = 0;
+    double seconds = 0;
+};
+
+Figures RunClients(int port, const std::string& section, int clients, int jobsEach, const std::string& text) {
+    std::atomic<int> failed{0};
+    auto start = Clock::now();
+    std::vector<std::thread> threads;
+    for (int c = 0; c < clients; ++c) {
+        threads.emplace_back([&, c] {
+            for (int j = 0; j < jobsEach; ++j) {
+                std::string name = section + "-" + std::to_string(c) + "-" + std::to_string(j) + ".txt";
+                if (!SendJob(port, name, section, text)) ++failed;
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    Figures f;
+    f.jobs = clients * jobsEach;
+    f.failed = failed;
+    f.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return f;
+}
+
+void Print(const char* what, int clients, const Figures& f) {
+    std::printf("%-28s %2d client(s) %4d jobs %3d failed %8.2f s %9.2f jobs/s\n", what, clients, f.jobs, f.failed,
+                f.seconds, f.jobs / f.seconds);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int rawJobs = argc > 1 ? std::atoi(argv[1]) : 200;
+    const int mergeJobs = argc > 2 ? std::atoi(argv[2]) : 4;
+    tarn::testing::ScratchFolder dir;
+    const std::string bin = TARN_BIN_DIR;
+    for (const char* sub : {"tools", "forms", "merge", "out"}) fs::create_directory(dir / sub);
+    const bool realOverprint = fs::exists(bin + "/overprint");
+    if (realOverprint) {
+        fs::create_symlink(bin + "/overprint", dir / "tools/overprint");
+        if (fs::exists(bin + "/PdfFont.ext")) fs::create_symlink(bin + "/PdfFont.ext", dir / "tools/PdfFont.ext");
+    } else {
+        tarn::testing::InstallStandIn(dir / "tools/", "overprint");
+    }
+    fs::create_symlink("/usr/bin/pdftk", dir / "tools/pdftk");
+    tarn::testing::WriteFile(dir / "forms/form.pdf", tarn::testing::MakePdf(1));
+    tarn::testing::WriteFile(dir / "merge/front.pdf", tarn::testing::MakePdf(2));
+    tarn::testing::WriteFile(dir / "merge/back.pdf", tarn::testing::MakePdf(1));
+    fs::copy_file(bin + "/TARNSvr", dir / "TARNSvr");
+    tarn::testing::WriteFile(dir / "TARN.ini", "[Server]\nport=0\nhome=tools\n[RAW]\nsaveDir=" + dir / "out" +
+                                                   "\n[MERGE]\nsaveDir=" + dir / "out" +
+                                                   "\ntemplate=forms/form.pdf\nmergeBefore=merge/front.pdf\n"
+                                                   "mergeAfter=merge/back.pdf\n");
+
+    pid_t server = fork();
+    if (server == 0) {
+        FILE* console = std::freopen((dir / "console.txt").c_str(), "w", stdout);
+        if (console == nullptr) _exit(127);
+        setenv("TARN_LISTEN_ADDRESS", "127.0.0.1", 1);
+        // Registered as a plain server in a registry of its own: console mode.
+        fs::create_directories(dir / "registry/HKEY_CLASSES_ROOT/AppID/" + tarn::kAppIdGuid);
+        setenv("TARN_REGISTRY_ROOT", (dir / "registry").c_str(), 1);
+        std::string program = dir / "TARNSvr";
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int port = 0;
+    std::smatch match;
+    for (int i = 0; i < 500 && port == 0; ++i) {
+        std::string console = Read(dir / "console.txt");
+        if (std::regex_search(console, match, std::regex("Port: ([0-9]+)\n"))) port = std::stoi(match[1].str());
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (port == 0) {
+        std::fprintf(stderr, "pipeline_bench: TARNSvr did not start\n");
+        kill(server, SIGKILL);
+        waitpid(server, nullptr, 0);
+        return 1;
+    }
+
+    std::string report;
+    for (int i = 0; i < 200; ++i) report += "line " + std::to_string(i) + " of a 200-line report, amount 1,234.56\r\n";
+    std::printf("TARNSvr pipeline, 200-line reports; merge converter: %s; pdftk: /usr/bin/pdftk\n",
+                realOverprint ? "overprint" : "stand-in (copies the form)");
+    for (int clients : {1, 8}) Print("raw section", clients, RunClients(port, "RAW", clients, rawJobs, report));
+    for (int clients : {1, 8}) {
+        Print("merge section (pdftk)", clients, RunClients(port, "MERGE", clients, mergeJobs, report));
+    }
+
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    return 0;
+}
