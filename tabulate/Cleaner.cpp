@@ -30,6 +30,7 @@ std::vector<std::string> DirectiveWords(const std::string& line) {
 Cleaner::Cleaner(RawReport* report, const Settings& settings)
     : report_(report), nextSheet_(settings.nextSheet), excelDirective_(settings.excelDirective) {
     line_.reserve(kLineReserve);
+    pending_.reserve(kCleanWriteBuffer + kLineReserve);
 }
 
 bool Cleaner::read(char* buffer, size_t maximum, size_t* count) {
@@ -68,7 +69,7 @@ bool Cleaner::Clean(const std::string& inputPath) {
         }
     }
     input_.Close();
-    if (output_.IsOpen() && !output_.Close()) failed_ = true;
+    if (output_.IsOpen() && ((!failed_ && !WritePending()) || !output_.Close())) failed_ = true;
     return !failed_;
 }
 
@@ -125,12 +126,19 @@ bool Cleaner::FlushLine() {
         return true;
     }
     line_ += "\r\n";
-    if (!EnsureCleanedFile() || !output_.Write(line_.data(), line_.size())) {
+    if (!EnsureCleanedFile()) return false;
+    pending_ += line_;
+    bytesWritten_ += line_.size();
+    line_.clear();
+    return pending_.size() < kCleanWriteBuffer || WritePending();
+}
+
+bool Cleaner::WritePending() {
+    if (!pending_.empty() && !output_.Write(pending_.data(), pending_.size())) {
         failed_ = true;
         return false;
     }
-    bytesWritten_ += line_.size();
-    line_.clear();
+    pending_.clear();
     return true;
 }
 

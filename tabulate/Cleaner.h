@@ -18,6 +18,8 @@ namespace tabulate {
 inline constexpr size_t kCleanChunkSize = 17000;
 // Bytes reserved for the line being assembled.
 inline constexpr size_t kLineReserve = 1024;
+// Cleaned lines are collected up to this many bytes before they are written.
+inline constexpr size_t kCleanWriteBuffer = 65536;
 
 class Cleaner : public RawStream {
 public:
@@ -33,11 +35,13 @@ private:
     void SplitChunk(const char* chunk, size_t size);
     bool FlushLine();
     bool EnsureCleanedFile();
+    bool WritePending();
     // Carries out a directive line; returns whether it was one.
     bool RunDirective(const std::string& line, bool pendingMode);
 
     RawReport* report_;
     std::string line_;
+    std::string pending_;  // cleaned lines not yet written
     tarn::LockedReader input_;
     tarn::ExclusiveFile output_;
     std::uint64_t bytesWritten_ = 0;
