@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -54,6 +55,9 @@ Status AcceptConnection(SocketHandle listener, SocketHandle* connection) {
         *connection = kNoSocket;
         return Status::FromErrno("accept", errno);
     }
+    // Replies are a few short sends in a row; do not hold them back for acks.
+    int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     *connection = fd;
     return Status::Ok();
 }

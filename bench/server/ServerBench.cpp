@@ -1,0 +1,171 @@
+// Raw-text jobs per second and MB/s through the real TARNSvr with 1, 8 and
+// 64 concurrent clients sending 200-line reports, and in the same run the
+// same load against a minimal receive-to-file server (one thread per
+// connection, one write per receive) as the floor to compare with.
+// Prints figures; never passes or fails on time.
+//
+// usage: server_bench [jobs per client at 1 client] (default 400; fewer per
+// client as clients grow, so that each load sends about the same bytes)
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ServerTestSupport.h"
+#include "platform/ExclusiveFile.h"
+#include "platform/Socket.h"
+#include "platform/Thread.h"
+
+namespace {
+
+using tarn::testing::Clock;
+using tarn::testing::ServerProcess;
+using tarn::testing::TempFolder;
+using tarn::testing::TestClient;
+
+// Lines per report.
+constexpr int kReportLines = 200;
+// Receive buffer of the floor server.
+constexpr size_t kFloorChunk = 4096;
+
+std::string MakeReport() {
+    std::string text;
+    char line[128];
+    for (int i = 0; i < kReportLines; ++i) {
+        std::snprintf(line, sizeof line, "%-8d ACME Widgets Ltd.    Invoice %08d   qty %6d   EUR %12.2f\r\n", i,
+                      100000 + i, i * 7 % 1000, i * 12.34);
+        text += line;
+    }
+    return text;
+}
+
+// The floor: greets, acknowledges the first line, writes every received
+// byte to a file until "_EOF_" and answers ok. Nothing else.
+class FloorServer {
+public:
+    explicit FloorServer(std::string folder) : folder_(std::move(folder)) {
+        tarn::ListenTcp("127.0.0.1", 0, &listener_);
+        port_ = tarn::BoundPort(listener_);
+        tarn::StartDetachedThread([this] { AcceptLoop(); });
+    }
+    ~FloorServer() {
+        stopping_ = true;
+        tarn::ShutdownSocket(listener_);
+        while (!loopEnded_ || running_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        tarn::CloseSocket(listener_);
+    }
+    int port() const { return port_; }
+
+private:
+    void AcceptLoop() {
+        while (!stopping_) {
+            tarn::SocketHandle c = tarn::kNoSocket;
+            if (!tarn::AcceptConnection(listener_, &c).ok()) continue;
+            ++running_;
+            tarn::StartDetachedThread([this, c] {
+                Serve(c);
+                --running_;
+            });
+        }
+        loopEnded_ = true;
+    }
+    void Serve(tarn::SocketHandle c) {
+        tarn::SendAll(c, "Hi\n", 3);
+        std::string pending;
+        char buffer[kFloorChunk];
+        size_t n = 0;
+        while (pending.find('\n') == std::string::npos && tarn::ReceiveSome(c, buffer, sizeof buffer, &n).ok() && n)
+            pending.append(buffer, n);
+        tarn::SendAll(c, "ROGER_CMD\n", 10);
+        tarn::ExclusiveFile file;
+        file.Create(folder_ + "/" + std::to_string(++counter_) + ".txt");
+        std::string body = pending.substr(pending.find('\n') + 1);
+        std::string tail = body.size() > 8 ? body.substr(body.size() - 8) : body;
+        file.Write(body.data(), body.size());
+        while (tail.find("_EOF_") == std::string::npos && tarn::ReceiveSome(c, buffer, sizeof buffer, &n).ok() && n) {
+            file.Write(buffer, n);
+            tail = (tail + std::string(buffer, n));
+            if (tail.size() > 8) tail = tail.substr(tail.size() - 8);
+        }
+        file.Close();
+        tarn::SendAll(c, "ok\nBye\n", 7);
+        tarn::CloseSocket(c);
+    }
+
+    std::string folder_;
+    tarn::SocketHandle listener_ = tarn::kNoSocket;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> loopEnded_{false};
+    std::atomic<int> running_{0};
+    std::atomic<int> counter_{0};
+};
+
+struct Figures {
+    int jobs = 0;
+    int failed = 0;
+    double seconds = 0;
+};
+
+Figures RunLoad(int port, int clients, int jobsEach, const std::string& report, const std::string& tag) {
+    std::atomic<int> failed{0};
+    std::vector<std::thread> threads;
+    auto start = Clock::now();
+    for (int c = 0; c < clients; ++c) {
+        threads.emplace_back([&, c] {
+            for (int j = 0; j < jobsEach; ++j) {
+                TestClient client(port);
+                std::string name = tag + "_" + std::to_string(c) + "_" + std::to_string(j) + ".txt";
+                client.Send("_RUN_\x02" + name + "\x02raw\r\n_RAWFILE_\r\n" + report + "_EOF_\r\n");
+                if (client.ReadAll(std::chrono::seconds(60)).find("ok\nBye\n") == std::string::npos) ++failed;
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    Figures f;
+    f.jobs = clients * jobsEach;
+    f.failed = failed;
+    f.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return f;
+}
+
+void Print(const char* server, int clients, const Figures& f, size_t reportBytes) {
+    double mb = static_cast<double>(reportBytes) * f.jobs / (1024.0 * 1024.0);
+    std::printf("%-8s %3d clients  %6d jobs  %7.3f s  %9.1f jobs/s  %7.2f MB/s  failed %d\n", server, clients, f.jobs,
+                f.seconds, f.jobs / f.seconds, mb / f.seconds, f.failed);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int jobsAtOne = argc > 1 ? std::atoi(argv[1]) : 400;
+    if (jobsAtOne <= 0) jobsAtOne = 400;
+    const std::string report = MakeReport();
+
+    TempFolder folder;
+    std::string out = folder / "out";
+    std::filesystem::create_directories(out);
+    std::filesystem::create_directories(folder / "floor");
+    ServerProcess server;
+    if (!server.Start(folder.path(), "[Server]\nport=0\n[raw]\nsaveDir=" + out + "\n")) {
+        std::fprintf(stderr, "server_bench: TARNSvr did not start\n%s", server.Console().c_str());
+        return 1;
+    }
+    FloorServer floor(folder / "floor");
+
+    std::printf("raw-text jobs of %d lines (%zu bytes) over 127.0.0.1\n", kReportLines, report.size());
+    for (int clients : {1, 8, 64}) {
+        int jobsEach = std::max(4, jobsAtOne / clients);
+        Print("TARNSvr", clients, RunLoad(server.port(), clients, jobsEach, report, "t" + std::to_string(clients)),
+              report.size());
+        Print("floor", clients, RunLoad(floor.port(), clients, jobsEach, report, "f" + std::to_string(clients)),
+              report.size());
+    }
+    return 0;
+}
