@@ -110,6 +110,7 @@ public:
     }
 
     int port() const { return port_; }
+    pid_t pid() const { return pid_; }
     std::string Console() { return console_ = ReadText(folder_ + "/console.txt"); }
 
 private:
