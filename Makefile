@@ -23,7 +23,7 @@ test: deps
 
 run: build
 	./scripts/prepare-run.sh $(BUILD) run
-	cd run && exec ./TARNSvr
+	cd run && TARN_REGISTRY_ROOT="$$PWD/registry" exec ./TARNSvr
 
 # The whole test suite under AddressSanitizer and UBSan.
 asan: deps

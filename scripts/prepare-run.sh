@@ -18,3 +18,7 @@ cp "$build/bin/TARNSvr" "$run/TARNSvr"
 [ -e "$run/pdftk" ] || ln -sf /usr/bin/pdftk "$run/pdftk"
 cp -R "$src"/examples/. "$run"/
 mkdir -p "$run/out/raw" "$run/out/pdf" "$run/out/xls"
+# Registered as a plain server (console mode) in a registry of the run folder's
+# own, so that nothing outside it is touched; `make run` starts it with the same
+# TARN_REGISTRY_ROOT.
+TARN_REGISTRY_ROOT="$(cd "$run" && pwd)/registry" "$run/TARNSvr" -RegServer
