@@ -1,15 +1,12 @@
 #include "platform/SyslogSocket.h"
 
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <time.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "platform/Environment.h"
+#include "platform/UnixDatagram.h"
 
 namespace tarn {
 
@@ -31,24 +28,7 @@ std::string FormatSyslogDatagram(int priority, const std::string& ident, const s
 
 Status SendSyslogDatagram(const std::string& socketPath, int priority, const std::string& ident,
                           const std::string& text) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (socketPath.size() >= sizeof address.sun_path) {
-        return Status::Error("syslog socket path too long: " + socketPath, ENAMETOOLONG);
-    }
-    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
-    int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return Status::FromErrno("syslog socket", errno);
-    const std::string datagram = FormatSyslogDatagram(priority, ident, text);
-    ssize_t sent;
-    do {
-        sent = ::sendto(fd, datagram.data(), datagram.size(), MSG_NOSIGNAL,
-                        reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    } while (sent < 0 && errno == EINTR);
-    int err = errno;
-    ::close(fd);
-    if (sent < 0) return Status::FromErrno("syslog " + socketPath, err);
-    return Status::Ok();
+    return SendUnixDatagram(socketPath, FormatSyslogDatagram(priority, ident, text));
 }
 
 }  // namespace tarn

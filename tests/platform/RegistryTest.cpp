@@ -1,0 +1,73 @@
+#include "platform/Registry.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cerrno>
+#include <map>
+#include <string>
+
+#include "tests/service/HostTestSupport.h"
+
+namespace tarn {
+namespace {
+
+using testing::FileTree;
+using testing::TempFolder;
+
+TEST(RegistryTest, KeysAreFoldersAndValuesAreFiles) {
+    TempFolder temp;
+    Registry registry(temp.path());
+    const std::string key = "HKEY_CLASSES_ROOT\\AppID\\{X}";
+    ASSERT_TRUE(registry.CreateKey(key));
+    ASSERT_TRUE(registry.CreateKey(key));  // already there: fine
+    EXPECT_TRUE(registry.WriteString(key, "", "TARNSvr"));
+    EXPECT_TRUE(registry.WriteString(key, "LocalService", "first"));
+    EXPECT_TRUE(registry.WriteString(key, "LocalService", "second"));  // replaced
+    EXPECT_TRUE(registry.WriteDword(key, "TypesSupported", 7));
+    EXPECT_EQ(FileTree(temp.path()), (std::map<std::string, std::string>{
+                                         {"HKEY_CLASSES_ROOT/AppID/{X}/(default)", "TARNSvr"},
+                                         {"HKEY_CLASSES_ROOT/AppID/{X}/LocalService", "second"},
+                                         {"HKEY_CLASSES_ROOT/AppID/{X}/TypesSupported", "7"},
+                                     }));
+    std::string value;
+    EXPECT_TRUE(registry.ReadString(key, "", &value));
+    EXPECT_EQ(value, "TARNSvr");
+
+    EXPECT_TRUE(registry.DeleteValue(key, "LocalService"));
+    EXPECT_EQ(registry.DeleteValue(key, "LocalService").code(), ENOENT);
+    EXPECT_EQ(registry.ReadString(key, "LocalService", &value).code(), ENOENT);
+    // A subkey is not a value.
+    EXPECT_EQ(registry.ReadString("HKEY_CLASSES_ROOT", "AppID", &value).code(), ENOENT);
+
+    EXPECT_TRUE(registry.DeleteKeyTree("HKEY_CLASSES_ROOT\\AppID"));
+    EXPECT_TRUE(registry.DeleteKeyTree("HKEY_CLASSES_ROOT\\AppID"));  // gone already: fine
+    EXPECT_EQ(registry.OpenKey(key).code(), ENOENT);
+    EXPECT_TRUE(registry.OpenKey("HKEY_CLASSES_ROOT"));
+    // Values are written into existing keys only.
+    EXPECT_EQ(registry.WriteString(key, "LocalService", "x").code(), ENOENT);
+}
+
+TEST(RegistryTest, NamesThatCouldLeaveTheirFolderAreRefused) {
+    TempFolder temp;
+    Registry registry(temp.path() + "/root");
+    for (const char* key : {"HKEY_CLASSES_ROOT\\..\\..\\escape", "A\\\\B", "A/B", "..", "", "A\\"}) {
+        EXPECT_EQ(registry.CreateKey(key).code(), EINVAL) << key;
+    }
+    ASSERT_TRUE(registry.CreateKey("A"));
+    for (const char* name : {"..", "../x", "(default)", "."}) {
+        EXPECT_EQ(registry.WriteString("A", name, "x").code(), EINVAL) << name;
+    }
+    EXPECT_EQ(FileTree(temp.path()).size(), 0u);
+}
+
+TEST(RegistryTest, RootComesFromTheEnvironment) {
+    ::unsetenv(kRegistryRootVariable);
+    EXPECT_EQ(Registry::FromEnvironment().root(), "/var/lib/TARNSvr/registry");
+    ::setenv(kRegistryRootVariable, "/tmp/elsewhere", 1);
+    EXPECT_EQ(Registry::FromEnvironment().root(), "/tmp/elsewhere");
+    ::unsetenv(kRegistryRootVariable);
+}
+
+}  // namespace
+}  // namespace tarn
