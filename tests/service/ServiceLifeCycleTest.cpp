@@ -73,6 +73,23 @@ public:
             if (!message.empty()) messages_.push_back(message);
         }
     }
+    // Waits (bounded) for a message holding `later` that comes after one holding `earlier`.
+    bool WaitForAfter(const std::string& earlier, const std::string& later,
+                      std::chrono::milliseconds limit = 10s) {
+        auto deadline = Clock::now() + limit;
+        for (;;) {
+            Has(earlier);  // takes what has arrived
+            bool seen = false;
+            for (const std::string& m : messages_) {
+                if (seen && m.find(later) != std::string::npos) return true;
+                if (m.find(earlier) != std::string::npos) seen = true;
+            }
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return false;
+            std::string message = receiver_.Receive(left);
+            if (!message.empty()) messages_.push_back(message);
+        }
+    }
     // Takes what has arrived by now.
     bool Has(const std::string& text) {
         for (std::string m; !(m = receiver_.Receive(0ms)).empty();) messages_.push_back(m);
@@ -232,6 +249,18 @@ TEST_F(ServiceLifeCycleTest, PauseWaitsForRunningConversationsContinueAcceptsSto
     EXPECT_FALSE(std::filesystem::exists(temp_ / "TARNSvr.pid"));
     // Nothing in between failed.
     for (const std::string& m : events_.messages()) EXPECT_EQ(m.find("0xC0000003"), std::string::npos) << m;
+}
+
+TEST_F(ServiceLifeCycleTest, ContinueWhileRunningReturnsToRunningWithoutAnEvent) {
+    const int port = FreePort();
+    StartService(port);
+    Signal(SIGUSR2);
+    ASSERT_TRUE(notify_.WaitForAfter("STATUS=Continuing", "STATUS=Running"));
+    HeldJob job(port, "still.txt");
+    EXPECT_EQ(job.Finish(), kOkBye);
+    Signal(SIGTERM);
+    EXPECT_EQ(server_.WaitForExit(), 0);
+    EXPECT_FALSE(events_.Has("Service continued."));
 }
 
 TEST_F(ServiceLifeCycleTest, StopWaitsForAHundredConversationsAndLosesNoFile) {
