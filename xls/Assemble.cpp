@@ -5,6 +5,7 @@
 
 #include "xls/CellRecords.h"
 #include "xls/GlobalsRecords.h"
+#include "xls/RkNumber.h"
 #include "xls/SheetLayoutRecords.h"
 #include "xls/StyleTable.h"
 #include "xls/XfRecords.h"
@@ -56,12 +57,36 @@ void WriteUsedRange(RecordStream& out, const Worksheet& sheet) {
     WriteDimensions(out, firstRow, rowEnd, firstCol, colEnd);
 }
 
-void WriteCell(RecordStream& out, std::uint16_t row, const Cell& cell, const StyleTable& styles) {
-    std::uint16_t xf = styles.XfOf(cell.formatRef);
-    switch (cell.kind) {
-        case CellKind::kText: WriteLabelSst(out, row, cell.col, xf, cell.stringIndex); break;
-        case CellKind::kNumber: WriteNumber(out, row, cell.col, xf, cell.number); break;
-        case CellKind::kBlank: WriteBlank(out, row, cell.col, xf); break;
+// One row's cells; runs of adjacent numbers that fit the RK form share a
+// MULRK record, a lone one takes an RK record.
+void WriteRowCells(RecordStream& out, std::uint16_t row, const std::vector<Cell>& cells,
+                   const StyleTable& styles) {
+    std::uint16_t xfs[kMaxColumns];
+    std::uint32_t rks[kMaxColumns];
+    for (std::size_t i = 0; i < cells.size();) {
+        const Cell& cell = cells[i];
+        std::uint16_t xf = styles.XfOf(cell.formatRef);
+        std::size_t run = 0;
+        while (i + run < cells.size() && cells[i + run].kind == CellKind::kNumber &&
+               cells[i + run].col == cell.col + run && EncodeRk(cells[i + run].number, &rks[run])) {
+            xfs[run] = styles.XfOf(cells[i + run].formatRef);
+            ++run;
+        }
+        if (run > 1) {
+            WriteMulRk(out, row, cell.col, xfs, rks, run);
+            i += run;
+            continue;
+        }
+        if (run == 1) {
+            WriteRk(out, row, cell.col, xf, rks[0]);
+        } else if (cell.kind == CellKind::kText) {
+            WriteLabelSst(out, row, cell.col, xf, cell.stringIndex);
+        } else if (cell.kind == CellKind::kNumber) {
+            WriteNumber(out, row, cell.col, xf, cell.number);
+        } else {
+            WriteBlank(out, row, cell.col, xf);
+        }
+        ++i;
     }
 }
 
@@ -76,7 +101,7 @@ void WriteCellTable(RecordStream& out, const Worksheet& sheet, const StyleTable&
                      static_cast<std::uint16_t>(rows[r].back().col + 1));
         }
         for (std::size_t r = block; r < end; ++r) {
-            for (const Cell& cell : rows[r]) WriteCell(out, static_cast<std::uint16_t>(r), cell, styles);
+            WriteRowCells(out, static_cast<std::uint16_t>(r), rows[r], styles);
         }
     }
 }
@@ -94,11 +119,24 @@ void WriteSheet(RecordStream& out, const Worksheet& sheet, const StyleTable& sty
     WriteEof(out);
 }
 
+// A first guess at the stream's size, so that it rarely grows by copying:
+// a cell record and a ROW record per row at most.
+std::size_t EstimateStreamBytes(const BookParts& parts) {
+    constexpr std::size_t kCellBytes = 14;
+    constexpr std::size_t kRowBytes = 20;
+    std::size_t bytes = 0;
+    for (const auto& sheet : parts.sheets) {
+        for (const auto& row : sheet->Rows()) bytes += kRowBytes + row.size() * kCellBytes;
+    }
+    return bytes;
+}
+
 }  // namespace
 
 std::string AssembleWorkbookStream(const BookParts& parts) {
     StyleTable styles(parts.fonts, parts.formats, parts.decoder);
     RecordStream out;
+    out.Reserve(EstimateStreamBytes(parts));
 
     WriteBof(out, SubstreamType::kGlobals);
     WriteCodePage(out);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/File.h"
+#include "platform/OutputFile.h"
 #include "platform/TempFile.h"
 #include "xls/Assemble.h"
 #include "xls/CompoundFile.h"
@@ -54,9 +55,7 @@ tarn::Status Book::Save(const std::string& path) {
     if (stream.size() > kMaxStreamBytes) {
         return tarn::Status::Error(path + ": workbook too large for the file format");
     }
-    std::string file = BuildCompoundFile(stream);
-    stream.clear();
-    stream.shrink_to_fit();
+    CompoundFileFrame frame = FrameWorkbookStream(stream.size());
 
     // Write beside the target and rename, so the target is either the old
     // file or the complete new one, never a part.
@@ -67,7 +66,13 @@ tarn::Status Book::Save(const std::string& path) {
     std::string temp;
     tarn::Status st = tarn::CreateUniqueFile(folder, "." + base + ".", ".tmp", &temp);
     if (!st.ok()) return st;
-    st = tarn::WriteWholeFile(temp, file);
+    tarn::OutputFile out;
+    st = out.Create(temp);
+    if (st.ok()) st = out.Write(frame.head);
+    if (st.ok()) st = out.Write(stream);
+    if (st.ok()) st = out.Write(frame.tail);
+    tarn::Status closed = out.IsOpen() ? out.Close() : tarn::Status::Ok();
+    if (st.ok()) st = closed;
     if (st.ok()) st = tarn::RenameFile(temp, path);
     if (!st.ok()) tarn::RemoveFile(temp);
     return st;

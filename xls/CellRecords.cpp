@@ -10,6 +10,8 @@ constexpr std::uint16_t kRowRecord = 0x0208;
 constexpr std::uint16_t kLabelSstRecord = 0x00FD;
 constexpr std::uint16_t kNumberRecord = 0x0203;
 constexpr std::uint16_t kBlankRecord = 0x0201;
+constexpr std::uint16_t kRkRecord = 0x027E;
+constexpr std::uint16_t kMulRkRecord = 0x00BD;
 
 // Default row height in twips (12.75 points, the height for a 10-point font).
 constexpr std::uint16_t kDefaultRowHeight = 0x00FF;
@@ -59,6 +61,29 @@ void WriteNumber(RecordStream& out, std::uint16_t row, std::uint16_t col, std::u
     out.U16(col);
     out.U16(xf);
     out.F64(value);
+    out.End();
+}
+
+void WriteRk(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf,
+             std::uint32_t rk) {
+    out.Begin(kRkRecord);
+    out.U16(row);
+    out.U16(col);
+    out.U16(xf);
+    out.U32(rk);
+    out.End();
+}
+
+void WriteMulRk(RecordStream& out, std::uint16_t row, std::uint16_t firstCol,
+                const std::uint16_t* xfs, const std::uint32_t* rks, std::size_t count) {
+    out.Begin(kMulRkRecord);
+    out.U16(row);
+    out.U16(firstCol);
+    for (std::size_t i = 0; i < count; ++i) {
+        out.U16(xfs[i]);
+        out.U32(rks[i]);
+    }
+    out.U16(static_cast<std::uint16_t>(firstCol + count - 1));
     out.End();
 }
 

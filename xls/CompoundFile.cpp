@@ -59,8 +59,8 @@ void PutDirEntry(std::string& s, std::size_t at, const char* name, std::uint8_t 
 
 }  // namespace
 
-std::string BuildCompoundFile(const std::string& workbook) {
-    std::size_t streamSize = workbook.size() < kMiniStreamCutoff ? kMiniStreamCutoff : workbook.size();
+CompoundFileFrame FrameWorkbookStream(std::size_t workbookSize) {
+    std::size_t streamSize = workbookSize < kMiniStreamCutoff ? kMiniStreamCutoff : workbookSize;
     const std::size_t streamSectors = CeilDiv(streamSize, kSectorSize);
 
     // Sector order: stream, directory, FAT, DIFAT. The FAT must also cover
@@ -81,41 +81,42 @@ std::string BuildCompoundFile(const std::string& workbook) {
     const std::uint32_t firstDifat = firstFat + static_cast<std::uint32_t>(fatSectors);
     const std::size_t totalSectors = streamSectors + 1 + fatSectors + difatSectors;
 
-    std::string file((1 + totalSectors) * kSectorSize, '\0');
+    CompoundFileFrame frame;
+    frame.head.assign(kSectorSize, '\0');
+    // The tail runs from the stream's end to the end of the file.
+    frame.tail.assign(totalSectors * kSectorSize - workbookSize, '\0');
+    std::string& head = frame.head;
+    std::string& tail = frame.tail;
+    auto tailAt = [&](std::size_t sector) { return sector * kSectorSize - workbookSize; };
 
     // Header (MS-CFB 2.2).
     static const unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    for (int i = 0; i < 8; ++i) file[i] = static_cast<char>(kSignature[i]);
-    Put16(file, 24, 0x003E);  // minor version
-    Put16(file, 26, 0x0003);  // major version 3
-    Put16(file, 28, 0xFFFE);  // little-endian byte order mark
-    Put16(file, 30, 9);       // sector shift: 512 bytes
-    Put16(file, 32, 6);       // mini sector shift: 64 bytes
-    Put32(file, 44, static_cast<std::uint32_t>(fatSectors));
-    Put32(file, 48, dirSector);
-    Put32(file, 56, static_cast<std::uint32_t>(kMiniStreamCutoff));
-    Put32(file, 60, kEndOfChain);  // no mini FAT
-    Put32(file, 68, difatSectors > 0 ? firstDifat : kEndOfChain);
-    Put32(file, 72, static_cast<std::uint32_t>(difatSectors));
+    for (int i = 0; i < 8; ++i) head[i] = static_cast<char>(kSignature[i]);
+    Put16(head, 24, 0x003E);  // minor version
+    Put16(head, 26, 0x0003);  // major version 3
+    Put16(head, 28, 0xFFFE);  // little-endian byte order mark
+    Put16(head, 30, 9);       // sector shift: 512 bytes
+    Put16(head, 32, 6);       // mini sector shift: 64 bytes
+    Put32(head, 44, static_cast<std::uint32_t>(fatSectors));
+    Put32(head, 48, dirSector);
+    Put32(head, 56, static_cast<std::uint32_t>(kMiniStreamCutoff));
+    Put32(head, 60, kEndOfChain);  // no mini FAT
+    Put32(head, 68, difatSectors > 0 ? firstDifat : kEndOfChain);
+    Put32(head, 72, static_cast<std::uint32_t>(difatSectors));
     for (std::size_t i = 0; i < kHeaderDifatEntries; ++i) {
-        Put32(file, 76 + 4 * i, i < fatSectors ? firstFat + static_cast<std::uint32_t>(i) : kFreeSect);
+        Put32(head, 76 + 4 * i, i < fatSectors ? firstFat + static_cast<std::uint32_t>(i) : kFreeSect);
     }
 
-    auto sectorAt = [](std::size_t sector) { return (1 + sector) * kSectorSize; };
-
-    // The workbook stream.
-    file.replace(sectorAt(0), workbook.size(), workbook);
-
     // Directory: the root and the one stream; the other two slots stay unused.
-    std::size_t dir = sectorAt(dirSector);
-    PutDirEntry(file, dir, "Root Entry", kTypeRoot, 1, kEndOfChain, 0);
-    PutDirEntry(file, dir + kDirEntrySize, "Workbook", kTypeStream, kNoStream, 0,
+    std::size_t dir = tailAt(dirSector);
+    PutDirEntry(tail, dir, "Root Entry", kTypeRoot, 1, kEndOfChain, 0);
+    PutDirEntry(tail, dir + kDirEntrySize, "Workbook", kTypeStream, kNoStream, 0,
                 static_cast<std::uint32_t>(streamSize));
     for (std::size_t e = 2; e < kSectorSize / kDirEntrySize; ++e) {
         std::size_t at = dir + e * kDirEntrySize;
-        Put32(file, at + 68, kNoStream);
-        Put32(file, at + 72, kNoStream);
-        Put32(file, at + 76, kNoStream);
+        Put32(tail, at + 68, kNoStream);
+        Put32(tail, at + 72, kNoStream);
+        Put32(tail, at + 76, kNoStream);
     }
 
     // FAT: the stream's chain, the directory, the FAT and DIFAT sectors, then free.
@@ -127,21 +128,21 @@ std::string BuildCompoundFile(const std::string& workbook) {
     for (std::size_t i = 0; i < fatSectors; ++i) fat[firstFat + i] = kFatSect;
     for (std::size_t i = 0; i < difatSectors; ++i) fat[firstDifat + i] = kDifSect;
     for (std::size_t i = 0; i < fat.size(); ++i) {
-        Put32(file, sectorAt(firstFat) + 4 * i, fat[i]);
+        Put32(tail, tailAt(firstFat) + 4 * i, fat[i]);
     }
 
     // DIFAT sectors: the FAT sector ids past the header's 109, chained.
     std::size_t nextFat = kHeaderDifatEntries;
     for (std::size_t d = 0; d < difatSectors; ++d) {
-        std::size_t at = sectorAt(firstDifat + d);
+        std::size_t at = tailAt(firstDifat + d);
         for (std::size_t i = 0; i < kIdsPerDifatSector; ++i, ++nextFat) {
-            Put32(file, at + 4 * i,
+            Put32(tail, at + 4 * i,
                   nextFat < fatSectors ? firstFat + static_cast<std::uint32_t>(nextFat) : kFreeSect);
         }
-        Put32(file, at + 4 * kIdsPerDifatSector,
+        Put32(tail, at + 4 * kIdsPerDifatSector,
               d + 1 < difatSectors ? firstDifat + static_cast<std::uint32_t>(d + 1) : kEndOfChain);
     }
-    return file;
+    return frame;
 }
 
 }  // namespace xls

@@ -15,7 +15,10 @@ inline constexpr int kMaxFontPoints = 409;
 
 class FontStyle : public Font {
 public:
-    void SetName(const std::string& name) override { name_ = name; }
+    // An empty name keeps the one before (a font needs a name).
+    void SetName(const std::string& name) override {
+        if (!name.empty()) name_ = name;
+    }
     void SetSize(int points) override {
         if (points >= kMinFontPoints && points <= kMaxFontPoints) points_ = points;
     }

@@ -13,6 +13,7 @@ namespace xls {
 
 class RecordStream {
 public:
+    void Reserve(std::size_t bytes) { bytes_.reserve(bytes); }
     void Begin(std::uint16_t type);
     // Fills in the length of the record begun last; its data must fit one record.
     void End();

@@ -37,6 +37,8 @@ std::u16string SheetNames::Claim(const std::u16string& requested) {
     std::u16string base = requested;
     std::replace_if(base.begin(), base.end(), Forbidden, u'_');
     if (base.size() > kMaxSheetNameChars) base.resize(kMaxSheetNameChars);
+    if (!base.empty() && base.front() == u'\'') base.front() = u'_';
+    if (!base.empty() && base.back() == u'\'') base.back() = u'_';
     if (base.empty()) base = Widen("Sheet" + std::to_string(folded_.size() + 1));
 
     std::u16string name = base;

@@ -1,7 +1,7 @@
 #pragma once
 // Sheet names Excel accepts. A requested name is cleaned first: each of the
-// characters Excel forbids in sheet names ( : \ / ? * [ ] ) becomes '_', and
-// the name is cut to 31 characters; an empty name becomes "Sheet<n>" with n
+// characters Excel forbids in sheet names ( : \ / ? * [ ] ) becomes '_', as
+// does an apostrophe at either end, and the name is cut to 31 characters; an empty name becomes "Sheet<n>" with n
 // the sheet's 1-based position. The first sheet keeps its (cleaned) name; a
 // later name equal to one in use, ignoring case as Excel does, gets " (2)",
 // " (3)", ... appended, the smallest number that makes it unique, with the

@@ -143,7 +143,7 @@ tarn::Status WriteBigSample(const std::string& path) {
     for (int s = 0; s < kBigSheets; ++s) {
         xls::Sheet* sheet = book->AddSheet("Big");
         for (int r = 0; r < xls::kMaxRows; ++r) {
-            for (int c = 0; c < kBigColumns; ++c) sheet->WriteNumber(r, c, s * 1e6 + r * 10 + c, nullptr);
+            for (int c = 0; c < kBigColumns; ++c) sheet->WriteNumber(r, c, BigSampleValue(s, r, c), nullptr);
         }
     }
     return book->Save(path);

@@ -96,12 +96,14 @@ TEST(WorkbookReadBack, SheetNamesAreCleanedAndCutToThirtyOneCharacters) {
     ASSERT_NE(book->AddSheet(longName), nullptr);
     ASSERT_NE(book->AddSheet("a/b:c[1]?*\\"), nullptr);
     ASSERT_NE(book->AddSheet(""), nullptr);
+    ASSERT_NE(book->AddSheet("'quoted'"), nullptr);
     ASSERT_TRUE(book->Save(path).ok());
     auto facts = XlrdFacts(path);
     EXPECT_TRUE(Has(facts, "sheet 0 " + std::string(31, 'x'))) << Dump(facts);
     EXPECT_TRUE(Has(facts, "sheet 1 " + std::string(27, 'x') + " (2)"));
     EXPECT_TRUE(Has(facts, "sheet 2 a_b_c_1____"));
     EXPECT_TRUE(Has(facts, "sheet 3 Sheet4"));
+    EXPECT_TRUE(Has(facts, "sheet 4 _quoted_"));
 }
 
 TEST(WorkbookReadBack, Cp1251TextIsDecodedWithThatCodePage) {
@@ -142,6 +144,37 @@ TEST(WorkbookReadBack, WritesOutsideTheSheetOrOfNonNumbersAreRefused) {
     FreexlBook reader(path);
     ASSERT_TRUE(reader.ok());
     EXPECT_EQ(reader.Cell(0, 65535, 255).number, 7);
+}
+
+// Numbers go into RK, MULRK or NUMBER records depending on their bits;
+// every one must come back exactly, adjacent or alone.
+TEST(WorkbookReadBack, NumbersReadBackExactlyWhateverRecordHoldsThem) {
+    const double values[] = {0,     -1,          536870911,   -536870912, 536870912, 1234.56,
+                             -0.01, 0.1,         1.0 / 3,     1e300,      5e-324,    12345678.9,
+                             0.29,  1.005,       -21474836.48, 1e-5,      2.5,       -0.0};
+    const int count = static_cast<int>(sizeof values / sizeof values[0]);
+    ScratchDir dir;
+    std::string path = dir.Path("numbers.xls");
+    auto book = xls::Workbook::Create();
+    xls::Sheet* sheet = book->AddSheet("Numbers");
+    for (int i = 0; i < count; ++i) {
+        ASSERT_TRUE(sheet->WriteNumber(0, i, values[i], nullptr));      // adjacent
+        ASSERT_TRUE(sheet->WriteNumber(1 + i, 2 * i, values[i], nullptr));  // alone
+    }
+    ASSERT_TRUE(book->Save(path).ok());
+
+    auto facts = XlrdFacts(path);
+    FreexlBook reader(path);
+    ASSERT_TRUE(reader.ok());
+    for (int i = 0; i < count; ++i) {
+        for (auto [row, col] : {std::pair<int, int>{0, i}, {1 + i, 2 * i}}) {
+            EXPECT_EQ(reader.Cell(0, row, col).number, values[i]) << row << "," << col;
+            std::string prefix = "cell 0 " + std::to_string(row) + " " + std::to_string(col) + " number ";
+            auto found = facts.lower_bound(prefix);
+            ASSERT_TRUE(found != facts.end() && found->rfind(prefix, 0) == 0) << prefix;
+            EXPECT_EQ(std::strtod(found->c_str() + prefix.size(), nullptr), values[i]) << *found;
+        }
+    }
 }
 
 TEST(WorkbookReadBack, CustomNumberFormatsRoundTrip) {
