@@ -1,5 +1,6 @@
 #include "overprint/FormStage.h"
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,12 +36,20 @@ void RunFormStage(PdfDocument& document, const std::string& tempFormName) {
     std::vector<HeldObject> catalogs;
     std::vector<HeldObject> pageRoots;
     const std::size_t copies = pageForms.size();
+    // Each form name is resolved to its file once; the file is still opened
+    // and read again for every page.
+    std::map<std::string, std::string> files;
+    auto fileOf = [&files](const std::string& name) -> const std::string& {
+        auto found = files.find(name);
+        if (found == files.end()) found = files.emplace(name, FormFileOf(name)).first;
+        return found->second;
+    };
     for (std::size_t k = 0; k < copies; ++k) {
         // Open this page's form; the first page also (re)creates the output.
         const std::string& form = pageForms[k];
         if (k == 0) {
             writer.shift = 0;
-            if (!document.OpenInput(FormFileOf(form))) {
+            if (!document.OpenInput(fileOf(form))) {
                 PrintOut("***20 Error open file: " + form + "\n");
                 throw OverprintExit(kExitFirstFormOpen);
             }
@@ -51,7 +60,7 @@ void RunFormStage(PdfDocument& document, const std::string& tempFormName) {
         } else {
             writer.shift += writer.counter - 1;
             document.CloseInput();
-            if (!document.OpenInput(FormFileOf(form))) {
+            if (!document.OpenInput(fileOf(form))) {
                 PrintOut("***22 Error open file: " + form + "\n");
                 throw OverprintExit(kExitLaterFormOpen);
             }

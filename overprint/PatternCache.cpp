@@ -58,6 +58,7 @@ bool PatternCache::Add(const std::string& key, const std::string& pattern) {
         return true;
     }
     auto entry = std::make_unique<Entry>();
+    entry->pattern = pattern;
     entry->code = code;
     entry->matchData = pcre2_match_data_create(kMatchPairs, nullptr);
     entries_.emplace(key, std::move(entry));

@@ -59,6 +59,7 @@ struct PatternCache::Entry {
     Entry(const Entry&) = delete;
     Entry& operator=(const Entry&) = delete;
 
+    std::string pattern;  // the source, as added
     pcre2_real_code_8* code = nullptr;
     pcre2_real_match_data_8* matchData = nullptr;
 };

@@ -7,5 +7,8 @@
 namespace tarn::overprint {
 
 void AddReaderPatterns(PatternCache& patterns);
+// True when `patterns` holds exactly the reader's patterns and nothing else
+// (then a token's class can be told without running them).
+bool HoldsReaderPatterns(const PatternCache& patterns);
 
 }  // namespace tarn::overprint
