@@ -7,7 +7,6 @@
 #include "overprint/Messages.h"
 #include "overprint/NumberText.h"
 #include "overprint/OverprintExit.h"
-#include "overprint/PdfObjectSink.h"
 #include "overprint/ProgramState.h"
 #include "platform/File.h"
 
@@ -17,19 +16,6 @@ namespace {
 const char kFontFileName[] = "PdfFont.ext";
 // Inserted where a page's resources have no font dictionary yet.
 const char kEmptyFontDictionary[] = " << /Font << >>";
-
-// The font table writes through the merge's writer, numbering from its counter.
-class WriterSink : public PdfObjectSink {
-public:
-    explicit WriterSink(PdfWriter& writer) : writer_(writer) {}
-    int TakeObjectNumber() override { return writer_.counter++; }
-    void WriteObject(int number, const std::string& text) override {
-        writer_.WriteObject(number, text);
-    }
-
-private:
-    PdfWriter& writer_;
-};
 
 void AddMergePatterns(PatternCache& p) {
     p.Add("kids", "/Kids");
@@ -59,9 +45,8 @@ public:
         writer_.shift = 0;
         writer_.root = document_.root();
         document_.CopyHeader();
-        WriterSink sink(writer_);
         FontUsed& used = layout_.fontUsed();
-        WriteUsedFonts(sink, externalFonts, &used);
+        WriteUsedFonts(writer_, externalFonts, &used);
         for (int n = 0; n < kFontSlots; ++n) {
             if (used[n] == 0) continue;
             fontEntries_ += " " + std::string(kFontResourcePrefix) + std::to_string(n) + " " +
