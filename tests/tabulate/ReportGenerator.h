@@ -87,7 +87,7 @@ inline std::string MakeReport(const ReportOptions& options) {
                  Pad(n % 4 == 0 ? "Caf\xE9 Fran\xE7" "ais" : "Customer " + std::to_string(n % 97), 19) +
                  Pad(DateText(n, options.european), 11) +
                  PadLeft(AmountText(n, options.european), 13) + " " +
-                 Pad("P-" + std::to_string(n % 500), 12));
+                 Pad(n % 50 == 7 ? "100.00" : "P-" + std::to_string(n % 500), 12));
         }
         for (int b : options.breakAfterPages) {
             if (b == page) line(options.breakLine);

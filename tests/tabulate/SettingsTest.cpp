@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include "platform/Locale.h"
 #include "tabulate/Settings.h"
 
 namespace tabulate {
@@ -51,6 +54,14 @@ TEST(ResolveEffectiveSettings, GivenValuesAreKept) {
     EXPECT_EQ(settings.inputDecSeparator, ",");
     EXPECT_EQ(settings.inputGroupSeparator, ".");
     EXPECT_EQ(settings.dateFormat, "dd/mm/yyyy");
+}
+
+TEST(UserMonetarySeparators, CLocaleFallsBackToPointAndComma) {
+    ::setenv("LC_ALL", "C", 1);
+    tarn::MonetarySeparators separators = tarn::UserMonetarySeparators();
+    EXPECT_EQ(separators.decimal, ".");
+    EXPECT_EQ(separators.thousands, ",");
+    ::unsetenv("LC_ALL");
 }
 
 TEST(FileNames, LastDotOfTheFileNameOnly) {

@@ -182,6 +182,8 @@ TEST(TabulateEndToEnd, MultiPageReport) {
     // Row 3 is negative with parentheses, row 10 with CR.
     EXPECT_TRUE(Has(dump, "cell 4 3 number -37.16 | fmt=#,##0.00 font=Arial align=0 top=0 bottom=0"));
     EXPECT_TRUE(Has(dump, "cell 11 3 number -123.75 | fmt=#,##0.00 font=Arial align=0 top=0 bottom=0"));
+    // A number in a keyword column (ITEM) stays text.
+    EXPECT_TRUE(Has(dump, "cell 8 4 text 100.00 | fmt=General font=Arial align=0 top=0 bottom=0"));
     EXPECT_TRUE(Has(dump, "cell 120 0 text INV10119 | fmt=General font=Arial align=0 top=0 bottom=0"));
     EXPECT_EQ(CountPrefix(dump, "cell 121 "), 2);  // TOTAL and its amount
     EXPECT_EQ(CountPrefix(dump, "cell 121 0 text TOTAL "), 1);
@@ -213,6 +215,34 @@ TEST(TabulateEndToEnd, EuropeanSeparatorsAndDates) {
     EXPECT_EQ(CountPrefix(dump, "cell 33 0 text Report Date : 31/03/2009 |"), 1);
     // The date column is as wide as its format, plus one.
     EXPECT_TRUE(Has(dump, "width 2 13"));
+}
+
+TEST(TabulateEndToEnd, DateValues) {
+    const std::string report =
+        "LIST OF DATES\r\n"
+        "WHEN        NOTE\r\n"
+        "----------- ----\r\n"
+        "02/30/09    a\r\n"
+        "1/31/2009   b\r\n"
+        "12/31/99    c\r\n"
+        "01/01/14    d\r\n"
+        "01/01/15    e\r\n";
+    TempDir dir;
+    ASSERT_EQ(Convert(dir, "dates.txt", report), 0);
+    const std::string dump = Dump(dir, "dates.xls");
+    const char* style = " | fmt=mm/dd/yy font=Arial align=0 top=0 bottom=0";
+    // No range check: February 30th is packed as such and lands on March 2nd.
+    EXPECT_TRUE(Has(dump, std::string("cell 1 0 date 2009-03-02") + style));
+    EXPECT_TRUE(Has(dump, std::string("cell 2 0 date 2009-01-31") + style));
+    EXPECT_TRUE(Has(dump, std::string("cell 3 0 date 1999-12-31") + style));
+    EXPECT_TRUE(Has(dump, std::string("cell 4 0 date 2014-01-01") + style));
+    EXPECT_TRUE(Has(dump, std::string("cell 5 0 date 1915-01-01") + style));
+
+    // A date format without "/" splits no date: the values stay text.
+    TempDir dotted;
+    ASSERT_EQ(Convert(dotted, "dates.txt", report, {"-d", "dd.mm.yyyy"}), 0);
+    const std::string text = Dump(dotted, "dates.xls");
+    EXPECT_TRUE(Has(text, "cell 1 0 text 02/30/09 | fmt=General font=Arial align=0 top=0 bottom=0"));
 }
 
 TEST(TabulateEndToEnd, SheetBreaksByLineAndByDirective) {
