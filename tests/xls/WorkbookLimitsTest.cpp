@@ -15,14 +15,20 @@
 namespace xls_test {
 namespace {
 
-bool Has(const std::set<std::string>& facts, const std::string& fact) { return facts.count(fact) > 0; }
-
 std::uint32_t HeaderWord(const std::string& path, std::streamoff offset) {
     std::ifstream in(path, std::ios::binary);
     in.seekg(offset);
     unsigned char b[4] = {};
     in.read(reinterpret_cast<char*>(b), 4);
     return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+}
+
+// xlrd read the cp1252 `strings` in column A of the first sheet.
+void ExpectColumnA(const std::set<std::string>& facts, const std::vector<std::string>& strings) {
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        std::string fact = "cell 0 " + std::to_string(i) + " 0 text " + Cp1252ToUtf8(strings[i]);
+        EXPECT_TRUE(Has(facts, fact)) << "string " << i;
+    }
 }
 
 TEST(WorkbookLimits, StringsLongerThanARecordAndAcrossContinueBoundariesReadBackWhole) {
@@ -38,11 +44,7 @@ TEST(WorkbookLimits, StringsLongerThanARecordAndAcrossContinueBoundariesReadBack
         ASSERT_EQ(cell.text, Cp1252ToUtf8(strings[i])) << "string " << i;
     }
 
-    auto facts = XlrdFacts(path);
-    for (std::size_t i = 0; i < strings.size(); ++i) {
-        std::string fact = "cell 0 " + std::to_string(i) + " 0 text " + Cp1252ToUtf8(strings[i]);
-        ASSERT_TRUE(Has(facts, fact)) << "string " << i;
-    }
+    ExpectColumnA(XlrdFacts(path), strings);
 }
 
 // libfreexl 1.0.6 misreads a shared string that spans three or more records
@@ -52,12 +54,7 @@ TEST(WorkbookLimits, StringsSpanningManyContinueRecordsReadBackWhole) {
     ScratchDir dir;
     std::string path = dir.Path("longest.xls");
     ASSERT_TRUE(WriteLongestStringSample(path).ok());
-    auto facts = XlrdFacts(path);
-    const auto& strings = LongestStrings();
-    for (std::size_t i = 0; i < strings.size(); ++i) {
-        std::string fact = "cell 0 " + std::to_string(i) + " 0 text " + Cp1252ToUtf8(strings[i]);
-        EXPECT_TRUE(Has(facts, fact)) << "string " << i;
-    }
+    ExpectColumnA(XlrdFacts(path), LongestStrings());
 }
 
 TEST(WorkbookLimits, AllSixtyFiveThousandFiveHundredThirtySixRows) {
@@ -87,9 +84,7 @@ TEST(WorkbookLimits, TwoThousandMergedRangesSpreadOverSeveralRecords) {
     std::string path = dir.Path("merges.xls");
     ASSERT_TRUE(WriteManyMergesSample(path).ok());
     auto facts = XlrdFacts(path, 0);
-    int merges = 0;
-    for (const auto& f : facts) merges += f.rfind("merge 0 ", 0) == 0;
-    EXPECT_EQ(merges, kMergeSampleRanges);
+    EXPECT_EQ(CountFacts(facts, "merge 0 "), kMergeSampleRanges);
     EXPECT_TRUE(Has(facts, "merge 0 0 0 0 2"));
     EXPECT_TRUE(Has(facts, "merge 0 1025 1025 0 2"));
     EXPECT_TRUE(Has(facts, "merge 0 1026 1026 0 2"));
@@ -112,9 +107,7 @@ TEST(WorkbookLimits, MergesThatOverlapOrCoverOneCellAreLeftOut) {
     sheet->SetMerge(7, 7, 0, 1);
     ASSERT_TRUE(book->Save(path).ok());
     auto facts = XlrdFacts(path);
-    int merges = 0;
-    for (const auto& f : facts) merges += f.rfind("merge 0 ", 0) == 0;
-    EXPECT_EQ(merges, 2);
+    EXPECT_EQ(CountFacts(facts, "merge 0 "), 2);
     EXPECT_TRUE(Has(facts, "merge 0 0 1 0 3"));
     EXPECT_TRUE(Has(facts, "merge 0 7 7 0 1"));
 }
@@ -135,11 +128,9 @@ TEST(WorkbookLimits, TwentyMegabyteWorkbookUsesDifatSectors) {
     EXPECT_EQ(book.Cell(0, 0, 0).number, BigSampleValue(0, 0, 0));
 
     auto facts = XlrdFacts(path, 1);
-    const std::string lastCell = "cell 3 65535 4 number ";
-    auto found = facts.lower_bound(lastCell);
-    ASSERT_TRUE(found != facts.end() && found->rfind(lastCell, 0) == 0);
-    EXPECT_EQ(std::stod(found->substr(lastCell.size())), BigSampleValue(3, 65535, 4));
-    EXPECT_EQ(facts.lower_bound("stats 3 0 327680 ")->rfind("stats 3 0 327680 ", 0), 0u);
+    std::string lastCell = FactAfter(facts, "cell 3 65535 4 number ");
+    EXPECT_EQ(std::strtod(lastCell.c_str(), nullptr), BigSampleValue(3, 65535, 4)) << lastCell;
+    EXPECT_EQ(CountFacts(facts, "stats 3 0 327680 "), 1) << "no text, all numbers in the last sheet";
 }
 
 }  // namespace

@@ -13,14 +13,6 @@
 namespace xls_test {
 namespace {
 
-bool Has(const std::set<std::string>& facts, const std::string& fact) { return facts.count(fact) > 0; }
-
-std::string Dump(const std::set<std::string>& facts) {
-    std::string all;
-    for (const auto& f : facts) all += f + "\n";
-    return all.size() > 4000 ? all.substr(0, 4000) : all;
-}
-
 TEST(WorkbookReadBack, ReportSheetValuesFormatsFontsBordersWidthsAndMerges) {
     ScratchDir dir;
     std::string path = dir.Path("report.xls");
@@ -169,10 +161,9 @@ TEST(WorkbookReadBack, NumbersReadBackExactlyWhateverRecordHoldsThem) {
     for (int i = 0; i < count; ++i) {
         for (auto [row, col] : {std::pair<int, int>{0, i}, {1 + i, 2 * i}}) {
             EXPECT_EQ(reader.Cell(0, row, col).number, values[i]) << row << "," << col;
-            std::string prefix = "cell 0 " + std::to_string(row) + " " + std::to_string(col) + " number ";
-            auto found = facts.lower_bound(prefix);
-            ASSERT_TRUE(found != facts.end() && found->rfind(prefix, 0) == 0) << prefix;
-            EXPECT_EQ(std::strtod(found->c_str() + prefix.size(), nullptr), values[i]) << *found;
+            std::string read =
+                FactAfter(facts, "cell 0 " + std::to_string(row) + " " + std::to_string(col) + " number ");
+            EXPECT_EQ(std::strtod(read.c_str(), nullptr), values[i]) << read;
         }
     }
 }

@@ -107,4 +107,25 @@ std::set<std::string> XlrdFacts(const std::string& path, int edgeRows) {
     return facts;
 }
 
+bool Has(const std::set<std::string>& facts, const std::string& fact) { return facts.count(fact) > 0; }
+
+int CountFacts(const std::set<std::string>& facts, const std::string& prefix) {
+    int n = 0;
+    for (auto it = facts.lower_bound(prefix); it != facts.end() && it->rfind(prefix, 0) == 0; ++it) ++n;
+    return n;
+}
+
+std::string FactAfter(const std::set<std::string>& facts, const std::string& prefix) {
+    auto it = facts.lower_bound(prefix);
+    if (it == facts.end() || it->rfind(prefix, 0) != 0) return "<none>";
+    return it->substr(prefix.size());
+}
+
+std::string Dump(const std::set<std::string>& facts) {
+    constexpr std::size_t kMaxDump = 4000;
+    std::string all;
+    for (const auto& f : facts) all += f + "\n";
+    return all.size() > kMaxDump ? all.substr(0, kMaxDump) : all;
+}
+
 }  // namespace xls_test

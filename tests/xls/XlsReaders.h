@@ -49,6 +49,14 @@ private:
 // `edgeRows` limits cell lines to the first and last rows of each sheet.
 std::set<std::string> XlrdFacts(const std::string& path, int edgeRows = -1);
 
+bool Has(const std::set<std::string>& facts, const std::string& fact);
+// How many facts start with `prefix`.
+int CountFacts(const std::set<std::string>& facts, const std::string& prefix);
+// The rest of the first fact that starts with `prefix`; "<none>" when none does.
+std::string FactAfter(const std::set<std::string>& facts, const std::string& prefix);
+// The facts as text for a failure message (cut to a few thousand characters).
+std::string Dump(const std::set<std::string>& facts);
+
 // Runs a command through the shell; its standard output, and its exit status in *status.
 std::string RunCommand(const std::string& command, int* status);
 
