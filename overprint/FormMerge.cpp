@@ -31,6 +31,12 @@ void AddMergePatterns(PatternCache& p) {
 struct MergePage {
     int number;
     std::string text;
+    PageBox inherited;  // the box of the nearest page-tree node that has one
+};
+
+struct PageReference {
+    PdfReference reference;
+    PageBox inherited;
 };
 
 class Merge {
@@ -63,14 +69,14 @@ public:
         PageBox rootBox;
         boxes_.Find(rootText, &rootBox);
         std::set<int> path{rootNumber};
-        std::vector<PdfReference> pageReferences;
-        Walk(rootReferences, &path, &pageReferences);
+        std::vector<PageReference> pageReferences;
+        Walk(rootReferences, rootBox, &path, &pageReferences);
         std::vector<MergePage> pages = EditKids(pageReferences);
         if (pages.empty()) PrintOut("*** Error not found page ***\n");
 
         // More text pages than form pages: copies of the form pages.
         for (std::size_t i = 0; !pages.empty() && pages.size() < static_cast<std::size_t>(pageCount); ++i) {
-            pages.push_back({writer_.counter++, pages[i].text});
+            pages.push_back({writer_.counter++, pages[i].text, pages[i].inherited});
         }
 
         if (rootNumber > 0 && !rootText.empty()) writer_.WriteObject(rootNumber, rootText);
@@ -78,7 +84,7 @@ public:
         for (MergePage& page : pages) {
             const int content = writer_.counter;
             AppendContent(&page.text, content);
-            PageBox box = rootBox;
+            PageBox box = page.inherited;
             boxes_.Find(page.text, &box);
             writer_.WriteObject(page.number, page.text);
             writer_.WriteObject(content, layout_.PageContent(textPage++, box));
@@ -94,30 +100,40 @@ public:
 
 private:
     // Depth first through the page tree; a node already on the path (a
-    // /Parent reference back up) is not entered again.
-    void Walk(const std::vector<PdfReference>& references, std::set<int>* path,
-              std::vector<PdfReference>* pages) {
+    // /Parent reference back up) is not entered again. A page without a box
+    // of its own inherits the box of the nearest node above it that has one
+    // (the form stage puts every form's tree below a new root without a box).
+    void Walk(const std::vector<PdfReference>& references, const PageBox& inherited,
+              std::set<int>* path, std::vector<PageReference>* pages) {
         for (const PdfReference& reference : references) {
             const PdfObjectEntry* entry = document_.FindObject(reference.number);
             if (entry == nullptr) continue;
             if (entry->type == "/Pages") {
                 if (!path->insert(reference.number).second) continue;
                 std::vector<PdfReference> below = entry->references;
-                Walk(below, path, pages);
+                PageBox box = inherited;
+                std::string node = document_.LoadObject(reference.number);
+                if (!node.empty()) {
+                    // Loaded nodes leave the copy step: written unchanged here.
+                    writer_.WriteObject(reference.number, node);
+                    boxes_.Find(node, &box);
+                }
+                Walk(below, box, path, pages);
                 path->erase(reference.number);
             } else if (entry->type == "/Page") {
-                pages->push_back(reference);
+                pages->push_back({reference, inherited});
             }
         }
     }
 
     // The kids among the page references (inside a /Kids array), each with
     // the font entries added to its resources.
-    std::vector<MergePage> EditKids(const std::vector<PdfReference>& references) {
+    std::vector<MergePage> EditKids(const std::vector<PageReference>& references) {
         std::vector<MergePage> pages;
         PatternCache& program = document_.patterns();
         bool inKids = false;
-        for (const PdfReference& reference : references) {
+        for (const PageReference& found : references) {
+            const PdfReference& reference = found.reference;
             bool kid = false;
             if (!reference.key.empty() && program.Match("param", reference.key, 0) > 0) {
                 inKids = false;
@@ -131,7 +147,7 @@ private:
             if (!kid || !seenPages_.insert(reference.number).second) continue;
             std::string text = document_.LoadObject(reference.number);
             AddFonts(&text);
-            pages.push_back({reference.number, std::move(text)});
+            pages.push_back({reference.number, std::move(text), found.inherited});
         }
         return pages;
     }
