@@ -15,14 +15,15 @@ namespace {
 
 // Column widths are stored in 256ths of the default font's character width,
 // padding included: Excel shows a width of w characters as w digits of 7
-// pixels (Arial 10) plus 5 pixels of cell padding.
+// pixels (Arial 10) plus 5 pixels of cell padding, and stores
+// trunc((w * 7 + 5) / 7 * 256) (the rule ECMA-376 gives for the same field).
 constexpr double kDigitPixels = 7.0;
 constexpr double kPaddingPixels = 5.0;
 constexpr double kWidthUnits = 256.0;
 
 std::uint16_t ColumnWidthUnits(double chars) {
     double pixels = std::round(chars * kDigitPixels) + (chars > 0 ? kPaddingPixels : 0.0);
-    return static_cast<std::uint16_t>(std::min(65535.0, std::round(pixels / kDigitPixels * kWidthUnits)));
+    return static_cast<std::uint16_t>(std::min(65535.0, std::floor(pixels / kDigitPixels * kWidthUnits)));
 }
 
 void WriteColumns(RecordStream& out, const Worksheet& sheet) {

@@ -41,10 +41,10 @@ TEST(WorkbookReadBack, ReportSheetValuesFormatsFontsBordersWidthsAndMerges) {
         "style 0 7 0 fmt=General font=Courier New/10/1 align=0 top=0 bottom=0",
         "merge 0 7 7 0 3",
         // Width w is stored as w digits of 7 pixels plus 5 pixels padding, in 1/256 characters.
-        "width 0 0 1975",
-        "width 0 1 4279",
-        "width 0 2 2231",
-        "width 0 3 2487",
+        "width 0 0 1974",
+        "width 0 1 4278",
+        "width 0 2 2230",
+        "width 0 3 2486",
         "stats 0 10 4 80940.5",
     };
     for (const char* fact : expected) EXPECT_TRUE(Has(facts, fact)) << fact << "\n" << Dump(facts);
