@@ -274,6 +274,11 @@ TEST_F(ServerEndToEnd, HundredClientsAtOnceEachGetTheirOwnFile) {
 }
 
 TEST_F(ServerEndToEnd, AcceptGoesOnAfterRunningOutOfDescriptors) {
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizer runtimes open descriptors of their own to check memory
+    // and report false errors when none is left.
+    GTEST_SKIP() << "not meaningful under the sanitizers";
+#endif
     std::filesystem::create_directory(out_);
     std::string ini = "[Server]\nport=0\n[raw]\nsaveDir=" + out_ + "\n";
     // Standard streams, the listener and a few spare: a handful of clients exhaust it.
