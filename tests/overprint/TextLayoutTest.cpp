@@ -2,13 +2,11 @@
 // language's edge cases.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "PdfTestSupport.h"
 #include "overprint/TextLayout.h"
-#include "platform/File.h"
-#include "platform/TempFile.h"
 
 namespace tarn::overprint {
 namespace {
@@ -150,29 +148,24 @@ TEST(TextLayoutEscapes, BarcodeCodeSetsAndValues) {
 }
 
 TEST(TextLayoutForms, CommandNSwitchesTheFormOfTheFollowingPages) {
-    std::string folder;
-    ASSERT_TRUE(CreateUniqueFile(TempFolder(), "h4forms", "", &folder).ok());
-    RemoveFile(folder);
-    ASSERT_EQ(::system(("mkdir -p '" + folder + "/sub' && touch '" + folder + "/sub/b.pdf'").c_str()), 0);
+    testing::ScratchDir dir;
+    const std::string& folder = dir.path();
+    ASSERT_EQ(testing::RunShell("mkdir -p '" + folder + "/sub' && touch '" + folder + "/sub/b.pdf'"), 0);
     std::vector<std::string> forms{"a.pdf"};
     TextLayout layout(&forms, folder);
     layout.LayOutText("p1 \x1bn \\sub\\b.pdf\fp2\fp3\x1bn ..\\..\\etc\\x.pdf\fp4");
     EXPECT_EQ(layout.PageCount(), 4);
     EXPECT_EQ(forms, (std::vector<std::string>{"a.pdf", folder + "/sub/b.pdf", folder + "/sub/b.pdf",
                                                folder + "/sub/b.pdf"}));
-    ::system(("rm -rf '" + folder + "'").c_str());
 }
 
 TEST(TextLayoutForms, SymbolicLinkOutOfTheProgramFolderIsRefused) {
-    std::string folder;
-    ASSERT_TRUE(CreateUniqueFile(TempFolder(), "h4forms", "", &folder).ok());
-    RemoveFile(folder);
-    ASSERT_EQ(::system(("mkdir -p '" + folder + "' && ln -s / '" + folder + "/up'").c_str()), 0);
+    testing::ScratchDir dir;
+    ASSERT_EQ(testing::RunShell("ln -s / '" + dir / "up" + "'"), 0);
     std::vector<std::string> forms{"a.pdf"};
-    TextLayout layout(&forms, folder);
+    TextLayout layout(&forms, dir.path());
     layout.LayOutText("p1\x1bn /up/etc/passwd\fp2");
     EXPECT_EQ(forms, (std::vector<std::string>{"a.pdf", "a.pdf"}));
-    ::system(("rm -rf '" + folder + "'").c_str());
 }
 
 TEST(TextLayoutForms, UnreadableTextGivesNoPages) {
