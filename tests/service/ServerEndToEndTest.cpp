@@ -40,14 +40,19 @@ protected:
         ASSERT_TRUE(server_.Start(folder_.path(), ini)) << server_.Console();
     }
 
+    // A client past the greeting and the command line.
+    std::unique_ptr<TestClient> Begin(const std::string& rawName, const std::string& section) {
+        auto client = std::make_unique<TestClient>(server_.port());
+        client->ReadUntil("Hi\n");
+        client->Send(RunLine(rawName, section));
+        client->ReadUntil("ROGER_CMD\n");
+        return client;
+    }
     // One whole conversation: greeting, command line, `body`; all replies.
     std::string Job(const std::string& rawName, const std::string& section, const std::string& body) {
-        TestClient client(server_.port());
-        client.ReadUntil("Hi\n");
-        client.Send(RunLine(rawName, section));
-        client.ReadUntil("ROGER_CMD\n");
-        client.Send(body);
-        return client.ReadAll();
+        std::unique_ptr<TestClient> client = Begin(rawName, section);
+        client->Send(body);
+        return client->ReadAll();
     }
 
     std::string Out(const std::string& name) { return ReadText(out_ + "/" + name); }
@@ -74,10 +79,8 @@ TEST_F(ServerEndToEnd, LineEndsPageBreakAndTextBeforeEof) {
 
 TEST_F(ServerEndToEnd, BytesAfterNulInAReceivedBlockAreDropped) {
     StartServer();
-    TestClient client(server_.port());
-    client.ReadUntil("Hi\n");
-    client.Send(RunLine("nul.txt", "raw"));
-    client.ReadUntil("ROGER_CMD\n");
+    std::unique_ptr<TestClient> session = Begin("nul.txt", "raw");
+    TestClient& client = *session;
     client.Send(std::string("keep\nthis\0dropped\n", 18));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     client.Send("tail\n_EOF_\n");
@@ -124,10 +127,8 @@ TEST_F(ServerEndToEnd, SectionAndFolderErrorsAreAnsweredByteForByte) {
 TEST_F(ServerEndToEnd, XlsSectionTakesSaveDirWithTheRestOfTheName) {
     std::filesystem::create_directory(folder_ / "branch");
     StartServer(true, "[XLS]\nsaveDir=" + out_ + "\nsaveDirbranch=" + folder_ / "branch" + "\n");
-    TestClient client(server_.port());
-    client.ReadUntil("Hi\n");
-    client.Send(RunLine("report.txt", "xlsbranch"));
-    client.ReadUntil("ROGER_CMD\n");
+    std::unique_ptr<TestClient> session = Begin("report.txt", "xlsbranch");
+    TestClient& client = *session;
     client.Send("text\r\n_EOF_\r\n");
     client.ReadAll();
     EXPECT_TRUE(ConsoleHas("\n" + folder_ / "branch" + "/report.txt\n")) << server_.Console();
@@ -164,10 +165,8 @@ TEST_F(ServerEndToEnd, UnusableRawNamesFailWith107AndWriteNothing) {
 
 TEST_F(ServerEndToEnd, SecondWriterOfTheSameRawFileFailsAndNeverTruncatesTheFirst) {
     StartServer();
-    TestClient first(server_.port());
-    first.ReadUntil("Hi\n");
-    first.Send(RunLine("same.txt", "raw"));
-    first.ReadUntil("ROGER_CMD\n");
+    std::unique_ptr<TestClient> firstSession = Begin("same.txt", "raw");
+    TestClient& first = *firstSession;
     first.Send("first part\r\n");
     ASSERT_TRUE(ConsoleHas("Port: "));
     // Wait until the first part is on disk.
@@ -187,10 +186,8 @@ TEST_F(ServerEndToEnd, SecondWriterOfTheSameRawFileFailsAndNeverTruncatesTheFirs
 TEST_F(ServerEndToEnd, TextIsProcessedWhenTheClientStopsEarly) {
     StartServer();
     // Half-close after some text: the text so far, unterminated tail included, is the job.
-    TestClient client(server_.port());
-    client.ReadUntil("Hi\n");
-    client.Send(RunLine("gone.txt", "raw"));
-    client.ReadUntil("ROGER_CMD\n");
+    std::unique_ptr<TestClient> session = Begin("gone.txt", "raw");
+    TestClient& client = *session;
     client.Send("some text\nunterminated tail");
     client.ShutdownWrite();
     EXPECT_EQ(client.ReadAll(), kOkBye);
@@ -198,10 +195,8 @@ TEST_F(ServerEndToEnd, TextIsProcessedWhenTheClientStopsEarly) {
 
     // A client that vanishes entirely still has its text processed.
     {
-        TestClient vanishing(server_.port());
-        vanishing.ReadUntil("Hi\n");
-        vanishing.Send(RunLine("vanished.txt", "raw"));
-        vanishing.ReadUntil("ROGER_CMD\n");
+        std::unique_ptr<TestClient> vanishingSession = Begin("vanished.txt", "raw");
+        TestClient& vanishing = *vanishingSession;
         vanishing.Send("kept\r\n");
     }
     for (int i = 0; i < 200 && Out("vanished.txt") != "kept\r\n"; ++i)
