@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
+#include "xls/CellIndexRecords.h"
 #include "xls/CellRecords.h"
 #include "xls/GlobalsRecords.h"
 #include "xls/RkNumber.h"
@@ -41,21 +43,28 @@ void WriteColumns(RecordStream& out, const Worksheet& sheet) {
     }
 }
 
-void WriteUsedRange(RecordStream& out, const Worksheet& sheet) {
-    const auto& rows = sheet.Rows();
+struct UsedRange {
     std::uint32_t firstRow = 0, rowEnd = 0;
-    std::uint16_t firstCol = kMaxColumns, colEnd = 0;
-    bool any = false;
+    std::uint16_t firstCol = 0, colEnd = 0;
+    std::size_t blocks = 0;  // row blocks holding at least one row
+};
+
+UsedRange FindUsedRange(const Worksheet& sheet) {
+    const auto& rows = sheet.Rows();
+    UsedRange used;
+    used.firstCol = kMaxColumns;
+    std::size_t lastBlock = SIZE_MAX;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (rows[r].empty()) continue;
-        if (!any) firstRow = static_cast<std::uint32_t>(r);
-        any = true;
-        rowEnd = static_cast<std::uint32_t>(r + 1);
-        firstCol = std::min(firstCol, rows[r].front().col);
-        colEnd = std::max<std::uint16_t>(colEnd, rows[r].back().col + 1);
+        if (used.rowEnd == 0) used.firstRow = static_cast<std::uint32_t>(r);
+        used.rowEnd = static_cast<std::uint32_t>(r + 1);
+        used.firstCol = std::min(used.firstCol, rows[r].front().col);
+        used.colEnd = std::max<std::uint16_t>(used.colEnd, rows[r].back().col + 1);
+        if (r / kRowsPerBlock != lastBlock) ++used.blocks;
+        lastBlock = r / kRowsPerBlock;
     }
-    if (!any) firstCol = 0;
-    WriteDimensions(out, firstRow, rowEnd, firstCol, colEnd);
+    if (used.rowEnd == 0) used.firstCol = 0;
+    return used;
 }
 
 // One row's cells; runs of adjacent numbers that fit the RK form share a
@@ -91,27 +100,46 @@ void WriteRowCells(RecordStream& out, std::uint16_t row, const std::vector<Cell>
     }
 }
 
-// Rows in blocks of kRowsPerBlock: the block's ROW records, then its cells.
-void WriteCellTable(RecordStream& out, const Worksheet& sheet, const StyleTable& styles) {
+// Rows in blocks of kRowsPerBlock: the block's ROW records, its cells and
+// a DBCELL that points back into them. Returns the DBCELLs' positions.
+std::vector<std::uint32_t> WriteCellTable(RecordStream& out, const Worksheet& sheet,
+                                          const StyleTable& styles) {
     const auto& rows = sheet.Rows();
+    std::vector<std::uint32_t> dbCells;
+    std::vector<std::uint16_t> cellOffsets;
     for (std::size_t block = 0; block < rows.size(); block += kRowsPerBlock) {
         std::size_t end = std::min(rows.size(), block + kRowsPerBlock);
+        std::size_t firstRowAt = out.Size();
         for (std::size_t r = block; r < end; ++r) {
             if (rows[r].empty()) continue;
             WriteRow(out, static_cast<std::uint16_t>(r), rows[r].front().col,
                      static_cast<std::uint16_t>(rows[r].back().col + 1));
         }
+        if (out.Size() == firstRowAt) continue;  // no rows in this block
+        std::size_t previous = firstRowAt + kRowRecordBytes;
+        cellOffsets.clear();
         for (std::size_t r = block; r < end; ++r) {
+            if (rows[r].empty()) continue;
+            cellOffsets.push_back(static_cast<std::uint16_t>(out.Size() - previous));
+            previous = out.Size();
             WriteRowCells(out, static_cast<std::uint16_t>(r), rows[r], styles);
         }
+        dbCells.push_back(static_cast<std::uint32_t>(out.Size()));
+        WriteDbCell(out, static_cast<std::uint32_t>(out.Size() - firstRowAt), cellOffsets);
     }
+    return dbCells;
 }
 
 void WriteSheet(RecordStream& out, const Worksheet& sheet, const StyleTable& styles, bool active) {
+    const UsedRange used = FindUsedRange(sheet);
     WriteBof(out, SubstreamType::kWorksheet);
+    std::size_t indexAt = WriteIndex(out, used.firstRow, used.rowEnd, used.blocks);
+    out.PatchU32(indexAt, static_cast<std::uint32_t>(out.Size()));
+    WriteDefColWidth(out);
     WriteColumns(out, sheet);
-    WriteUsedRange(out, sheet);
-    WriteCellTable(out, sheet, styles);
+    WriteDimensions(out, used.firstRow, used.rowEnd, used.firstCol, used.colEnd);
+    std::vector<std::uint32_t> dbCells = WriteCellTable(out, sheet, styles);
+    for (std::size_t i = 0; i < dbCells.size(); ++i) out.PatchU32(indexAt + 4 + 4 * i, dbCells[i]);
     WriteWindow2(out, active);
     const auto& merges = sheet.Merges();
     for (std::size_t i = 0; i < merges.size(); i += kMaxRangesPerMergeRecord) {

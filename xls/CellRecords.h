@@ -14,6 +14,8 @@ namespace xls {
 // all zero for an empty sheet.
 void WriteDimensions(RecordStream& out, std::uint32_t firstRow, std::uint32_t rowEnd,
                      std::uint16_t firstCol, std::uint16_t colEnd);
+// Bytes of one ROW record, header included.
+inline constexpr std::size_t kRowRecordBytes = 20;
 // A row of default height whose cells span columns [firstCol, colEnd).
 void WriteRow(RecordStream& out, std::uint16_t row, std::uint16_t firstCol, std::uint16_t colEnd);
 void WriteLabelSst(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf,

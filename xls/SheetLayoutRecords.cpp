@@ -8,10 +8,13 @@
 namespace xls {
 namespace {
 
+constexpr std::uint16_t kDefColWidthRecord = 0x0055;
 constexpr std::uint16_t kColInfoRecord = 0x007D;
 constexpr std::uint16_t kWindow2Record = 0x023E;
 constexpr std::uint16_t kMergedCellsRecord = 0x00E5;
 
+// Excel's default column width in characters.
+constexpr std::uint16_t kDefaultColumnWidth = 8;
 // COLINFO options: the width was set by the user.
 constexpr std::uint16_t kColumnUserSet = 0x0002;
 // WINDOW2 options: show grid lines, headers, zero values, outline symbols,
@@ -23,6 +26,12 @@ constexpr std::uint16_t kWindowSelected = 0x0600;
 constexpr std::uint16_t kGridColor = 0x40;
 
 }  // namespace
+
+void WriteDefColWidth(RecordStream& out) {
+    out.Begin(kDefColWidthRecord);
+    out.U16(kDefaultColumnWidth);
+    out.End();
+}
 
 void WriteColInfo(RecordStream& out, std::uint16_t firstCol, std::uint16_t lastCol,
                   std::uint16_t width256) {

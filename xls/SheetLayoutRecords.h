@@ -1,6 +1,6 @@
 #pragma once
-// Records of a sheet's layout: COLINFO, WINDOW2 and MERGEDCELLS
-// (MS-XLS 2.4.53, 2.4.346, 2.4.168).
+// Records of a sheet's layout: DEFCOLWIDTH, COLINFO, WINDOW2 and MERGEDCELLS
+// (MS-XLS 2.4.89, 2.4.53, 2.4.346, 2.4.168).
 
 #include <cstdint>
 #include <vector>
@@ -16,6 +16,8 @@ struct CellRange {
     std::uint16_t lastCol;
 };
 
+// The width of columns without a COLINFO, in characters.
+void WriteDefColWidth(RecordStream& out);
 // Columns [firstCol, lastCol] `width256` 256ths of a character wide.
 void WriteColInfo(RecordStream& out, std::uint16_t firstCol, std::uint16_t lastCol,
                   std::uint16_t width256);

@@ -79,6 +79,29 @@ TEST(WorkbookLimits, AllSixtyFiveThousandFiveHundredThirtySixRows) {
     EXPECT_EQ(book.Cell(0, 40000, 1).text, "r0");
 }
 
+// The INDEX and DBCELL records lead a reader straight to every row's cells,
+// in a full sheet and in one with gaps of whole row blocks.
+TEST(WorkbookLimits, CellIndexLeadsToEveryRow) {
+    ScratchDir dir;
+    std::string full = dir.Path("rows.xls");
+    ASSERT_TRUE(WriteAllRowsSample(full).ok());
+    std::string sparse = dir.Path("sparse.xls");
+    auto book = xls::Workbook::Create();
+    xls::Sheet* sheet = book->AddSheet("Sparse");
+    const int rows[] = {3, 31, 32, 40, 1000, 1001, 65535};
+    for (int r : rows) {
+        sheet->WriteText(r, 2, "t" + std::to_string(r), nullptr);
+        sheet->WriteNumber(r, 3, r + 0.25, nullptr);
+        sheet->WriteNumber(r, 4, 1.0 / 3, nullptr);
+    }
+    book->AddSheet("Empty");
+    ASSERT_TRUE(book->Save(sparse).ok());
+    int status = 0;
+    const std::string check = "/usr/bin/python3 " TARN_SOURCE_DIR "/tests/xls/biff_index_check.py ";
+    EXPECT_EQ(RunCommand(check + "'" + full + "' 2>&1", &status), "ok 65536\n");
+    EXPECT_EQ(RunCommand(check + "'" + sparse + "' 2>&1", &status), "ok 7\n");
+}
+
 TEST(WorkbookLimits, TwoThousandMergedRangesSpreadOverSeveralRecords) {
     ScratchDir dir;
     std::string path = dir.Path("merges.xls");
