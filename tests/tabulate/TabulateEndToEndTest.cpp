@@ -217,6 +217,23 @@ TEST(TabulateEndToEnd, EuropeanSeparatorsAndDates) {
     EXPECT_TRUE(Has(dump, "width 2 13"));
 }
 
+TEST(TabulateEndToEnd, KeywordFileBesideTheProgram) {
+    TempDir dir;
+    // A copy of the program with a keyword file beside it.
+    std::filesystem::copy_file(kTabulate, dir.path() + "tabulate");
+    dir.Write("columns.ini", "amount\r\nDUE*\r\n");
+    dir.Write("ap100.txt", kWorkedExample);
+    int code = -1;
+    ASSERT_TRUE(tarn::RunProgram({dir.path() + "tabulate", "-p", dir.path(), "-r", "ap100.txt",
+                                  "-n", ".", "-g", ","},
+                                 &code)
+                    .ok());
+    ASSERT_EQ(code, 0);
+    const std::string dump = Dump(dir, "ap100.xls");
+    EXPECT_TRUE(Has(dump, "cell 1 2 text 1,234.50 | fmt=General font=Arial align=0 top=0 bottom=0"));
+    EXPECT_TRUE(Has(dump, "cell 1 3 text 01/31/09 | fmt=General font=Arial align=0 top=0 bottom=0"));
+}
+
 TEST(TabulateEndToEnd, DateValues) {
     const std::string report =
         "LIST OF DATES\r\n"
