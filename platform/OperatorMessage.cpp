@@ -1,22 +1,12 @@
 #include "platform/OperatorMessage.h"
 
-#include <unistd.h>
-
-#include <cerrno>
+#include "platform/StandardStreams.h"
 
 namespace tarn {
 
 void ShowOperatorMessage(const std::string& caption, const std::string& text) {
-    const std::string line = caption + ": " + text + "\n";
-    const char* p = line.data();
-    std::string::size_type left = line.size();
-    while (left > 0) {
-        ssize_t n = ::write(STDERR_FILENO, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;  // nowhere else to report to
-        p += n;
-        left -= static_cast<std::string::size_type>(n);
-    }
+    // Nowhere else to report a failing standard error to.
+    WriteStandardError(caption + ": " + text + "\n");
 }
 
 }  // namespace tarn
