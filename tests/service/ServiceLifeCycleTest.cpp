@@ -56,6 +56,17 @@ bool Refused(int port) {
     return !client.connected();
 }
 
+// Waits (bounded) until connections to `port` are refused. A probe that still
+// gets through closes at once, so its conversation ends at once too.
+bool BecomesRefused(int port) {
+    auto deadline = Clock::now() + 10s;
+    while (!Refused(port)) {
+        if (Clock::now() > deadline) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
 // Messages arriving on a datagram socket, kept in order.
 class MessageLog {
 public:
@@ -215,8 +226,7 @@ TEST_F(ServiceLifeCycleTest, PauseWaitsForRunningConversationsContinueAcceptsSto
     Signal(SIGUSR1);
     ASSERT_TRUE(notify_.WaitFor("STATUS=Pausing"));
     // From the close of the socket on, nothing is accepted.
-    std::this_thread::sleep_for(200ms);
-    EXPECT_TRUE(Refused(port));
+    EXPECT_TRUE(BecomesRefused(port));
     // The pause completes only when the last of the three has finished.
     for (int i = 0; i < 3; ++i) {
         EXPECT_FALSE(events_.Has("Service paused.")) << i;
@@ -274,9 +284,8 @@ TEST_F(ServiceLifeCycleTest, StopWaitsForAHundredConversationsAndLosesNoFile) {
     }
     Signal(SIGTERM);
     ASSERT_TRUE(notify_.WaitFor("STOPPING=1"));
-    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(BecomesRefused(port));
     EXPECT_TRUE(server_.Running());  // waits for the conversations
-    EXPECT_TRUE(Refused(port));
     for (int i = 0; i < kJobs; ++i) EXPECT_EQ(jobs[i]->Finish(), kOkBye) << i;
     EXPECT_EQ(server_.WaitForExit(), 0);
     for (int i = 0; i < kJobs; ++i) {
@@ -320,9 +329,8 @@ TEST_F(ServiceLifeCycleTest, ConsoleModeEndsOnCtrlCAfterTheRunningConversation) 
     pid_t pid = server_.pid();
     ASSERT_GT(pid, 0);
     ASSERT_EQ(::kill(pid, SIGINT), 0);
-    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(BecomesRefused(port));
     EXPECT_TRUE(server_.Running());
-    EXPECT_TRUE(Refused(port));
     EXPECT_EQ(job.Finish(), kOkBye);
     EXPECT_EQ(server_.WaitForExit(), 0);
     EXPECT_EQ(ReadText(out_ + "/console.txt"), job.Expected());
