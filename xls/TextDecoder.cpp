@@ -9,6 +9,8 @@ namespace {
 
 // The Windows code page every workbook starts with.
 constexpr int kDefaultCodePage = 1252;
+// Windows' number for UTF-8, which iconv knows by name only.
+constexpr int kCodePageUtf8 = 65001;
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 
 }  // namespace
@@ -22,7 +24,7 @@ TextDecoder::~TextDecoder() {
 bool TextDecoder::SetCodePage(int codePage) {
     if (codePage <= 0) return false;
     if (codePage == codePage_) return true;
-    std::string name = "CP" + std::to_string(codePage);
+    std::string name = codePage == kCodePageUtf8 ? std::string("UTF-8") : "CP" + std::to_string(codePage);
     iconv_t cd = iconv_open("UTF-16LE", name.c_str());
     if (cd == kNoConverter) return false;
     if (cd_ != kNoConverter) iconv_close(cd_);
@@ -34,7 +36,7 @@ bool TextDecoder::SetCodePage(int codePage) {
 std::u16string TextDecoder::Decode(const std::string& bytes) {
     std::u16string out;
     out.reserve(bytes.size());
-    // Plain ASCII is the same in every code page we accept: skip iconv for it.
+    // Windows ANSI code pages all keep ASCII as it is: skip iconv for it.
     bool ascii = true;
     for (unsigned char c : bytes) {
         if (c >= 0x80) {

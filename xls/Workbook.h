@@ -42,7 +42,9 @@ class Sheet {
 public:
     virtual ~Sheet() = default;
     // Text arrives as bytes in the workbook's code page. Rows and columns count
-    // from 0; a cell outside the sheet's limits is refused with false.
+    // from 0; a cell outside the sheet's limits (kMaxRows, kMaxColumns) is
+    // refused with false, as are a text over kMaxTextChars characters and a
+    // number that is not finite. An empty text leaves a formatted empty cell.
     virtual bool WriteText(int row, int col, const std::string& text, const Format* format) = 0;
     virtual bool WriteNumber(int row, int col, double value, const Format* format) = 0;
     // Width in characters of the default font, as Excel shows it.
@@ -60,6 +62,8 @@ public:
     // Applies to text written after the call; an unknown code page leaves the
     // previous one in force.
     virtual void SetCodePage(int codePage) = 0;
+    // Accepted and kept; number formats are stored exactly as given, so the
+    // file does not depend on it.
     virtual void SetLocale(const std::string& locale) = 0;
     virtual Font* AddFont() = 0;
     virtual Format* AddFormat() = 0;
@@ -68,7 +72,9 @@ public:
     virtual int AddCustomNumberFormat(const std::string& formatText) = 0;
     // Text of a number format id, empty when unknown.
     virtual std::string CustomNumberFormatText(int formatId) const = 0;
-    // Serial date value in the 1900 date system, numbered as Excel does.
+    // Serial date value in the 1900 date system, numbered as Excel does
+    // (29 February 1900 is 60; a month or day past its end carries over as in
+    // Excel's DATE: 30 February 2009 is 2 March 2009).
     virtual double PackDate(int year, int month, int day, int hour, int minute,
                             int second) const = 0;
     // Adds a sheet; a name used before is made unique (the first keeps its

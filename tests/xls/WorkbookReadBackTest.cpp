@@ -109,6 +109,21 @@ TEST(WorkbookReadBack, Cp1251TextIsDecodedWithThatCodePage) {
     EXPECT_TRUE(Has(XlrdFacts(path), "cell 0 0 0 text \xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"));
 }
 
+// cp1252 leaves 0x81, 0x8D, 0x8F, 0x90 and 0x9D undefined; they are kept as
+// the code points of the same value (as Windows maps them), not dropped, and
+// an unknown code page leaves the one before in force.
+TEST(WorkbookReadBack, BytesTheCodePageLeavesUndefinedAreKept) {
+    ScratchDir dir;
+    std::string path = dir.Path("undefined.xls");
+    auto book = xls::Workbook::Create();
+    book->SetCodePage(99999);
+    book->AddSheet("Sheet1")->WriteText(0, 0, "a\x81" "b\x9D\x80", nullptr);
+    ASSERT_TRUE(book->Save(path).ok());
+    FreexlBook reader(path);
+    ASSERT_TRUE(reader.ok());
+    EXPECT_EQ(reader.Cell(0, 0, 0).text, "a\xC2\x81" "b\xC2\x9D\xE2\x82\xAC");
+}
+
 TEST(WorkbookReadBack, WritesOutsideTheSheetOrOfNonNumbersAreRefused) {
     ScratchDir dir;
     std::string path = dir.Path("limits.xls");
