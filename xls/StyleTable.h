@@ -27,8 +27,11 @@ public:
     void WriteFonts(RecordStream& out) const;
     // The style XFs, the default cell XF and one cell XF per distinct format.
     void WriteXfs(RecordStream& out) const;
-    // XF index for a cell's format reference (0: no format).
-    std::uint16_t XfOf(std::uint32_t formatRef) const { return xfOfRef_[formatRef]; }
+    // XF index for a cell's format reference (0: no format; a reference to
+    // no format of this workbook gets the default).
+    std::uint16_t XfOf(std::uint32_t formatRef) const {
+        return formatRef < xfOfRef_.size() ? xfOfRef_[formatRef] : static_cast<std::uint16_t>(kDefaultCellXf);
+    }
 
 private:
     struct FontKey {

@@ -47,6 +47,34 @@ TEST(WorkbookLimits, StringsLongerThanARecordAndAcrossContinueBoundariesReadBack
     ExpectColumnA(XlrdFacts(path), strings);
 }
 
+// A string whose character count and flags would not fit, with one
+// character, in what is left of a record starts in the next CONTINUE record;
+// one that fits is cut after its header. Tried with 0 to 5 bytes left.
+TEST(WorkbookLimits, StringsStartingNearTheEndOfARecord) {
+    ScratchDir dir;
+    for (int left = 0; left <= 5; ++left) {
+        for (bool wide : {false, true}) {
+            std::string path = dir.Path("edge-" + std::to_string(left) + (wide ? "w.xls" : "c.xls"));
+            // The SST record holds 8 bytes of counts, then 3 + 8,213 - left bytes of the first string.
+            std::vector<std::string> strings = {std::string(8213 - left, 'f'),
+                                                std::string(wide ? "\x80" : "") + "second string",
+                                                "third"};
+            auto book = xls::Workbook::Create();
+            xls::Sheet* sheet = book->AddSheet("Edge");
+            for (std::size_t i = 0; i < strings.size(); ++i) {
+                ASSERT_TRUE(sheet->WriteText(static_cast<int>(i), 0, strings[i], nullptr));
+            }
+            ASSERT_TRUE(book->Save(path).ok());
+            FreexlBook reader(path);
+            ASSERT_TRUE(reader.ok()) << path;
+            for (std::size_t i = 0; i < strings.size(); ++i) {
+                EXPECT_EQ(reader.Cell(0, static_cast<unsigned>(i), 0).text, Cp1252ToUtf8(strings[i])) << path;
+            }
+            ExpectColumnA(XlrdFacts(path), strings);
+        }
+    }
+}
+
 // libfreexl 1.0.6 misreads a shared string that spans three or more records
 // (it then refuses the whole workbook), so only xlrd reads these here, and
 // LibreOffice in the end-to-end check.
