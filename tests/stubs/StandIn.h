@@ -13,36 +13,23 @@
 #include <string>
 #include <vector>
 
+#include "tests/service/HostTestSupport.h"
+
 namespace tarn::testing {
 
-// A fresh folder below the system's temporary folder, removed with its contents.
+// A fresh folder below the system's temporary folder, removed with its
+// contents; its path is given with the closing slash.
 class ScratchFolder {
 public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarn-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) ? pattern + "/" : std::string();
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    // The folder with its closing slash.
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + name; }
 
 private:
-    std::string path_;
+    TempFolder folder_;
+    std::string path_ = folder_.path().empty() ? std::string() : folder_.path() + "/";
 };
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+inline std::string ReadFile(const std::string& path) { return ReadText(path); }
 
 inline void WriteFile(const std::string& path, const std::string& contents) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << contents;
