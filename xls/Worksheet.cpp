@@ -36,6 +36,9 @@ Cell* Worksheet::Place(int row, int col) {
     if (!InSheet(row, col)) return nullptr;
     if (static_cast<std::size_t>(row) >= rows_.size()) rows_.resize(static_cast<std::size_t>(row) + 1);
     std::vector<Cell>& cells = rows_[static_cast<std::size_t>(row)];
+    // Rows of a report are alike: size a new row like the one above it
+    // rather than letting it grow by doubling.
+    if (cells.capacity() == 0 && row > 0) cells.reserve(rows_[static_cast<std::size_t>(row) - 1].size());
     const std::uint16_t c = static_cast<std::uint16_t>(col);
     if (cells.empty() || cells.back().col < c) {
         cells.push_back(Cell{});
