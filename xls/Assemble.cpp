@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "xls/BookSettingsRecords.h"
 #include "xls/CellIndexRecords.h"
 #include "xls/CellRecords.h"
 #include "xls/GlobalsRecords.h"
@@ -168,19 +169,37 @@ std::string AssembleWorkbookStream(const BookParts& parts) {
     out.Reserve(EstimateStreamBytes(parts));
 
     WriteBof(out, SubstreamType::kGlobals);
+    WriteInterfaceHdr(out);
+    WriteMms(out);
+    WriteInterfaceEnd(out);
+    WriteWriteAccess(out);
     WriteCodePage(out);
+    WriteDsf(out);
+    WriteRrTabId(out, parts.sheets.size());
+    WriteWindowProtect(out);
+    WriteProtect(out);
+    WritePassword(out);
+    WriteProt4Rev(out);
+    WriteProt4RevPass(out);
     WriteWindow1(out);
+    WriteBackup(out);
+    WriteHideObj(out);
     WriteDate1904(out);
+    WriteCalcPrecision(out);
+    WriteRefreshAll(out);
+    WriteBookBool(out);
     styles.WriteFonts(out);
     parts.numberFormats.WriteRecords(out);
     styles.WriteXfs(out);
     WriteNormalStyleRecord(out);
+    WriteUsesElfs(out);
     std::vector<std::size_t> sheetOffsets;
     std::size_t textCells = 0;
     for (const auto& sheet : parts.sheets) {
         sheetOffsets.push_back(WriteBoundSheet(out, sheet->Name()));
         textCells += sheet->TextCellCount();
     }
+    WriteCountry(out);
     parts.strings.WriteRecords(out, static_cast<std::uint32_t>(textCells));
     WriteEof(out);
 
