@@ -151,10 +151,32 @@ TEST_F(JobEndToEnd, RealConvertersWhenBuilt) {
         GTEST_SKIP() << "overprint or tabulate not built";
     }
     StartServer(true);
-    EXPECT_EQ(Job("inv7.txt", "INVOICE", "INVOICE 7\r\nTotal 12.50\r\n_EOF_\r\n"), kOkBye);
-    EXPECT_EQ(PdfPageCount(dir / "out/inv7.pdf", scratch.path()), 2 + 1 + 3);
-    ProgramRun text = RunAndCapture({"/usr/bin/pdftotext", dir / "out/inv7.pdf", "-"}, scratch.path());
+    // The example form: a real page with its own resources.
+    std::filesystem::copy_file(std::string(TARN_SOURCE_DIR) + "/examples/forms/letter.pdf", dir / "forms/form.pdf",
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(Job("inv7.txt", "INVOICE",
+                  EmailLine("a@example.com", "Invoice 7", "Smith", "welcome.txt") +
+                      "INVOICE 7\r\nTotal 12.50\r\n_EOF_\r\n"),
+              kOkBye);
+    const std::string pdf = dir / "out/inv7.pdf";
+    EXPECT_EQ(PdfPageCount(pdf, scratch.path()), 2 + 1 + 3);
+    ProgramRun text = RunAndCapture({"/usr/bin/pdftotext", pdf, "-"}, scratch.path());
     EXPECT_NE(text.out.find("Total 12.50"), std::string::npos) << text.out;
+    ReceivedMail mail;
+    ASSERT_TRUE(smtp.Mail(1, &mail));
+    EXPECT_EQ(mail.Get("att-1.data"), ReadFile(pdf));
+
+    EXPECT_EQ(Job("stock.txt", "xls",
+                  "STOCK REPORT                         Page 1\r\n\r\nItem        Qty     Price\r\n"
+                  "----------  ------  -------\r\nBolt        10      1.50\r\nNut         200     0.25\r\n_EOF_\r\n"),
+              kOkBye);
+    ProgramRun cells = RunAndCapture(
+        {"/usr/bin/python3", "-c",
+         "import sys, xlrd\ns = xlrd.open_workbook(sys.argv[1]).sheet_by_index(0)\n"
+         "print([s.row_values(i) for i in range(s.nrows)])",
+         dir / "xlsout/stock.xls"},
+        scratch.path());
+    EXPECT_NE(cells.out.find("['Bolt', 10.0, 1.5]"), std::string::npos) << cells.out << cells.err;
 }
 
 }  // namespace
