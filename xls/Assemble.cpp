@@ -10,6 +10,7 @@
 #include "xls/GlobalsRecords.h"
 #include "xls/RkNumber.h"
 #include "xls/SheetLayoutRecords.h"
+#include "xls/SheetSettingsRecords.h"
 #include "xls/StyleTable.h"
 #include "xls/XfRecords.h"
 
@@ -101,6 +102,27 @@ void WriteRowCells(RecordStream& out, std::uint16_t row, const std::vector<Cell>
     }
 }
 
+// Calculation, print and page settings, all Excel's defaults.
+void WriteSheetSettings(RecordStream& out) {
+    WriteCalcMode(out);
+    WriteCalcCount(out);
+    WriteCalcRefMode(out);
+    WriteCalcIter(out);
+    WriteCalcDelta(out);
+    WriteSaveRecalc(out);
+    WritePrintRowCol(out);
+    WritePrintGrid(out);
+    WriteGridSet(out);
+    WriteGuts(out);
+    WriteDefaultRowHeight(out);
+    WriteWsBool(out);
+    WriteHeader(out);
+    WriteFooter(out);
+    WriteHCenter(out);
+    WriteVCenter(out);
+    WriteSetup(out);
+}
+
 // Rows in blocks of kRowsPerBlock: the block's ROW records, its cells and
 // a DBCELL that points back into them. Returns the DBCELLs' positions.
 std::vector<std::uint32_t> WriteCellTable(RecordStream& out, const Worksheet& sheet,
@@ -135,6 +157,7 @@ void WriteSheet(RecordStream& out, const Worksheet& sheet, const StyleTable& sty
     const UsedRange used = FindUsedRange(sheet);
     WriteBof(out, SubstreamType::kWorksheet);
     std::size_t indexAt = WriteIndex(out, used.firstRow, used.rowEnd, used.blocks);
+    WriteSheetSettings(out);
     out.PatchU32(indexAt, static_cast<std::uint32_t>(out.Size()));
     WriteDefColWidth(out);
     WriteColumns(out, sheet);

@@ -35,22 +35,13 @@ const char* const kWriterName = "TARN";
 // Country code of the United States.
 constexpr std::uint16_t kCountryUnitedStates = 1;
 
-void WriteU16Record(RecordStream& out, std::uint16_t type, std::uint16_t value) {
-    out.Begin(type);
-    out.U16(value);
-    out.End();
-}
-
 }  // namespace
 
 void WriteInterfaceHdr(RecordStream& out) { WriteU16Record(out, kInterfaceHdrRecord, kCodePageUnicode); }
 
 void WriteMms(RecordStream& out) { WriteU16Record(out, kMmsRecord, 0); }
 
-void WriteInterfaceEnd(RecordStream& out) {
-    out.Begin(kInterfaceEndRecord);
-    out.End();
-}
+void WriteInterfaceEnd(RecordStream& out) { WriteEmptyRecord(out, kInterfaceEndRecord); }
 
 void WriteWriteAccess(RecordStream& out) {
     out.Begin(kWriteAccessRecord);

@@ -40,16 +40,9 @@ void WriteBof(RecordStream& out, SubstreamType type) {
     out.End();
 }
 
-void WriteEof(RecordStream& out) {
-    out.Begin(kEofRecord);
-    out.End();
-}
+void WriteEof(RecordStream& out) { WriteEmptyRecord(out, kEofRecord); }
 
-void WriteCodePage(RecordStream& out) {
-    out.Begin(kCodePageRecord);
-    out.U16(kCodePageUnicode);
-    out.End();
-}
+void WriteCodePage(RecordStream& out) { WriteU16Record(out, kCodePageRecord, kCodePageUnicode); }
 
 void WriteWindow1(RecordStream& out) {
     out.Begin(kWindow1Record);
@@ -65,11 +58,7 @@ void WriteWindow1(RecordStream& out) {
     out.End();
 }
 
-void WriteDate1904(RecordStream& out) {
-    out.Begin(kDate1904Record);
-    out.U16(0);
-    out.End();
-}
+void WriteDate1904(RecordStream& out) { WriteU16Record(out, kDate1904Record, 0); }
 
 std::size_t WriteBoundSheet(RecordStream& out, const std::u16string& name) {
     out.Begin(kBoundSheetRecord);

@@ -52,4 +52,17 @@ private:
     std::size_t recordStart_ = 0;
 };
 
+// A record whose data is one 16-bit value (many settings records are).
+inline void WriteU16Record(RecordStream& out, std::uint16_t type, std::uint16_t value) {
+    out.Begin(type);
+    out.U16(value);
+    out.End();
+}
+
+// A record with no data.
+inline void WriteEmptyRecord(RecordStream& out, std::uint16_t type) {
+    out.Begin(type);
+    out.End();
+}
+
 }  // namespace xls

@@ -27,11 +27,7 @@ constexpr std::uint16_t kGridColor = 0x40;
 
 }  // namespace
 
-void WriteDefColWidth(RecordStream& out) {
-    out.Begin(kDefColWidthRecord);
-    out.U16(kDefaultColumnWidth);
-    out.End();
-}
+void WriteDefColWidth(RecordStream& out) { WriteU16Record(out, kDefColWidthRecord, kDefaultColumnWidth); }
 
 void WriteColInfo(RecordStream& out, std::uint16_t firstCol, std::uint16_t lastCol,
                   std::uint16_t width256) {
