@@ -27,7 +27,7 @@ std::string WithSeparator(std::string folder) {
 
 std::string TempFolder() {
     const char* tmp = std::getenv("TMP");
-    if (tmp != nullptr && *tmp != '\0') return WithSeparator(tmp);
+    if (tmp != nullptr && *tmp != '\0' && IsDirectory(tmp)) return WithSeparator(tmp);
     if (IsDirectory("./tmp")) return "./tmp/";
     return "/tmp/";
 }

@@ -8,8 +8,8 @@
 
 namespace tarn {
 
-// The folder for temporary files: $TMP when set, else ./tmp when it is a
-// folder, else /tmp. Returned with its closing separator.
+// The folder for temporary files: $TMP when it names a folder, else ./tmp
+// when it is a folder, else /tmp. Returned with its closing separator.
 std::string TempFolder();
 
 // Creates a new empty file `folder` + `prefix` + <unique part> + `suffix`
