@@ -2,7 +2,7 @@
 // PDF section merged by pdftk, with 1 and 8 concurrent clients. Prints
 // figures; never passes or fails on time.
 //
-// usage: pipeline_bench [raw jobs per client] [merge jobs per client]
+// usage: pipeline_bench [raw jobs per client] [merge jobs per client] [most merge clients]
 // The converter for the merge section is build/bin/overprint when built,
 // else the stand-in tool (copies the form), so the figures show the
 // pipeline and pdftk, not the converter.
@@ -104,6 +104,7 @@ void Print(const char* what, int clients, const Figures& f) {
 int main(int argc, char** argv) {
     const int rawJobs = argc > 1 ? std::atoi(argv[1]) : 200;
     const int mergeJobs = argc > 2 ? std::atoi(argv[2]) : 4;
+    const int mostMergeClients = argc > 3 ? std::atoi(argv[3]) : 8;
     tarn::testing::ScratchFolder dir;
     const std::string bin = TARN_BIN_DIR;
     for (const char* sub : {"tools", "forms", "merge", "out"}) fs::create_directory(dir / sub);
@@ -115,7 +116,7 @@ int main(int argc, char** argv) {
         tarn::testing::InstallStandIn(dir / "tools/", "overprint");
     }
     fs::create_symlink("/usr/bin/pdftk", dir / "tools/pdftk");
-    tarn::testing::WriteFile(dir / "forms/form.pdf", tarn::testing::MakePdf(1));
+    fs::copy_file(std::string(TARN_SOURCE_DIR) + "/examples/forms/letter.pdf", dir / "forms/form.pdf");
     tarn::testing::WriteFile(dir / "merge/front.pdf", tarn::testing::MakePdf(2));
     tarn::testing::WriteFile(dir / "merge/back.pdf", tarn::testing::MakePdf(1));
     fs::copy_file(bin + "/TARNSvr", dir / "TARNSvr");
@@ -155,7 +156,9 @@ int main(int argc, char** argv) {
     std::printf("TARNSvr pipeline, 200-line reports; merge converter: %s; pdftk: /usr/bin/pdftk\n",
                 realOverprint ? "overprint" : "stand-in (copies the form)");
     for (int clients : {1, 8}) Print("raw section", clients, RunClients(port, "RAW", clients, rawJobs, report));
-    for (int clients : {1, 8}) {
+    std::vector<int> mergeClients = {1, 8};
+    if (mostMergeClients > 8) mergeClients.push_back(mostMergeClients);
+    for (int clients : mergeClients) {
         Print("merge section (pdftk)", clients, RunClients(port, "MERGE", clients, mergeJobs, report));
     }
 
