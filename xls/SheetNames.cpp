@@ -28,25 +28,24 @@ std::u16string FoldAll(std::u16string s) {
 
 }  // namespace
 
-bool SheetNames::InUse(const std::u16string& name) const {
-    std::u16string folded = FoldAll(name);
-    return std::find(folded_.begin(), folded_.end(), folded) != folded_.end();
-}
-
 std::u16string SheetNames::Claim(const std::u16string& requested) {
     std::u16string base = requested;
     std::replace_if(base.begin(), base.end(), Forbidden, u'_');
     if (base.size() > kMaxSheetNameChars) base.resize(kMaxSheetNameChars);
     if (!base.empty() && base.front() == u'\'') base.front() = u'_';
     if (!base.empty() && base.back() == u'\'') base.back() = u'_';
-    if (base.empty()) base = Widen("Sheet" + std::to_string(folded_.size() + 1));
+    if (base.empty()) base = Widen("Sheet" + std::to_string(used_.size() + 1));
 
     std::u16string name = base;
-    for (unsigned n = 2; InUse(name); ++n) {
-        std::u16string suffix = Widen(" (" + std::to_string(n) + ")");
-        name = base.substr(0, kMaxSheetNameChars - suffix.size()) + suffix;
+    const std::u16string foldedBase = FoldAll(base);
+    if (used_.count(foldedBase) > 0) {
+        unsigned& n = nextNumber_.emplace(foldedBase, 2).first->second;
+        do {
+            std::u16string suffix = Widen(" (" + std::to_string(n++) + ")");
+            name = base.substr(0, kMaxSheetNameChars - suffix.size()) + suffix;
+        } while (used_.count(FoldAll(name)) > 0);
     }
-    folded_.push_back(FoldAll(name));
+    used_.insert(FoldAll(name));
     return name;
 }
 

@@ -9,7 +9,8 @@
 // "Sheet1 (2)", "Sheet1 (3)": the names Excel gives copied sheets).
 
 #include <string>
-#include <vector>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace xls {
 
@@ -19,9 +20,10 @@ public:
     std::u16string Claim(const std::u16string& requested);
 
 private:
-    bool InUse(const std::u16string& name) const;
-
-    std::vector<std::u16string> folded_;  // names in use, case-folded
+    std::unordered_set<std::u16string> used_;  // names in use, case-folded
+    // Per case-folded cleaned name, the next number to try after it, so that
+    // a thousand sheets of one name do not each count up from 2.
+    std::unordered_map<std::u16string, unsigned> nextNumber_;
 };
 
 }  // namespace xls
