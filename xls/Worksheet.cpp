@@ -93,10 +93,14 @@ void Worksheet::SetMerge(int firstRow, int lastRow, int firstCol, int lastCol) {
     if (firstRow == lastRow && firstCol == lastCol) return;
     CellRange range{static_cast<std::uint16_t>(firstRow), static_cast<std::uint16_t>(lastRow),
                     static_cast<std::uint16_t>(firstCol), static_cast<std::uint16_t>(lastCol)};
-    for (const CellRange& other : merges_) {
-        if (Overlap(range, other)) return;
+    // Ranges usually come top to bottom: one below all others overlaps none.
+    if (!merges_.empty() && range.firstRow <= mergesLastRow_) {
+        for (const CellRange& other : merges_) {
+            if (Overlap(range, other)) return;
+        }
     }
     merges_.push_back(range);
+    mergesLastRow_ = std::max(mergesLastRow_, range.lastRow);
 }
 
 }  // namespace xls

@@ -64,6 +64,7 @@ private:
     std::vector<std::vector<Cell>> rows_;
     std::array<double, kMaxColumns> widths_;
     std::vector<CellRange> merges_;
+    std::uint16_t mergesLastRow_ = 0;  // the lowest row any merged range covers
     std::size_t textCells_ = 0;
 };
 
