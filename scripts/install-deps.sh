@@ -12,6 +12,7 @@ libreoffice-calc-nogui libreoffice-writer-nogui
 fonts-urw-base35 fonts-liberation
 python3-fonttools
 libxlsxwriter-dev
+python3-olefile
 clang libclang-rt-14-dev
 "
 
