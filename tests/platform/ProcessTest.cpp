@@ -1,8 +1,11 @@
 #include "platform/Process.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include "tests/stubs/StandIn.h"
 
@@ -70,15 +73,31 @@ TEST(RunCommandLine, StartsTheProgramDirectlyWithItsArguments) {
     EXPECT_EQ(exitCode, 7);
 }
 
-TEST(RunCommandLine, ChildInheritsNoPrivateDescriptor) {
+TEST(RunCommandLine, ChildInheritsNoPrivateDescriptorAndNoSignalSettings) {
     ScratchFolder dir;
     std::string tool = InstallStandIn(dir.path(), "tool");
     int leaky = ::open("/dev/null", O_RDONLY);  // deliberately without close-on-exec
     ASSERT_GE(leaky, 0);
+    // The service blocks its control signals and ignores SIGPIPE; its children must not.
+    sigset_t control, previous;
+    sigemptyset(&control);
+    sigaddset(&control, SIGTERM);
+    sigaddset(&control, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &control, &previous);
+    auto oldPipe = std::signal(SIGPIPE, SIG_IGN);
     int exitCode = -1;
-    ASSERT_TRUE(RunCommandLine(tool + " --list-fds", &exitCode));
+    Status ran = RunCommandLine(tool + " --list-fds", &exitCode);
+    std::signal(SIGPIPE, oldPipe);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     ::close(leaky);
-    EXPECT_EQ(RecordedArgs(tool).back(), "fds:");
+    ASSERT_TRUE(ran);
+    Args recorded = RecordedArgs(tool);
+    ASSERT_EQ(recorded.size(), 5u);
+    EXPECT_EQ(recorded[2], "fds:");
+    EXPECT_EQ(recorded[3], "SigBlk:\t0000000000000000");
+    ASSERT_EQ(recorded[4].rfind("SigIgn:\t", 0), 0u);
+    unsigned long long ignored = std::stoull(recorded[4].substr(8), nullptr, 16);
+    EXPECT_EQ(ignored & (1ULL << (SIGPIPE - 1)), 0u) << recorded[4];
 }
 
 TEST(RunCommandLine, MissingProgramIsAnError) {

@@ -5,7 +5,8 @@
 //   overprint    copies its first argument (the form) to the -o value + ".pdf";
 //   tabulate     writes a small file named -p value + stem of -r value + ".xls";
 //   --list-fds   as first argument: the open descriptors above 2 are appended
-//                to <name>.args as one more entry "fds:<n>,<n>,...".
+//                to <name>.args as one more entry "fds:<n>,<n>,...", then the
+//                blocked and the ignored signal masks ("SigBlk:\t<hex>", "SigIgn:\t<hex>").
 #include <dirent.h>
 
 #include <cstdio>
@@ -43,6 +44,16 @@ std::string OpenDescriptors() {
     return list;
 }
 
+// The line of /proc/self/status that starts with `key`.
+std::string StatusLine(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.compare(0, key.size(), key) == 0) return line;
+    }
+    return key + " missing";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,7 +64,7 @@ int main(int argc, char** argv) {
         std::string fds = argc > 1 && args[1] == "--list-fds" ? OpenDescriptors() : std::string();
         std::ofstream record(self + ".args", std::ios::binary | std::ios::trunc);
         for (const std::string& arg : args) record << arg << '\0';
-        if (!fds.empty()) record << fds << '\0';
+        if (!fds.empty()) record << fds << '\0' << StatusLine("SigBlk:") << '\0' << StatusLine("SigIgn:") << '\0';
     }
     if (name == "overprint" && argc > 1) {
         std::string out = ValueAfter(args, "-o");
