@@ -1,5 +1,7 @@
 #include "xls/DateSerial.h"
 
+#include <cmath>
+
 namespace xls {
 namespace {
 
@@ -18,10 +20,17 @@ constexpr long long kExcelEpochFrom1970 = -25568;
 // Excel's serial for 1 March 1900, the first day past its phantom 29 February.
 constexpr long long kFirstSerialAfterLeapBug = 61;
 constexpr double kSecondsPerDay = 86400.0;
+// Years DATE takes, and those it counts from 1900.
+constexpr int kMaxYear = 9999;
+constexpr int kFirstFullYear = 1900;
+// Serial of 31 December 9999, the last day Excel shows.
+constexpr long long kLastSerial = 2958465;
 
 }  // namespace
 
 double DateSerial(int year, int month, int day, int hour, int minute, int second) {
+    if (year < 0 || year > kMaxYear) return std::nan("");
+    if (year < kFirstFullYear) year += kFirstFullYear;
     // Carry the month into the year first, as DATE does.
     long long y = year;
     long long m0 = static_cast<long long>(month) - 1;
@@ -32,6 +41,7 @@ double DateSerial(int year, int month, int day, int hour, int minute, int second
     long long first = DaysFromCivil(y, static_cast<unsigned>(m0 + 1), 1) - kExcelEpochFrom1970;
     if (first >= kFirstSerialAfterLeapBug - 1) ++first;  // months from March 1900 on
     long long serial = first + static_cast<long long>(day) - 1;
+    if (serial < 0 || serial > kLastSerial) return std::nan("");
     return static_cast<double>(serial) + (hour * 3600.0 + minute * 60.0 + second) / kSecondsPerDay;
 }
 

@@ -74,7 +74,8 @@ public:
     virtual std::string CustomNumberFormatText(int formatId) const = 0;
     // Serial date value in the 1900 date system, numbered as Excel does
     // (29 February 1900 is 60; a month or day past its end carries over as in
-    // Excel's DATE: 30 February 2009 is 2 March 2009).
+    // Excel's DATE: 30 February 2009 is 2 March 2009; years 0 to 1899 count
+    // from 1900). NaN for a date Excel cannot hold, which WriteNumber refuses.
     virtual double PackDate(int year, int month, int day, int hour, int minute,
                             int second) const = 0;
     // Adds a sheet; a name used before is made unique (the first keeps its

@@ -215,6 +215,12 @@ TEST(WorkbookReadBack, PackDateNumbersDaysAsExcel) {
     EXPECT_EQ(book->PackDate(2009, 0, 1, 0, 0, 0), book->PackDate(2008, 12, 1, 0, 0, 0));
     EXPECT_EQ(book->PackDate(9999, 12, 31, 0, 0, 0), 2958465);
     EXPECT_DOUBLE_EQ(book->PackDate(2009, 1, 31, 18, 0, 0), 39844.75);
+    EXPECT_EQ(book->PackDate(99, 1, 1, 0, 0, 0), book->PackDate(1999, 1, 1, 0, 0, 0));  // as DATE
+    // Dates Excel cannot hold: no serial, so writing them falls back to text.
+    EXPECT_TRUE(std::isnan(book->PackDate(10000, 1, 1, 0, 0, 0)));
+    EXPECT_TRUE(std::isnan(book->PackDate(9999, 12, 32, 0, 0, 0)));
+    EXPECT_TRUE(std::isnan(book->PackDate(-1, 1, 1, 0, 0, 0)));
+    EXPECT_TRUE(std::isnan(book->PackDate(1900, 1, -1, 0, 0, 0)));
 }
 
 TEST(WorkbookReadBack, SaveFailuresAreReportedAndLeaveNoFile) {
