@@ -58,6 +58,24 @@ TEST(QuoteArgument, IsTheExactInverseOfSplitting) {
     EXPECT_EQ(QuoteArgumentIfNeeded("/save dir/a.pdf"), "\"/save dir/a.pdf\"");
 }
 
+TEST(QuoteArgument, RoundTripsEveryMixOfQuotesBackslashesAndBlanks) {
+    // Every string of up to 6 characters over the bytes that matter to the rules.
+    const std::string alphabet = "a \t\"\\";
+    std::vector<std::string> values = {""};
+    for (std::size_t start = 0, length = 0; length < 6; ++length) {
+        std::size_t end = values.size();
+        for (std::size_t i = start; i < end; ++i) {
+            for (char c : alphabet) values.push_back(values[i] + c);
+        }
+        start = end;
+    }
+    for (const std::string& value : values) {
+        ASSERT_EQ(SplitCommandLine("p " + QuoteArgumentIfNeeded(value) + " " + QuoteArgument(value)),
+                  (Args{"p", value, value}))
+            << "[" << value << "]";
+    }
+}
+
 TEST(RunCommandLine, StartsTheProgramDirectlyWithItsArguments) {
     ScratchFolder dir;
     std::string tool = InstallStandIn(dir.path(), "tool");
