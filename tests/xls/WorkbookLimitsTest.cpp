@@ -163,6 +163,35 @@ TEST(WorkbookLimits, MergesThatOverlapOrCoverOneCellAreLeftOut) {
     EXPECT_TRUE(Has(facts, "merge 0 7 7 0 1"));
 }
 
+// Formats that look alike share one XF record; past the 4,050 XF records a
+// workbook may hold, further formats fall back to the default cell format
+// rather than making a file Excel refuses.
+TEST(WorkbookLimits, FormatsShareXfRecordsAndStopAtTheLimit) {
+    ScratchDir dir;
+    std::string path = dir.Path("formats.xls");
+    auto book = xls::Workbook::Create();
+    xls::Sheet* sheet = book->AddSheet("Formats");
+    constexpr int kDistinct = 4100;
+    for (int i = 0; i < kDistinct; ++i) {
+        xls::Format* format = book->AddFormat();
+        format->SetNumberFormat(book->AddCustomNumberFormat("0.00\"" + std::to_string(i) + "\""));
+        xls::Format* twin = book->AddFormat();  // the same look: no record of its own
+        twin->SetNumberFormat(format->NumberFormatId());
+        ASSERT_TRUE(sheet->WriteNumber(i, 0, i, format));
+        ASSERT_TRUE(sheet->WriteNumber(i, 1, i, twin));
+    }
+    ASSERT_TRUE(book->Save(path).ok());
+    auto facts = XlrdFacts(path);
+    EXPECT_TRUE(Has(facts, "style 0 0 1 fmt=0.00\"0\" font=Arial/10/0 align=0 top=0 bottom=0")) << Dump(facts);
+    // 15 style XFs and the default cell XF come first: 4,034 formats get a record.
+    EXPECT_TRUE(Has(facts, "style 0 4033 0 fmt=0.00\"4033\" font=Arial/10/0 align=0 top=0 bottom=0"));
+    EXPECT_TRUE(Has(facts, "style 0 4034 0 fmt=General font=Arial/10/0 align=0 top=0 bottom=0"));
+    EXPECT_TRUE(Has(facts, "cell 0 4099 1 number 4099.0"));
+    FreexlBook reader(path);
+    ASSERT_TRUE(reader.ok());
+    EXPECT_EQ(reader.Cell(0, 4099, 0).number, 4099);
+}
+
 TEST(WorkbookLimits, TwentyMegabyteWorkbookUsesDifatSectors) {
     ScratchDir dir;
     std::string path = dir.Path("big.xls");
