@@ -33,7 +33,8 @@ std::string TempFolder() {
 }
 
 Status CreateUniqueFile(const std::string& folder, const std::string& prefix,
-                        const std::string& suffix, std::string* path) {
+                        const std::string& suffix, std::string* path, TempAccess access) {
+    const mode_t mode = access == TempAccess::kShared ? 0666 : 0600;
     static std::atomic<unsigned> counter{0};
     const std::string base = WithSeparator(folder) + prefix;
     unsigned long seed = static_cast<unsigned long>(
@@ -44,7 +45,7 @@ Status CreateUniqueFile(const std::string& folder, const std::string& prefix,
                       static_cast<unsigned>(::getpid()) & 0xFFFFF,
                       static_cast<unsigned>((seed + counter.fetch_add(1)) & 0xFFFF));
         std::string candidate = base + unique + suffix;
-        int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0) {
             ::close(fd);
             *path = candidate;

@@ -12,10 +12,17 @@ namespace tarn {
 // when it is a folder, else /tmp. Returned with its closing separator.
 std::string TempFolder();
 
+// Who may read a new temporary file.
+enum class TempAccess {
+    kPrivate,  // the owner only: scratch files, mail bodies
+    kShared,   // as any new file (0666 less the umask): files renamed into place as outputs
+};
+
 // Creates a new empty file `folder` + `prefix` + <unique part> + `suffix`
 // with O_EXCL and stores its path in *path. The file is closed again; the
 // caller owns it and removes it.
 Status CreateUniqueFile(const std::string& folder, const std::string& prefix,
-                        const std::string& suffix, std::string* path);
+                        const std::string& suffix, std::string* path,
+                        TempAccess access = TempAccess::kPrivate);
 
 }  // namespace tarn

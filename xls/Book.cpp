@@ -64,7 +64,8 @@ tarn::Status Book::Save(const std::string& path) {
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     if (base.empty()) return tarn::Status::Error(path + ": no file name");
     std::string temp;
-    tarn::Status st = tarn::CreateUniqueFile(folder, "." + base + ".", ".tmp", &temp);
+    tarn::Status st = tarn::CreateUniqueFile(folder, "." + base + ".", ".tmp", &temp,
+                                                tarn::TempAccess::kShared);
     if (!st.ok()) return st;
     tarn::OutputFile out;
     st = out.Create(temp);

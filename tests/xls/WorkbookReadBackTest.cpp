@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -253,6 +255,23 @@ TEST(WorkbookReadBack, SaveFailuresAreReportedAndLeaveNoFile) {
     ASSERT_TRUE(reader.ok());
     EXPECT_EQ(reader.SheetCount(), 1u);
     EXPECT_EQ(reader.Cell(0, 0, 0).text, "new");
+}
+
+TEST(WorkbookReadBack, SavedWorkbookIsReadableAsAnyNewFile) {
+    // The workbook is written to a temporary file and renamed into place; it
+    // must not keep the owner-only mode of a scratch file, or operators on
+    // other accounts could not open their reports.
+    ScratchDir dir;
+    auto book = xls::Workbook::Create();
+    book->AddSheet("Sheet1")->WriteText(0, 0, "x", nullptr);
+    std::string path = dir.Path("shared.xls");
+    const mode_t old = umask(022);
+    tarn::Status saved = book->Save(path);
+    umask(old);
+    ASSERT_TRUE(saved.ok()) << saved.message();
+    struct stat st;
+    ASSERT_EQ(0, stat(path.c_str(), &st));
+    EXPECT_EQ(0644u, st.st_mode & 0777u);
 }
 
 }  // namespace
