@@ -16,6 +16,70 @@ namespace {
 const char kFontFileName[] = "PdfFont.ext";
 // Inserted where a page's resources have no font dictionary yet.
 const char kEmptyFontDictionary[] = " << /Font << >>";
+// The resources of a page that neither has nor inherits any.
+const char kEmptyResources[] = "<< /Font << >> >>";
+
+bool IsPdfBlank(char c) {
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
+}
+
+// End of the literal string that opens at `pos` (just after its ")"), or npos.
+std::size_t SkipLiteral(const std::string& text, std::size_t pos) {
+    int depth = 0;
+    for (; pos < text.size(); ++pos) {
+        if (text[pos] == '\\') {
+            ++pos;
+        } else if (text[pos] == '(') {
+            ++depth;
+        } else if (text[pos] == ')' && --depth == 0) {
+            return pos + 1;
+        }
+    }
+    return std::string::npos;
+}
+
+// The dictionary "<< ... >>" that opens at `pos`, nested dictionaries and
+// strings included; empty when it does not close.
+std::string DictionaryAt(const std::string& text, std::size_t pos) {
+    const std::size_t start = pos;
+    int depth = 0;
+    while (pos < text.size()) {
+        if (text.compare(pos, 2, "<<") == 0) {
+            ++depth;
+            pos += 2;
+        } else if (text.compare(pos, 2, ">>") == 0) {
+            pos += 2;
+            if (--depth == 0) return text.substr(start, pos - start);
+        } else if (text[pos] == '<') {
+            pos = text.find('>', pos);
+            if (pos == std::string::npos) break;
+            ++pos;
+        } else if (text[pos] == '(') {
+            pos = SkipLiteral(text, pos);
+            if (pos == std::string::npos) break;
+        } else {
+            ++pos;
+        }
+    }
+    return std::string();
+}
+
+// Where the value of the /Resources entry of an object's text starts, or
+// npos when the object has no such entry.
+std::size_t ResourcesValueAt(const std::string& text) {
+    static const std::string kKey = "/Resources";
+    for (std::size_t at = text.find(kKey); at != std::string::npos; at = text.find(kKey, at + 1)) {
+        std::size_t pos = at + kKey.size();
+        // "/ResourcesX" is another name.
+        if (pos < text.size() && !IsPdfBlank(text[pos]) &&
+            std::string("()<>[]{}/%").find(text[pos]) == std::string::npos) {
+            continue;
+        }
+        while (pos < text.size() && IsPdfBlank(text[pos])) ++pos;
+        return pos;
+    }
+    return std::string::npos;
+}
 
 void AddMergePatterns(PatternCache& p) {
     p.Add("kids", "/Kids");
@@ -34,9 +98,15 @@ struct MergePage {
     PageBox inherited;  // the box of the nearest page-tree node that has one
 };
 
+// What a page takes from the page-tree nodes above it.
+struct Inherited {
+    PageBox box;            // the box of the nearest node that has one
+    std::string resources;  // the /Resources value of the nearest node that has one
+};
+
 struct PageReference {
     PdfReference reference;
-    PageBox inherited;
+    Inherited inherited;
 };
 
 class Merge {
@@ -66,11 +136,12 @@ public:
             rootReferences = entry->references;
         }
         std::string rootText = document_.LoadObject(rootNumber);
-        PageBox rootBox;
-        boxes_.Find(rootText, &rootBox);
+        Inherited fromRoot;
+        boxes_.Find(rootText, &fromRoot.box);
+        fromRoot.resources = InheritableResources(rootText);
         std::set<int> path{rootNumber};
         std::vector<PageReference> pageReferences;
-        Walk(rootReferences, rootBox, &path, &pageReferences);
+        Walk(rootReferences, fromRoot, &path, &pageReferences);
         std::vector<MergePage> pages = EditKids(pageReferences);
         if (pages.empty()) PrintOut("*** Error not found page ***\n");
 
@@ -102,8 +173,9 @@ private:
     // Depth first through the page tree; a node already on the path (a
     // /Parent reference back up) is not entered again. A page without a box
     // of its own inherits the box of the nearest node above it that has one
-    // (the form stage puts every form's tree below a new root without a box).
-    void Walk(const std::vector<PdfReference>& references, const PageBox& inherited,
+    // (the form stage puts every form's tree below a new root without a box);
+    // the same holds for the resources.
+    void Walk(const std::vector<PdfReference>& references, const Inherited& inherited,
               std::set<int>* path, std::vector<PageReference>* pages) {
         for (const PdfReference& reference : references) {
             const PdfObjectEntry* entry = document_.FindObject(reference.number);
@@ -111,14 +183,16 @@ private:
             if (entry->type == "/Pages") {
                 if (!path->insert(reference.number).second) continue;
                 std::vector<PdfReference> below = entry->references;
-                PageBox box = inherited;
+                Inherited fromNode = inherited;
                 std::string node = document_.LoadObject(reference.number);
                 if (!node.empty()) {
                     // Loaded nodes leave the copy step: written unchanged here.
                     writer_.WriteObject(reference.number, node);
-                    boxes_.Find(node, &box);
+                    boxes_.Find(node, &fromNode.box);
+                    std::string resources = InheritableResources(node);
+                    if (!resources.empty()) fromNode.resources = std::move(resources);
                 }
-                Walk(below, box, path, pages);
+                Walk(below, fromNode, path, pages);
                 path->erase(reference.number);
             } else if (entry->type == "/Page") {
                 pages->push_back({reference, inherited});
@@ -146,10 +220,32 @@ private:
             }
             if (!kid || !seenPages_.insert(reference.number).second) continue;
             std::string text = document_.LoadObject(reference.number);
+            GiveOwnResources(&text, found.inherited.resources);
             AddFonts(&text);
-            pages.push_back({reference.number, std::move(text), found.inherited});
+            pages.push_back({reference.number, std::move(text), found.inherited.box});
         }
         return pages;
+    }
+
+    // The /Resources value of a page-tree node, as a page below it inherits
+    // it: its dictionary text or its reference "n g R"; empty when none.
+    std::string InheritableResources(const std::string& node) {
+        const std::size_t pos = ResourcesValueAt(node);
+        if (pos == std::string::npos) return std::string();
+        if (node.compare(pos, 2, "<<") == 0) return DictionaryAt(node, pos);
+        std::string reference;
+        patterns_.Match("resourcesR", node, 2, &reference);
+        return reference;
+    }
+
+    // A page without /Resources of its own gets them, so that the font entries
+    // have a place: the inherited dictionary copied into the page, or the
+    // inherited resources object referenced (it then receives the entries),
+    // or an empty dictionary when nothing is inherited.
+    void GiveOwnResources(std::string* page, const std::string& inherited) {
+        if (ResourcesValueAt(*page) != std::string::npos) return;
+        const std::string value = inherited.empty() ? std::string(kEmptyResources) : inherited;
+        patterns_.Replace("ss", page, 1, "<< /Resources " + value + " ");
     }
 
     // Puts the font entries into the page's font resources, wherever they live.

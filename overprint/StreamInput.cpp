@@ -46,7 +46,10 @@ private:
     OutputFile file_;
 };
 
-std::vector<std::string> SplitAtBlanks(const std::string& line) {
+// The option line cut at blanks; its line-end bytes (the ending byte and a
+// CR before it) belong to no option, so "-o result" names "result".
+std::vector<std::string> SplitOptionLine(std::string line) {
+    while (!line.empty() && (EndsLine(line.back()) || line.back() == '\r')) line.pop_back();
     std::vector<std::string> fields;
     std::size_t pos = 0;
     while (fields.size() < kMaxOptionStrings) {
@@ -84,7 +87,7 @@ StreamInput SplitStreamInput(const std::string& bytes) {
             if (++keyLines == 2) input.formName = line;
             parts.Begin(line);
         } else if (lineNumber == 3) {
-            input.options = SplitAtBlanks(line);
+            input.options = SplitOptionLine(line);
         } else if (line.compare(0, separator.size(), separator) == 0) {
             keyLineNext = true;
         } else {

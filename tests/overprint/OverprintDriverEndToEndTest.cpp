@@ -83,6 +83,25 @@ TEST_F(OverprintDriverEndToEnd, StreamModeReadsTheJobAndWritesThePdf) {
     EXPECT_EQ("", TempListing());
 }
 
+TEST_F(OverprintDriverEndToEnd, StreamModeOutputNameEndsBeforeTheLineEnd) {
+    for (const char* ending : {"\n", "\r\n"}) {
+        SCOPED_TRACE(ending[0] == '\r' ? "CR LF" : "LF");
+        const std::string job = std::string("#####") + ending + "report" + ending + "-t 30 -o result" +
+                                ending + "Named by the last option" + ending + "#####" + ending + "form" +
+                                ending + ReadFile(Fixture("form_ps.pdf"));
+        WriteFile(dir_ / "job", job);
+        ASSERT_EQ(0, RunShell("cd '" + dir_.path() + "' && TMP='" + (dir_ / "tmp") + "' '" + TARN_BIN_DIR +
+                              "/overprint' -r < job > stdout.pdf"));
+        std::string listing;
+        RunShell("cd '" + dir_.path() + "' && ls -A | grep '^result'", &listing);
+        EXPECT_EQ("result.pdf\n", listing);
+        EXPECT_TRUE(ReadFile(dir_ / "result.pdf") == ReadFile(dir_ / "stdout.pdf"));
+        EXPECT_NE(std::string::npos,
+                  testing::PageText(dir_ / "result.pdf", 1).find("Named by the last option"));
+        RunShell("rm -f '" + (dir_ / "result.pdf") + "'");
+    }
+}
+
 TEST_F(OverprintDriverEndToEnd, FullDiskFailsAndLeavesNoTruncatedOutput) {
     RunShell("ln -s /dev/full '" + (dir_ / "full.pdf") + "'");
     std::string output;

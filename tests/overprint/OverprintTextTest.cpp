@@ -4,6 +4,7 @@
 
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "PdfTestSupport.h"
 #include "overprint/PdfWriter.h"
@@ -188,6 +189,41 @@ TEST(OverprintText, SharedResourcesPagesWithoutContentsAndReferencedPageBoxes) {
                             std::sregex_iterator()),
               2);
     EXPECT_NE(bytes.find("20 480 Td"), std::string::npos);
+}
+
+TEST(OverprintText, PagesWithoutResourcesOfTheirOwnShowTheTextAndKeepWhatTheyInherit) {
+    struct Case {
+        const char* form;
+        const char* text;
+        std::vector<std::vector<const char*>> pageTexts;  // per page, what pdftotext must find
+    } cases[] = {
+        {"no_resources.pdf", "gamma\n", {{"gamma"}}},
+        // One copy: the form's own root (resources in an object) is the tree's root.
+        {"inherited_resources.pdf", "gamma\n", {{"gamma", "NODE FONT"}, {"ROOT FONT"}}},
+        // Two copies: each form root is an intermediate node below a new root.
+        {"inherited_resources.pdf", "alpha\fbeta\n",
+         {{"alpha", "NODE FONT"}, {"beta", "ROOT FONT"}, {"NODE FONT"}, {"ROOT FONT"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.form) + " " + c.text);
+        Installed program;
+        ASSERT_EQ(program.Run(Fixture(c.form), c.text), 0);
+        std::string report;
+        EXPECT_TRUE(QpdfCheckPasses(program.output(), &report)) << report;
+        ASSERT_EQ(PdfinfoPages(program.output()), static_cast<int>(c.pageTexts.size()));
+        for (std::size_t i = 0; i < c.pageTexts.size(); ++i) {
+            const std::string text = PageText(program.output(), static_cast<int>(i) + 1);
+            for (const char* expected : c.pageTexts[i]) {
+                EXPECT_NE(text.find(expected), std::string::npos) << "page " << i + 1 << ": " << text;
+            }
+        }
+        std::string messages;
+        RunShell("pdftotext '" + program.output() + "' /dev/null", &messages);
+        EXPECT_EQ(messages, "");
+        std::string fonts;
+        ASSERT_EQ(RunShell("pdffonts '" + program.output() + "'", &fonts), 0);
+        EXPECT_NE(fonts.find("Courier "), std::string::npos) << fonts;
+    }
 }
 
 // zbarimg's reading of the first page's barcode.
