@@ -76,7 +76,9 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
     const std::string finalPdf = outBase + ".pdf";
     const std::string commandLine = BuildOverprintCommandLine(
         converterPath, templatePath, job.rawPath, config.GetString(job.section, kPdfParamsKey, ""), outBase);
-    RemoveFile(finalPdf);
+    // A raw file sent under the output's own name (inv42.pdf) is the text to
+    // convert: removing "the old output" would remove the report itself.
+    if (finalPdf != job.rawPath) RemoveFile(finalPdf);
     RemoveFile(convertedPdf);
     *output = finalPdf;
     context.ReportDebug(kEvtCommandLine, commandLine);
@@ -210,9 +212,13 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
                 const std::string commandLine =
                     BuildTabulateCommandLine(converterPath, job.saveDir, job.rawName, settings);
                 output = outBase + ".xls";
-                RemoveFile(output);
+                // A raw file named like its workbook (stock.xls) is read by
+                // tabulate and replaced by the workbook: it must neither be
+                // removed before the run nor, as "the raw file", after it.
+                const bool rawIsOutput = output == job.rawPath;
+                if (!rawIsOutput) RemoveFile(output);
                 RunTool(context, commandLine);
-                RemoveFile(job.rawPath);
+                if (!rawIsOutput) RemoveFile(job.rawPath);
             } catch (const std::exception&) {
                 context.ReportError(kEvtHostFailure, kWorkbookStepFailure);
                 RemoveFile(job.rawPath);

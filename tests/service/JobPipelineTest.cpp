@@ -266,5 +266,41 @@ TEST_F(JobMailLimitTest, EveryOrderIsSentEvenAfterAFailure) {
     EXPECT_EQ(log[1].substr(20), dir / "out/big.txt -> a@example.com failed");
 }
 
+// A raw file sent under the name of its own output (inv42.pdf, stock.xls)
+// must be converted, not deleted as "the old output" before the converter
+// reads it. Runs the real converters.
+TEST(JobPipelineRealConverters, RawNameWithTheOutputsExtensionIsConvertedNotLost) {
+    const std::string bin = TARN_BIN_DIR;
+    if (!Exists(bin + "/overprint") || !Exists(bin + "/tabulate")) GTEST_SKIP() << "converters not built";
+    ScratchFolder dir;
+    ScratchFolder scratch;
+    for (const char* sub : {"tools", "forms", "out"}) std::filesystem::create_directory(dir / sub);
+    for (const char* tool : {"overprint", "tabulate", "PdfFont.ext"}) {
+        std::filesystem::create_symlink(bin + "/" + tool, dir / "tools/" + tool);
+    }
+    WriteFile(dir / "forms/form.pdf", MakePdf(1));
+    FakeContext context(dir.path(), "[Server]\nhome=tools\n[INVOICE]\ntemplate=forms/form.pdf\n[xls]\n");
+
+    JobRequest pdfJob;
+    pdfJob.section = "INVOICE";
+    pdfJob.rawName = "inv42.pdf";
+    pdfJob.saveDir = dir / "out/";
+    pdfJob.rawPath = pdfJob.saveDir + pdfJob.rawName;
+    WriteFile(pdfJob.rawPath, "Invoice forty-two\r\n");
+    ASSERT_TRUE(ProcessJob(context, pdfJob)) << ::testing::PrintToString(context.Errors());
+    ProgramRun text = RunAndCapture({"/usr/bin/pdftotext", pdfJob.rawPath, "-"}, scratch.path());
+    EXPECT_NE(text.out.find("Invoice forty-two"), std::string::npos) << text.out;
+
+    JobRequest xlsJob = pdfJob;
+    xlsJob.section = "xls";
+    xlsJob.rawName = "aging.xls";
+    xlsJob.rawPath = xlsJob.saveDir + xlsJob.rawName;
+    WriteFile(xlsJob.rawPath, ReadFile(std::string(TARN_SOURCE_DIR) + "/examples/reports/ap100-aging.txt"));
+    ASSERT_TRUE(ProcessJob(context, xlsJob)) << ::testing::PrintToString(context.Errors());
+    // An OLE2 compound file now stands under the name (its signature D0 CF 11 E0).
+    EXPECT_EQ(ReadFile(xlsJob.rawPath).substr(0, 4), std::string("\xD0\xCF\x11\xE0"));
+    EXPECT_FALSE(Exists(dir / "out/aging.cln"));
+}
+
 }  // namespace
 }  // namespace tarn
