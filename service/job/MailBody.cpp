@@ -1,6 +1,8 @@
 #include "service/job/MailBody.h"
 
+#include "platform/CanonicalPath.h"
 #include "platform/File.h"
+#include "platform/Paths.h"
 #include "platform/TempFile.h"
 #include "service/host/ServiceEvents.h"
 #include "service/job/EmailRecord.h"
@@ -50,7 +52,12 @@ bool PrepareMailBody(EmailRecord& record) {
         return false;
     }
 
-    const std::string folder = TempFolder();
+    // The body file is named by its full path (the mailer's argument and the
+    // events), also when the temporary folder is given relative to here.
+    std::string folder = TempFolder();
+    std::string resolved;
+    if (!folder.empty() && folder.front() != kPathSeparator && CanonicalPath(folder, &resolved).ok())
+        folder = resolved;
     std::string bodyPath;
     if (!CreateUniqueFile(folder, kBodyFilePrefix, ".tmp", &bodyPath)) {
         module.ReportError(kEvtBodyFileError, folder);

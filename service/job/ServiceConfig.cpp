@@ -35,7 +35,9 @@ std::unique_ptr<CServiceConfig> CServiceConfig::Create(const std::string& iniPat
     config->emailUid_ = config->GetString(kServerSection, "emailUID", "");
     config->emailPwd_ = config->GetString(kServerSection, "emailPWD", "");
     std::string debug = config->GetString(kServerSection, "debug", "");
-    config->emport_ = config->GetString(kServerSection, "emport", kDefaultMailPort);
+    // An empty port would reach the mailer as an empty option value.
+    config->emport_ = config->GetString(kServerSection, "emport", "");
+    if (config->emport_.empty()) config->emport_ = kDefaultMailPort;
     config->emlog_ = config->GetString(kServerSection, "emlog", "");
     config->debug_ = debug.rfind(kDebugOnPrefix, 0) == 0;
     return config;

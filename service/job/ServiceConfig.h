@@ -16,7 +16,7 @@ class CEventReporter;
 inline constexpr const char* kServerSection = "Server";
 // Port the listener binds when the setting is missing or empty.
 inline constexpr int kDefaultPort = 5000;
-// Mail server port when the setting is missing.
+// Mail server port when the setting is missing or empty.
 inline constexpr const char* kDefaultMailPort = "25";
 
 class CServiceConfig : public CXmlProfile {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "service/host/ServiceEvents.h"
 #include "service/job/EmailRecord.h"
 #include "tests/service/JobTestSupport.h"
@@ -65,6 +68,17 @@ TEST_F(PrepareMailBodyTest, WritesAFreshTemporaryBody) {
     EXPECT_EQ(first.bodyFile.rfind(dir / "tmp/ORV", 0), 0u) << first.bodyFile;
     EXPECT_EQ(ReadFile(first.bodyFile), "Dear Smith,\nyour report.\n");
     EXPECT_TRUE(context.Events().empty());
+}
+
+TEST_F(PrepareMailBodyTest, BodyFileIsNamedByItsFullPathWhenTheTemporaryFolderIsRelative) {
+    const std::filesystem::path relativeTmp = std::filesystem::relative(dir / "tmp");
+    ASSERT_TRUE(relativeTmp.is_relative()) << relativeTmp;
+    setenv("TMP", relativeTmp.c_str(), 1);
+    EmailRecord record = Record("welcome.txt");
+    ASSERT_TRUE(PrepareMailBody(record));
+    const std::string canonicalTmp = std::filesystem::canonical(dir / "tmp").string();
+    EXPECT_EQ(record.bodyFile.rfind(canonicalTmp + "/ORV", 0), 0u) << record.bodyFile;
+    EXPECT_EQ(ReadFile(record.bodyFile), "Dear Smith,\nyour report.\n");
 }
 
 TEST_F(PrepareMailBodyTest, RefusesMissingAndEscapingTemplates) {

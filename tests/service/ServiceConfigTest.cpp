@@ -67,7 +67,7 @@ TEST_F(ServiceConfigTest, SectionsAndKeysAreFoundWithoutRegardToCase) {
 }
 
 TEST_F(ServiceConfigTest, DefaultsAndTheDebugRule) {
-    auto config = Load("[Server]\nport=\ndebug=TRUE\n");
+    auto config = Load("[Server]\nport=\ndebug=TRUE\nemport=\n");
     ASSERT_TRUE(config);
     EXPECT_EQ(config->Port(), kDefaultPort);
     EXPECT_FALSE(config->Debug());
