@@ -5,7 +5,7 @@
 namespace tarn::overprint {
 namespace {
 
-// Digits beyond this many only push the value further out of range.
+// Significant digits beyond this many only push the value further out of range.
 constexpr int kMaxDigits = 19;
 
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -20,7 +20,9 @@ std::int64_t AsciiToInt64(const std::string& text) {
     std::int64_t value = 0;
     int digits = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (++digits > kMaxDigits - 1) {
+        // Leading zeros add nothing to the value, however many there are.
+        if (value != 0 || text[i] != '0') ++digits;
+        if (digits > kMaxDigits - 1) {
             value = std::numeric_limits<std::int64_t>::max();
             break;
         }

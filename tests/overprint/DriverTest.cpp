@@ -132,6 +132,11 @@ TEST_F(DriverTest, OutputNameAndOptionValues) {
     EXPECT_EQ(9, stages.settings_.fontSize);
     EXPECT_EQ(3, stages.settings_.fontNumber);
     EXPECT_EQ(80, stages.settings_.scale);
+
+    // However many leading zeros a value has, they read as nothing.
+    ASSERT_EQ(kExitSuccess, Run({form_, text_, "-t", "0000000000000000000000042", "-o", dir_ / "r3"},
+                                stages));
+    EXPECT_EQ(42, stages.settings_.marginTop);
 }
 
 TEST_F(DriverTest, UnknownOptionPrintsUsageAndHelp) {
