@@ -154,7 +154,10 @@ void TextLayout::LayOutText(const std::string& text) {
 
     Reader in(text);
     for (int c = in.Get(); c >= 0; c = in.Get()) {
-        if (c >= 0x20 && c <= 0x7F) st.pageJustBroken = false;
+        // Any printable byte after a page break makes that page real; the
+        // code page's letters above 0x7F (accented names) count as well, or a
+        // last page written in them would be dropped.
+        if (c >= kControlBelow) st.pageJustBroken = false;
         switch (c) {
         case kEscape: Command(in, st); break;
         case '\n':

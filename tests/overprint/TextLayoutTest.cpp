@@ -83,6 +83,13 @@ TEST(TextLayoutContent, FinalFormFeedOpensNoPageAndNoForm) {
     EXPECT_NE(Body(t.Page(2)).find("(page two)Tj\nET\n"), std::string::npos);
 }
 
+TEST(TextLayoutContent, LastPageOfAccentedLettersIsKept) {
+    // Windows-1252 "ÉÈ" alone after the last page break is text, not nothing.
+    Laid t("page one\f\xC9\xC8\r\n");
+    EXPECT_EQ(t.layout.PageCount(), 2);
+    EXPECT_EQ(t.forms.size(), 2u);
+}
+
 TEST(TextLayoutContent, RawJobFileLineEndsAndPageBreaks) {
     // As the service stores it: CR LF line ends, a page break as FF CR.
     Laid t("first\r\n\f\rsecond\r\n");
