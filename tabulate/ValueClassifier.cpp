@@ -27,17 +27,18 @@ bool RemoveMarker(std::string* text, const char* upperMarker) {
     return true;
 }
 
-// An optional sign, digits, optionally "." and digits; at least one digit.
+// An optional sign, digits, optionally "." and digits. Either digit run may be
+// empty: a lone "-" is the printed zero of an amount column and reads as 0,
+// so a dash placeholder on the first page does not turn the column to text.
 bool IsNumeric(const std::string& t) {
     size_t i = 0;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    size_t digits = 0;
-    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+    while (i < t.size() && IsDigit(t[i])) ++i;
     if (i < t.size() && t[i] == '.') {
         ++i;
-        while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+        while (i < t.size() && IsDigit(t[i])) ++i;
     }
-    return i == t.size() && digits > 0;
+    return i == t.size();
 }
 
 // Leading digits of a date part, as atoi reads them (no overflow).

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "tabulate/ColumnSpec.h"
 #include "tabulate/ValueClassifier.h"
 
@@ -35,9 +37,11 @@ TEST(ClassifyValue, NumbersAndSignMarkers) {
     EXPECT_EQ(Classify("1.2.3").kind, kTypeText);
 }
 
-TEST(ClassifyValue, ValuesWithoutDigitsOrWithTwoSignsStayText) {
+TEST(ClassifyValue, DashPlaceholdersAreZeroAndTwoSignsStayText) {
+    // A lone sign or marker is the printed zero of an amount column.
     for (const char* value : {"-", ".", "$", "CR", "()", "+"}) {
-        EXPECT_EQ(Classify(value).kind, kTypeText) << value;
+        EXPECT_EQ(Classify(value).kind, kTypeNumber) << value;
+        EXPECT_EQ(std::atof(Classify(value).number.c_str()), 0.0) << value;
     }
     EXPECT_EQ(Classify("(-5)").kind, kTypeText);
     EXPECT_EQ(Classify("-5CR").kind, kTypeText);
