@@ -18,11 +18,14 @@ namespace {
 
 const char kClassicPrefix[] = "~~TmpPdfClassic";
 
-// Rewritten copies by form path; removed when the program ends.
+// The file to read for each form path: the form itself, or its rewritten
+// copy (removed when the program ends). Each form is examined once.
 class ClassicCopies {
 public:
     ~ClassicCopies() {
-        for (const auto& entry : copies_) RemoveFile(entry.second);
+        for (const auto& entry : copies_) {
+            if (entry.second != entry.first) RemoveFile(entry.second);
+        }
     }
     std::map<std::string, std::string> copies_;
 };
@@ -56,7 +59,10 @@ std::string ClassicFormFile(const std::string& path) {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
         pdf.processFile(path.c_str());
-        if (!NeedsRewrite(pdf)) return path;
+        if (!NeedsRewrite(pdf)) {
+            Copies().copies_[path] = path;
+            return path;
+        }
         if (!CreateUniqueFile(TempFolder(), kClassicPrefix, ".pdf", &classic).ok()) {
             Unusable(path, "no temporary file for its classic copy");
         }

@@ -1,6 +1,5 @@
 #include "overprint/FormStage.h"
 
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,20 +35,12 @@ void RunFormStage(PdfDocument& document, const std::string& tempFormName) {
     std::vector<HeldObject> catalogs;
     std::vector<HeldObject> pageRoots;
     const std::size_t copies = pageForms.size();
-    // Each form name is resolved to its file once; the file is still opened
-    // and read again for every page.
-    std::map<std::string, std::string> files;
-    auto fileOf = [&files](const std::string& name) -> const std::string& {
-        auto found = files.find(name);
-        if (found == files.end()) found = files.emplace(name, FormFileOf(name)).first;
-        return found->second;
-    };
     for (std::size_t k = 0; k < copies; ++k) {
         // Open this page's form; the first page also (re)creates the output.
         const std::string& form = pageForms[k];
         if (k == 0) {
             writer.shift = 0;
-            if (!document.OpenInput(fileOf(form))) {
+            if (!document.OpenInput(FormFileOf(form))) {
                 PrintOut("***20 Error open file: " + form + "\n");
                 throw OverprintExit(kExitFirstFormOpen);
             }
@@ -60,7 +51,7 @@ void RunFormStage(PdfDocument& document, const std::string& tempFormName) {
         } else {
             writer.shift += writer.counter - 1;
             document.CloseInput();
-            if (!document.OpenInput(fileOf(form))) {
+            if (!document.OpenInput(FormFileOf(form))) {
                 PrintOut("***22 Error open file: " + form + "\n");
                 throw OverprintExit(kExitLaterFormOpen);
             }

@@ -10,12 +10,22 @@
 namespace tarn {
 
 bool FileOpens(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st;
-    bool isFile = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    int fd = -1;
+    if (!OpenForReading(path, &fd).ok()) return false;
     ::close(fd);
-    return isFile;
+    return true;
+}
+
+Status OpenForReading(const std::string& path, int* fd) {
+    int opened = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (opened < 0) return Status::FromErrno(path, errno);
+    struct stat st;
+    if (::fstat(opened, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(opened);
+        return Status::Error(path + ": not a file");
+    }
+    *fd = opened;
+    return Status::Ok();
 }
 
 bool PathExists(const std::string& path) {

@@ -11,6 +11,9 @@ namespace tarn {
 // True when `path` opens for reading and is not a folder (a folder never
 // counts as a file, as on the platform the system was designed for).
 bool FileOpens(const std::string& path);
+// Opens `path` for reading and refuses a folder; on success *fd is the open
+// descriptor, which the caller closes.
+Status OpenForReading(const std::string& path, int* fd);
 // True when a file or a folder of that name exists.
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);

@@ -1,10 +1,11 @@
 #include "platform/InputFile.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "platform/File.h"
 
 namespace tarn {
 namespace {
@@ -18,13 +19,9 @@ InputFile::InputFile() : buffer_(kReadBufferSize) {}
 
 Status InputFile::Open(const std::string& path) {
     Close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Status::FromErrno(path, errno);
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return Status::Error(path + ": not a file");
-    }
+    int fd = -1;
+    Status opened = OpenForReading(path, &fd);
+    if (!opened.ok()) return opened;
     fd_ = fd;
     path_ = path;
     next_ = filled_ = 0;

@@ -2,22 +2,19 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "platform/File.h"
 
 namespace tarn {
 
 Status LockedReader::Open(const std::string& path) {
     Close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Status::FromErrno(path, errno);
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return Status::Error(path + ": not a file");
-    }
+    int fd = -1;
+    Status opened = OpenForReading(path, &fd);
+    if (!opened.ok()) return opened;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         int err = errno;
         ::close(fd);
