@@ -8,8 +8,8 @@ std::string EncodeBase64(const std::string& data, std::size_t lineLength) {
     flat.reserve((data.size() + 2) / 3 * 4);
     std::size_t i = 0;
     for (; i + 3 <= data.size(); i += 3) {
-        unsigned v = (static_cast<unsigned char>(data[i]) << 16) | (static_cast<unsigned char>(data[i + 1]) << 8) |
-                     static_cast<unsigned char>(data[i + 2]);
+        unsigned v = (static_cast<unsigned char>(data[i]) << 16) |
+                     (static_cast<unsigned char>(data[i + 1]) << 8) | static_cast<unsigned char>(data[i + 2]);
         flat += kAlphabet[(v >> 18) & 63];
         flat += kAlphabet[(v >> 12) & 63];
         flat += kAlphabet[(v >> 6) & 63];

@@ -66,20 +66,24 @@ int RunMailer(const std::vector<std::string>& args, MailerReport* report) {
         if (!options.quiet) report->info += "Message accepted for delivery\n";
         return kExitSent;
     case SendOutcome::kCannotConnect:
-        return Fail(report, kExitCannotConnect, "cannot connect to mail server " + where + ": " + sent.detail);
+        return Fail(report, kExitCannotConnect,
+                    "cannot connect to mail server " + where + ": " + sent.detail);
     case SendOutcome::kAuthenticationRefused:
         return Fail(report, kExitAuthenticationRefused,
                     "authentication refused by mail server " + where + ": " + sent.detail);
     case SendOutcome::kRecipientRefused:
-        return Fail(report, kExitRecipientRefused,
-                    "recipient refused by mail server " + where + " (" + options.recipients + "): " + sent.detail);
+        return Fail(
+            report, kExitRecipientRefused,
+            "recipient refused by mail server " + where + " (" + options.recipients + "): " + sent.detail);
     case SendOutcome::kSenderRefused:
-        return Fail(report, kExitSenderRefused,
-                    "sender " + request.envelopeSender + " refused by mail server " + where + ": " + sent.detail);
+        return Fail(
+            report, kExitSenderRefused,
+            "sender " + request.envelopeSender + " refused by mail server " + where + ": " + sent.detail);
     case SendOutcome::kRejected:
         break;
     }
-    return Fail(report, kExitRejected, "mail server " + where + " did not accept the message: " + sent.detail);
+    return Fail(report, kExitRejected,
+                "mail server " + where + " did not accept the message: " + sent.detail);
 }
 
 }  // namespace tarn::mailer

@@ -44,7 +44,8 @@ Status ExtractAddress(const std::string& field, std::string* address) {
 
 Status ParseMailerOptions(const std::vector<std::string>& args, MailerOptions* options) {
     if (args.empty() || args[0].empty()) return Status::Error("missing the file to send (first argument)");
-    if (args[0][0] == '-') return Status::Error("the first argument must name the file to send, not " + args[0]);
+    if (args[0][0] == '-')
+        return Status::Error("the first argument must name the file to send, not " + args[0]);
     options->firstFile = args[0];
     bool haveServer = false;
     bool haveRecipients = false;
@@ -59,14 +60,22 @@ Status ParseMailerOptions(const std::vector<std::string>& args, MailerOptions* o
             continue;
         }
         std::string* target = nullptr;
-        if (option == "-attach") target = &options->attachment;
-        else if (option == "-subject") target = &options->subject;
-        else if (option == "-f") target = &options->sender;
-        else if (option == "-t") target = &options->recipients;
-        else if (option == "-i") target = &options->info;
-        else if (option == "-server") target = &options->server;
-        else if (option == "-u") target = &options->user;
-        else if (option == "-pw") target = &options->password;
+        if (option == "-attach")
+            target = &options->attachment;
+        else if (option == "-subject")
+            target = &options->subject;
+        else if (option == "-f")
+            target = &options->sender;
+        else if (option == "-t")
+            target = &options->recipients;
+        else if (option == "-i")
+            target = &options->info;
+        else if (option == "-server")
+            target = &options->server;
+        else if (option == "-u")
+            target = &options->user;
+        else if (option == "-pw")
+            target = &options->password;
         if (target == nullptr && option != "-port") return Status::Error("unknown argument " + args[i]);
         if (i + 1 >= args.size()) return Status::Error("option " + args[i] + " needs a value");
         const std::string& value = args[++i];
@@ -99,7 +108,8 @@ Status ParseRecipients(const std::string& list, std::vector<std::string>* addres
     std::string::size_type start = 0;
     for (;;) {
         std::string::size_type comma = list.find(',', start);
-        std::string field = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        std::string field =
+            list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         if (!Trim(field).empty()) {
             std::string address;
             Status status = ExtractAddress(field, &address);

@@ -57,8 +57,8 @@ std::string QuotedParameter(const std::string& value) {
 // RFC 2231 form for other bytes.
 std::string FileNameParameters(const std::string& name) {
     if (IsPlainHeaderText(name)) {
-        return "name=" + QuotedParameter(name) + "\r\nContent-Disposition: attachment; filename=" +
-               QuotedParameter(name);
+        return "name=" + QuotedParameter(name) +
+               "\r\nContent-Disposition: attachment; filename=" + QuotedParameter(name);
     }
     std::string encoded = std::string(kTextCharset) + "''";
     for (unsigned char c : name) {
@@ -105,19 +105,21 @@ std::string FormatMailDate(const LocalDateTime& t) {
     char sign = offset < 0 ? '-' : '+';
     if (offset < 0) offset = -offset;
     char text[64];
-    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %c%02d%02d", kDays[t.weekday % 7], t.day,
-                  kMonths[(t.month + 11) % 12], t.year, t.hour, t.minute, t.second, sign, offset / 60, offset % 60);
+    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %c%02d%02d", kDays[t.weekday % 7],
+                  t.day, kMonths[(t.month + 11) % 12], t.year, t.hour, t.minute, t.second, sign, offset / 60,
+                  offset % 60);
     return text;
 }
 
 MessageStamp NewMessageStamp(const std::string& senderAddress) {
     LocalDateTime now = CurrentLocalTime();
     std::string::size_type at = senderAddress.rfind('@');
-    std::string domain = at == std::string::npos || at + 1 == senderAddress.size() ? std::string("tarn.localdomain")
-                                                                                   : senderAddress.substr(at + 1);
+    std::string domain = at == std::string::npos || at + 1 == senderAddress.size()
+                             ? std::string("tarn.localdomain")
+                             : senderAddress.substr(at + 1);
     char when[32];
-    std::snprintf(when, sizeof when, "%04d%02d%02d%02d%02d%02d", now.year, now.month, now.day, now.hour, now.minute,
-                  now.second);
+    std::snprintf(when, sizeof when, "%04d%02d%02d%02d%02d%02d", now.year, now.month, now.day, now.hour,
+                  now.minute, now.second);
     MessageStamp stamp;
     stamp.date = FormatMailDate(now);
     stamp.messageId = "<" + std::string(when) + "." + RandomHex(8) + "@" + domain + ">";
@@ -131,7 +133,8 @@ std::string EncodeHeaderText(const std::string& text) {
     std::string out;
     for (std::size_t pos = 0; pos < text.size(); pos += kEncodedWordBytes) {
         if (pos > 0) out += "\r\n ";
-        out += "=?" + std::string(kTextCharset) + "?B?" + EncodeBase64(text.substr(pos, kEncodedWordBytes)) + "?=";
+        out += "=?" + std::string(kTextCharset) + "?B?" + EncodeBase64(text.substr(pos, kEncodedWordBytes)) +
+               "?=";
     }
     return out;
 }

@@ -21,12 +21,12 @@ struct MailAttachment {
 };
 
 struct MailMessage {
-    std::string from;                      // From header: address, or display name
-    std::string senderAddress;             // address shown with a display name in From
-    std::string to;                        // To header: the recipient list as given
+    std::string from;           // From header: address, or display name
+    std::string senderAddress;  // address shown with a display name in From
+    std::string to;             // To header: the recipient list as given
     std::string subject;
     bool hasBody = false;
-    std::string body;                      // text body, any line ends
+    std::string body;  // text body, any line ends
     bool hasAttachment = false;
     MailAttachment attachment;
 };

@@ -44,7 +44,8 @@ std::string Barcode::Draw(int pageTop) const {
             }
             left += moduleWidth;
         }
-        if (runModules > 0) AppendBar(&out, runStart, bottom, static_cast<long long>(runModules) * moduleWidth, height);
+        if (runModules > 0)
+            AppendBar(&out, runStart, bottom, static_cast<long long>(runModules) * moduleWidth, height);
     }
     AppendBar(&out, left, bottom, static_cast<long long>(kCode128ClosingBarModules) * moduleWidth, height);
     return out;

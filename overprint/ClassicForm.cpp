@@ -2,11 +2,10 @@
 
 // The qpdf headers ask for the smart-pointer transition level of their users.
 #define POINTERHOLDER_TRANSITION 4
+#include <map>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
-
-#include <map>
 
 #include "overprint/Messages.h"
 #include "overprint/OverprintExit.h"
@@ -21,7 +20,7 @@ const char kClassicPrefix[] = "~~TmpPdfClassic";
 // The file to read for each form path: the form itself, or its rewritten
 // copy (removed when the program ends). Each form is examined once.
 class ClassicCopies {
-public:
+  public:
     ~ClassicCopies() {
         for (const auto& entry : copies_) {
             if (entry.second != entry.first) RemoveFile(entry.second);

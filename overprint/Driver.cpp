@@ -85,12 +85,12 @@ void RemoveTemporaryFiles(const std::string& tempForm) {
 
 // One conversion after the command line has been taken apart.
 class Run {
-public:
-    Run(TextStages& stages, bool streamMode) : stages_(stages), streamMode_(streamMode), document_(patterns_) {}
+  public:
+    Run(TextStages& stages, bool streamMode)
+        : stages_(stages), streamMode_(streamMode), document_(patterns_) {}
 
-    int Convert(const std::string& form, const std::string& textFile,
-                const std::vector<std::string>& options, std::string outputBase,
-                const std::string& programPath) {
+    int Convert(const std::string& form, const std::string& textFile, const std::vector<std::string>& options,
+                std::string outputBase, const std::string& programPath) {
         if (!ProcessOptions(options, &settings_, &outputBase)) return kExitUnknownOption;
         std::string output = outputBase + ".pdf";
         if (streamMode_ && outputBase.empty()) {
@@ -120,7 +120,7 @@ public:
         }
     }
 
-private:
+  private:
     int Stages(const std::string& form, const std::string& textFile, const std::string& output) {
         pageForms.assign(1, form);
         if (!document_.Open(tempForm_, FormFileOf(form))) return kExitOpenFailed;
@@ -161,8 +161,7 @@ int RunOverprint(const std::vector<std::string>& args, TextStages& stages) {
         StreamInput input = SplitStreamInput(ReadAllStandardInput());
         // The first part is the report text; the second names the form.
         std::string textFile = streamParts.empty() ? std::string() : streamParts[0].second;
-        return Run(stages, true).Convert(input.formName, textFile, input.options, std::string(),
-                                         programPath);
+        return Run(stages, true).Convert(input.formName, textFile, input.options, std::string(), programPath);
     }
     if (args.size() < 3) {
         PrintOut(std::string("overprint ") + OVERPRINT_VERSION + " (" + __DATE__ + ")\n");
@@ -170,8 +169,7 @@ int RunOverprint(const std::vector<std::string>& args, TextStages& stages) {
     }
     std::vector<std::string> options(args.begin() + 3, args.end());
     if (options.size() > kMaxOptionStrings) options.resize(kMaxOptionStrings);
-    return Run(stages, false).Convert(args[1], args[2], options, DefaultOutputBase(args[1]),
-                                      programPath);
+    return Run(stages, false).Convert(args[1], args[2], options, DefaultOutputBase(args[1]), programPath);
 }
 
 }  // namespace tarn::overprint

@@ -33,11 +33,14 @@ bool ExternalFontFile::NextLine(std::string* line) {
 }
 
 void ExternalFontFile::HandOn(PdfObjectSink& sink, Part part, const std::string& keyLine,
-                              const std::string& gathered, std::string* dictionary,
-                              std::string* descriptor) {
+                              const std::string& gathered, std::string* dictionary, std::string* descriptor) {
     switch (part) {
-    case Part::kDictionary: *dictionary += gathered; break;
-    case Part::kDescriptor: *descriptor += gathered; break;
+    case Part::kDictionary:
+        *dictionary += gathered;
+        break;
+    case Part::kDescriptor:
+        *descriptor += gathered;
+        break;
     case Part::kFontFile:
     case Part::kAddKey: {
         int number = sink.TakeObjectNumber();
@@ -46,7 +49,8 @@ void ExternalFontFile::HandOn(PdfObjectSink& sink, Part part, const std::string&
         sink.WriteObject(number, "obj\n<<" + gathered);
         break;
     }
-    case Part::kNone: break;
+    case Part::kNone:
+        break;
     }
 }
 

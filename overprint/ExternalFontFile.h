@@ -20,7 +20,7 @@
 namespace tarn::overprint {
 
 class ExternalFontFile {
-public:
+  public:
     explicit ExternalFontFile(const std::string& contents) : text_(contents) {}
 
     // Writes font n's descriptor, extra objects and dictionary; returns the
@@ -29,12 +29,12 @@ public:
     // only the descriptor reference.
     int WriteFont(PdfObjectSink& sink, int n);
 
-private:
+  private:
     enum class Part { kNone, kDictionary, kDescriptor, kFontFile, kAddKey };
 
     bool NextLine(std::string* line);
-    void HandOn(PdfObjectSink& sink, Part part, const std::string& keyLine,
-                const std::string& gathered, std::string* dictionary, std::string* descriptor);
+    void HandOn(PdfObjectSink& sink, Part part, const std::string& keyLine, const std::string& gathered,
+                std::string* dictionary, std::string* descriptor);
 
     const std::string& text_;
     std::size_t position_ = 0;

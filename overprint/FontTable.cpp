@@ -162,9 +162,7 @@ int WriteBuiltinFont(PdfObjectSink& sink, int n) {
 
 }  // namespace
 
-bool IsFontNumber(int n) {
-    return IsBuiltin(n) || (n >= kFirstExternalFont && n < kFontSlots);
-}
+bool IsFontNumber(int n) { return IsBuiltin(n) || (n >= kFirstExternalFont && n < kFontSlots); }
 
 std::string BuiltinFontDictionary(int n) {
     if (!IsBuiltin(n)) return std::string();
@@ -181,8 +179,8 @@ std::string BuiltinFontDictionary(int n) {
     text += f.encoding;
     text += "\n";
     if (f.firstChar >= 0) {
-        text += " /FirstChar " + std::to_string(f.firstChar) + " /LastChar " +
-                std::to_string(f.lastChar) + "\n /Widths " + kFontWidths[n] + "\n";
+        text += " /FirstChar " + std::to_string(f.firstChar) + " /LastChar " + std::to_string(f.lastChar) +
+                "\n /Widths " + kFontWidths[n] + "\n";
     }
     return text;
 }
@@ -199,8 +197,8 @@ std::string BuiltinFontDescriptor(int n) {
     text += " /ItalicAngle ";
     text += d.italicAngle;
     text += " /Ascent " + std::to_string(d.ascent) + " /Descent " + std::to_string(d.descent) +
-            " /CapHeight " + std::to_string(d.capHeight) + " /XHeight " +
-            std::to_string(d.xHeight) + " /StemV " + std::to_string(d.stemV) + " ";
+            " /CapHeight " + std::to_string(d.capHeight) + " /XHeight " + std::to_string(d.xHeight) +
+            " /StemV " + std::to_string(d.stemV) + " ";
     return text;
 }
 

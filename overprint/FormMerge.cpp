@@ -19,9 +19,7 @@ const char kEmptyFontDictionary[] = " << /Font << >>";
 // The resources of a page that neither has nor inherits any.
 const char kEmptyResources[] = "<< /Font << >> >>";
 
-bool IsPdfBlank(char c) {
-    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
-}
+bool IsPdfBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0'; }
 
 // End of the literal string that opens at `pos` (just after its ")"), or npos.
 std::size_t SkipLiteral(const std::string& text, std::size_t pos) {
@@ -110,7 +108,7 @@ struct PageReference {
 };
 
 class Merge {
-public:
+  public:
     Merge(PdfDocument& document, TextLayout& layout)
         : document_(document), writer_(document.writer()), layout_(layout), boxes_(document) {
         AddMergePatterns(patterns_);
@@ -169,14 +167,14 @@ public:
         writer_.WriteCrossReference();
     }
 
-private:
+  private:
     // Depth first through the page tree; a node already on the path (a
     // /Parent reference back up) is not entered again. A page without a box
     // of its own inherits the box of the nearest node above it that has one
     // (the form stage puts every form's tree below a new root without a box);
     // the same holds for the resources.
-    void Walk(const std::vector<PdfReference>& references, const Inherited& inherited,
-              std::set<int>* path, std::vector<PageReference>* pages) {
+    void Walk(const std::vector<PdfReference>& references, const Inherited& inherited, std::set<int>* path,
+              std::vector<PageReference>* pages) {
         for (const PdfReference& reference : references) {
             const PdfObjectEntry* entry = document_.FindObject(reference.number);
             if (entry == nullptr) continue;
@@ -308,8 +306,7 @@ private:
 };
 
 // Whole non-negative numbers only, as the box patterns find them.
-bool BoxFromGroups(PatternCache& patterns, const std::string& key, const std::string& text,
-                   PageBox* box) {
+bool BoxFromGroups(PatternCache& patterns, const std::string& key, const std::string& text, PageBox* box) {
     std::string g[4];
     for (int i = 0; i < 4; ++i) {
         if (patterns.Match(key, text, i + 1, &g[i]) <= i + 1) return false;

@@ -27,11 +27,11 @@ int MergeText(PdfDocument& document, TextLayout& layout, int pageCount);
 // in an object of its own is loaded from `document` (and written back, so
 // that it still reaches the output). False when none is found.
 class PageBoxLookup {
-public:
+  public:
     explicit PageBoxLookup(PdfDocument& document);
     bool Find(const std::string& objectText, PageBox* box);
 
-private:
+  private:
     PdfDocument& document_;
     PatternCache patterns_;
     std::map<int, std::string> loaded_;

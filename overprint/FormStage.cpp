@@ -89,8 +89,7 @@ void RunFormStage(PdfDocument& document, const std::string& tempFormName) {
             // pages brings them all in each copy.
             std::string count;
             pages += patterns.Match("count", pageRoot.text, 1, &count) > 1 ? AsciiToInt(count) : 1;
-            patterns.Replace("pages", &pageRoot.text, 0,
-                             "\n/Parent " + std::to_string(newRoot) + " 0 R \n");
+            patterns.Replace("pages", &pageRoot.text, 0, "\n/Parent " + std::to_string(newRoot) + " 0 R \n");
             writer.WriteObject(pageRoot.number, pageRoot.text);
         }
         patterns.Replace("pagesmap", &catalogs[0].text, 1, ReferenceText(newRoot) + "\n");

@@ -20,8 +20,8 @@ bool ProcessOptions(const std::vector<std::string>& options, LayoutSettings* set
         const char* prefix;
         std::int32_t LayoutSettings::*field;
     } kNumeric[] = {
-        {"-t", &LayoutSettings::marginTop}, {"-l", &LayoutSettings::marginLeft},
-        {"-s", &LayoutSettings::lineSpace}, {"-f", &LayoutSettings::fontSize},
+        {"-t", &LayoutSettings::marginTop},  {"-l", &LayoutSettings::marginLeft},
+        {"-s", &LayoutSettings::lineSpace},  {"-f", &LayoutSettings::fontSize},
         {"-n", &LayoutSettings::fontNumber}, {"-z", &LayoutSettings::scale},
     };
     const std::size_t count = options.size() < kMaxOptionStrings ? options.size() : kMaxOptionStrings;
@@ -43,10 +43,11 @@ bool ProcessOptions(const std::vector<std::string>& options, LayoutSettings* set
         }
         PrintOut("*** Unknown option " + option + "\n");
         PrintOut("Usage: overprint namepdf_file name_txtfile -t XXX -l XXX -s XXX -f XXX -o output_name\n");
-        PrintOut("  -t XXX - margintop\n  -l XXX  - marginleft\n  -s XXX  - linespace\n"
-                 "  -f XXX  - fontsize\n  -n XXX  - font number\n  -z XXX  - scale\n"
-                 "  -o output_name - output pdf file name (without extention)\n"
-                 "  where XXX is digit value\n");
+        PrintOut(
+            "  -t XXX - margintop\n  -l XXX  - marginleft\n  -s XXX  - linespace\n"
+            "  -f XXX  - fontsize\n  -n XXX  - font number\n  -z XXX  - scale\n"
+            "  -o output_name - output pdf file name (without extention)\n"
+            "  where XXX is digit value\n");
         return false;
     }
     return true;

@@ -8,12 +8,12 @@
 namespace tarn::overprint {
 
 class OverprintExit : public std::exception {
-public:
+  public:
     explicit OverprintExit(int status) : status_(status) {}
     int status() const { return status_; }
     const char* what() const noexcept override { return "overprint ends"; }
 
-private:
+  private:
     int status_;
 };
 

@@ -66,20 +66,20 @@ bool PatternCache::Add(const std::string& key, const std::string& pattern) {
 }
 
 bool PatternCache::Matches(const Entry& entry, const char* subject, std::size_t size) {
-    return pcre2_match(entry.code, reinterpret_cast<PCRE2_SPTR>(subject), size, 0, 0,
-                       entry.matchData, nullptr) > 0;
+    return pcre2_match(entry.code, reinterpret_cast<PCRE2_SPTR>(subject), size, 0, 0, entry.matchData,
+                       nullptr) > 0;
 }
 
-int PatternCache::Execute(const std::string& key, const std::string& subject, int group,
-                          std::size_t* begin, std::size_t* end) {
+int PatternCache::Execute(const std::string& key, const std::string& subject, int group, std::size_t* begin,
+                          std::size_t* end) {
     auto found = entries_.find(key);
     if (found == entries_.end()) {
         PrintOut("*** Error not found compiled expr: " + key + "\n");
         return 0;
     }
     const Entry& entry = *found->second;
-    int rc = pcre2_match(entry.code, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(),
-                         0, 0, entry.matchData, nullptr);
+    int rc = pcre2_match(entry.code, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), 0, 0,
+                         entry.matchData, nullptr);
     if (group >= 0 && group < rc) {
         PCRE2_SIZE* vector = pcre2_get_ovector_pointer(entry.matchData);
         *begin = vector[2 * group];
@@ -100,8 +100,7 @@ int PatternCache::Execute(const std::string& key, const std::string& subject, in
     return rc;  // matched, but without group `group`
 }
 
-int PatternCache::Match(const std::string& key, const std::string& subject, int group,
-                        std::string* out) {
+int PatternCache::Match(const std::string& key, const std::string& subject, int group, std::string* out) {
     std::size_t begin = 0, end = 0;
     int rc = Execute(key, subject, group, &begin, &end);
     if (rc > group && out != nullptr) {

@@ -15,7 +15,7 @@ struct pcre2_real_match_data_8;
 namespace tarn::overprint {
 
 class PatternCache {
-public:
+  public:
     PatternCache();
     ~PatternCache();
     PatternCache(const PatternCache&) = delete;
@@ -29,12 +29,10 @@ public:
     // Runs pattern `key` over `subject`. Returns the number of filled groups
     // plus one on a match, 0 otherwise. When group < the result and `out` is
     // given, group `group` (0: the whole match) is copied into *out.
-    int Match(const std::string& key, const std::string& subject, int group,
-              std::string* out = nullptr);
+    int Match(const std::string& key, const std::string& subject, int group, std::string* out = nullptr);
     // As Match; when group < the result, the bytes of that group in *subject
     // are replaced by `replacement`.
-    int Replace(const std::string& key, std::string* subject, int group,
-                const std::string& replacement);
+    int Replace(const std::string& key, std::string* subject, int group, const std::string& replacement);
 
     bool Has(const std::string& key) const { return entries_.count(key) != 0; }
 
@@ -44,11 +42,11 @@ public:
     // Runs one entry over [subject, subject + size); true when it matches.
     static bool Matches(const Entry& entry, const char* subject, std::size_t size);
 
-private:
+  private:
     // Executes and reports as Match/Replace do; on a usable result stores
     // the group's byte range in *begin/*end (unset groups give begin = npos).
-    int Execute(const std::string& key, const std::string& subject, int group,
-                std::size_t* begin, std::size_t* end);
+    int Execute(const std::string& key, const std::string& subject, int group, std::size_t* begin,
+                std::size_t* end);
 
     std::map<std::string, std::unique_ptr<Entry>> entries_;
 };

@@ -28,9 +28,7 @@ constexpr std::size_t kEndstreamLength = 9;
 constexpr int kHistory = 4;
 
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-bool IsAlnum(int c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
+bool IsAlnum(int c) { return IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // Is this digit-led cross-reference line a subsection header? Short lines
 // are, except an entry whose line end is CR LF (18 bytes, flag last).
@@ -242,8 +240,7 @@ void PdfDocument::ApplySection(const PdfTrailerInfo& trailer) {
             nextNumber = static_cast<std::size_t>(first);
             continue;
         }
-        std::uint32_t offset =
-            static_cast<std::uint32_t>(AsciiToInt64(line.substr(0, kEntryOffsetDigits)));
+        std::uint32_t offset = static_cast<std::uint32_t>(AsciiToInt64(line.substr(0, kEntryOffsetDigits)));
         if (line.size() > kEntryFlag && line[kEntryFlag] == 'f') offset = 0;
         if (xrefOffsets_.size() <= nextNumber) xrefOffsets_.resize(nextNumber + 1, 0);
         xrefOffsets_[nextNumber++] = offset;

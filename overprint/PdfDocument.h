@@ -18,7 +18,7 @@
 namespace tarn::overprint {
 
 class PdfDocument {
-public:
+  public:
     // `patterns` is the program's cache, holding the reader's 15 patterns.
     explicit PdfDocument(PatternCache& patterns) : patterns_(patterns) {}
 
@@ -56,7 +56,7 @@ public:
     PdfWriter& writer() { return writer_; }
     PatternCache& patterns() { return patterns_; }
 
-private:
+  private:
     // Input bytes [start, end) of `entry` with its references renumbered by
     // the writer's shift; false on a read error.
     bool RenumberedText(const PdfObjectEntry& entry, std::string* text);

@@ -9,8 +9,8 @@ namespace tarn::overprint {
 
 // One indirect reference "n g R" as it stands in the file.
 struct PdfReference {
-    std::string key;         // name token three tokens before the R ("/Kids"), else empty
-    int number = 0;          // referenced object number
+    std::string key;  // name token three tokens before the R ("/Kids"), else empty
+    int number = 0;   // referenced object number
     int generation = 0;
     std::uint64_t position = 0;  // byte position of the object-number text
     std::size_t length = 0;      // length of the object-number text
@@ -20,9 +20,9 @@ struct PdfReference {
 struct PdfObjectEntry {
     int number = 0;
     int generation = 0;
-    std::uint64_t start = 0;  // position of the "obj" keyword
-    std::uint64_t end = 0;    // position of the "endobj" keyword
-    std::string type;         // the token after /Type ("/Page", "/Pages", "/Catalog")
+    std::uint64_t start = 0;               // position of the "obj" keyword
+    std::uint64_t end = 0;                 // position of the "endobj" keyword
+    std::string type;                      // the token after /Type ("/Page", "/Pages", "/Catalog")
     std::vector<PdfReference> references;  // in file order
 };
 
@@ -32,8 +32,8 @@ struct PdfTrailerInfo {
     std::string text;                // from "xref" up to and including "trailer"
     int rootNumber = 0;              // /Root, 0 when the trailer has none
     int rootGeneration = 0;
-    int info = 0;                    // /Info, 0 when none
-    std::int64_t prev = 0;           // /Prev, 0 when none
+    int info = 0;           // /Info, 0 when none
+    std::int64_t prev = 0;  // /Prev, 0 when none
 };
 
 }  // namespace tarn::overprint

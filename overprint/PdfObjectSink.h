@@ -8,7 +8,7 @@
 namespace tarn::overprint {
 
 class PdfObjectSink {
-public:
+  public:
     virtual ~PdfObjectSink() = default;
     // The counter's value; the counter moves on by one.
     virtual int TakeObjectNumber() = 0;

@@ -3,9 +3,7 @@
 namespace tarn::overprint {
 namespace {
 
-bool IsAlnum(int c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
+bool IsAlnum(int c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 }  // namespace
 
@@ -41,7 +39,10 @@ bool PdfTokenizer::Next(PdfToken* token) {
         int c = ReadByte();
         if (c < 0) return false;
         switch (c) {
-        case '\n': case '\r': case ' ': case '[':
+        case '\n':
+        case '\r':
+        case ' ':
+        case '[':
             continue;
         case '/':
             nameNext_ = true;

@@ -17,7 +17,7 @@ struct PdfToken {
 };
 
 class PdfTokenizer {
-public:
+  public:
     explicit PdfTokenizer(InputFile& input) : input_(input) {}
 
     // The next token; false at the end of the input.
@@ -37,7 +37,7 @@ public:
     // Position of the next byte ReadByte returns.
     std::uint64_t Position() const { return input_.Position() - (pushed_ >= 0 ? 1 : 0); }
 
-private:
+  private:
     void SkipLiteralString();
     void SkipHexString();
 

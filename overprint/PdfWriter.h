@@ -15,7 +15,7 @@
 namespace tarn::overprint {
 
 class PdfWriter : public PdfObjectSink {
-public:
+  public:
     // Creates (or empties) the output file; a new file starts a new table
     // with shift 0.
     bool Open(const std::string& path);
@@ -39,9 +39,7 @@ public:
     // write bytes. `message` is the ***NN prefix used if the write fails.
     void BeginObject(int number);
     void Write(const char* data, std::size_t size, const char* message);
-    void Write(const std::string& data, const char* message) {
-        Write(data.data(), data.size(), message);
-    }
+    void Write(const std::string& data, const char* message) { Write(data.data(), data.size(), message); }
 
     // True once object n has been written.
     bool IsWritten(int number) const;
@@ -52,7 +50,7 @@ public:
     int shift = 0;    // added to every input object number when copying
     int root = 0;     // catalog for the trailer; the reader sets the input's /Root
 
-private:
+  private:
     [[noreturn]] void Fail(const char* message);
 
     OutputFile out_;

@@ -7,11 +7,21 @@ namespace {
 
 // Key and pattern of each class.
 const char* const kPatterns[][2] = {
-    {"catalog", "/Catalog"},      {"type", "/Type"},       {"R", "^R$"},
-    {"obj", "^obj"},              {"endobj", "^endobj"},   {"stream", "^stream"},
-    {"endstream", "^endstream$"}, {"xref", "^xref$"},      {"trailer", "trailer"},
-    {"startxref", "startxref$"},  {"root", "/Root"},       {"info", "/Info"},
-    {"prev", "/Prev"},            {"param", "/\\w+"},      {"pages", "/Pages"},
+    {"catalog", "/Catalog"},
+    {"type", "/Type"},
+    {"R", "^R$"},
+    {"obj", "^obj"},
+    {"endobj", "^endobj"},
+    {"stream", "^stream"},
+    {"endstream", "^endstream$"},
+    {"xref", "^xref$"},
+    {"trailer", "trailer"},
+    {"startxref", "startxref$"},
+    {"root", "/Root"},
+    {"info", "/Info"},
+    {"prev", "/Prev"},
+    {"param", "/\\w+"},
+    {"pages", "/Pages"},
 };
 
 }  // namespace

@@ -16,7 +16,7 @@ bool EndsLine(char c) { return c == 0x08 || c == 0x0A || c == 0x0C; }
 
 // The part files, one open at a time.
 class PartWriter {
-public:
+  public:
     void Begin(const std::string& keyLine) {
         End();
         std::string name;
@@ -42,7 +42,7 @@ public:
         }
     }
 
-private:
+  private:
     OutputFile file_;
 };
 

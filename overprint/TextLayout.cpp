@@ -37,8 +37,8 @@ bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 // every other byte gets a backslash in front (a PDF reader drops the
 // backslash before bytes that are no escape and keeps the byte).
 void AppendEscaped(std::string* text, int c) {
-    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c) || c == ' ' ||
-                 c == ',' || c == '-' || c == '.' || c == '=' || c == '_' || c == '+';
+    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c) || c == ' ' || c == ',' ||
+                 c == '-' || c == '.' || c == '=' || c == '_' || c == '+';
     if (!plain) text->push_back('\\');
     text->push_back(static_cast<char>(c));
 }
@@ -58,7 +58,7 @@ void AppendInt(std::string* out, long long v) { *out += std::to_string(v); }
 // The text as the layout reads it: one byte at a time, a CR LF pair read as a
 // single LF (the file is read as text).
 class TextLayout::Reader {
-public:
+  public:
     explicit Reader(const std::string& text) : text_(text) {}
     int Get() {
         if (pos_ >= text_.size()) return -1;
@@ -92,7 +92,7 @@ public:
         return value;
     }
 
-private:
+  private:
     const std::string& text_;
     std::size_t pos_ = 0;
 };
@@ -109,8 +109,7 @@ struct TextLayout::State {
     Barcode barcode;
 };
 
-TextLayout::TextLayout(std::vector<std::string>* pageForms, std::string programDir)
-    : pageForms_(pageForms) {
+TextLayout::TextLayout(std::vector<std::string>* pageForms, std::string programDir) : pageForms_(pageForms) {
     SetProgramDir(std::move(programDir));
 }
 
@@ -159,7 +158,9 @@ void TextLayout::LayOutText(const std::string& text) {
         // last page written in them would be dropped.
         if (c >= kControlBelow) st.pageJustBroken = false;
         switch (c) {
-        case kEscape: Command(in, st); break;
+        case kEscape:
+            Command(in, st);
+            break;
         case '\n':
             if (in.Peek() == kFormFeed) {
                 in.Get();
@@ -172,7 +173,9 @@ void TextLayout::LayOutText(const std::string& text) {
             if (in.Peek() == '\n') in.Get();
             EndLine(st, false);
             break;
-        case kFormFeed: EndLine(st, true); break;
+        case kFormFeed:
+            EndLine(st, true);
+            break;
         default:
             if (st.barcodeMode) {
                 st.barcode.values.push_back(
@@ -241,13 +244,27 @@ void TextLayout::Command(Reader& in, State& st) {
     const long arg = in.Number(kArgumentDigits, true);
 
     switch (letter) {
-    case 'f': st.font = UsableFont(arg); break;
-    case 's': st.size = static_cast<std::int16_t>(arg); break;
-    case 'l': st.spacing = static_cast<std::int16_t>(arg); break;
-    case 'z': st.scale = static_cast<std::int16_t>(arg); break;
-    case 'r': st.render = static_cast<std::int16_t>(arg > kMaxRenderMode ? 0 : arg); break;
-    case 'u': st.rise = static_cast<std::int16_t>(arg); break;
-    case 'd': st.rise = static_cast<std::int16_t>(-arg); break;
+    case 'f':
+        st.font = UsableFont(arg);
+        break;
+    case 's':
+        st.size = static_cast<std::int16_t>(arg);
+        break;
+    case 'l':
+        st.spacing = static_cast<std::int16_t>(arg);
+        break;
+    case 'z':
+        st.scale = static_cast<std::int16_t>(arg);
+        break;
+    case 'r':
+        st.render = static_cast<std::int16_t>(arg > kMaxRenderMode ? 0 : arg);
+        break;
+    case 'u':
+        st.rise = static_cast<std::int16_t>(arg);
+        break;
+    case 'd':
+        st.rise = static_cast<std::int16_t>(-arg);
+        break;
     case 'g': {
         const long green = in.Number(kColourDigits, false);
         const long blue = in.Number(kColourDigits, false);
@@ -275,9 +292,16 @@ void TextLayout::Command(Reader& in, State& st) {
         Barcode& b = st.barcode;
         b = Barcode();
         switch (sub) {
-        case 'B': case 'b': b.startCode = kCode128StartB; break;
-        case 'C': case 'c': b.startCode = kCode128StartC; break;
-        default: b.startCode = kCode128StartA;
+        case 'B':
+        case 'b':
+            b.startCode = kCode128StartB;
+            break;
+        case 'C':
+        case 'c':
+            b.startCode = kCode128StartC;
+            break;
+        default:
+            b.startCode = kCode128StartA;
         }
         b.moduleWidth = arg < 1 ? 1 : static_cast<int>(arg);
         b.height = static_cast<int>(in.Number(kPositionDigits, true));
@@ -289,7 +313,8 @@ void TextLayout::Command(Reader& in, State& st) {
         st.barcodeMode = true;
         break;
     }
-    default: break;  // unknown letters do nothing once their argument is read
+    default:
+        break;  // unknown letters do nothing once their argument is read
     }
 }
 
@@ -321,8 +346,7 @@ void TextLayout::SwitchForm(const std::string& name, State& st) {
         usable = resolved.compare(0, folder.size(), folder) == 0;
     }
     if (!usable) {
-        PrintOut("*** Form name refused, it must name a file in the program folder: " + name +
-                 "\n");
+        PrintOut("*** Form name refused, it must name a file in the program folder: " + name + "\n");
         return;
     }
     st.form = candidate;
@@ -382,8 +406,7 @@ std::string TextLayout::PageContent(int k, const PageBox& box) const {
     for (const Barcode& b : barcodes_) {
         if (b.page == k - 1) body += b.Draw(box.y1);
     }
-    return " obj\n << /Length " + std::to_string(body.size()) + " >>\nstream\n" + body +
-           "endstream\n";
+    return " obj\n << /Length " + std::to_string(body.size()) + " >>\nstream\n" + body + "endstream\n";
 }
 
 }  // namespace tarn::overprint

@@ -21,7 +21,7 @@
 namespace tarn::overprint {
 
 class TextLayout {
-public:
+  public:
     // `pageForms` receives the form of every page after the first; its first
     // entry is the form of page 1. `programDir` is the folder that forms named
     // in the text (command n) are taken from.
@@ -49,7 +49,7 @@ public:
     const std::vector<TextRun>& runs() const { return runs_; }
     const std::vector<Barcode>& barcodes() const { return barcodes_; }
 
-private:
+  private:
     class Reader;
     struct State;
 

@@ -9,7 +9,7 @@ namespace {
 
 // The real text stages: the text layout, then the merge of its pages.
 class LayoutAndMerge : public TextStages {
-public:
+  public:
     bool LayOut(const LayoutSettings& settings, const std::string& textFile) override {
         layout_.settings = settings;
         layout_.SetProgramDir(programDir);
@@ -20,7 +20,7 @@ public:
         return MergeText(document, layout_, pageCount);
     }
 
-private:
+  private:
     TextLayout layout_{&pageForms, programDir};
 };
 

@@ -16,7 +16,7 @@
 namespace tarn::overprint {
 
 class TextStages {
-public:
+  public:
     virtual ~TextStages() = default;
 
     // Lays out `textFile` with `settings`; appends the form of every page

@@ -90,21 +90,21 @@ TokenClass TokenClassifier::ClassifyByPatterns(const std::string& token) const {
 
 TokenClass TokenClassifier::ClassifyDirectly(const std::string& token) {
     // The patterns in reverse key order; the first that holds wins.
-    if (Equals(token, "xref")) return TokenClass::kXref;                // ^xref$
-    if (Contains(token, "/type")) return TokenClass::kType;             // /Type
-    if (Contains(token, "trailer")) return TokenClass::kTrailer;        // trailer
-    if (HasAt(token, 0, "stream")) return TokenClass::kStream;          // ^stream
-    if (EndsWith(token, "startxref")) return TokenClass::kStartxref;    // startxref$
-    if (Contains(token, "/root")) return TokenClass::kRoot;             // /Root
-    if (Contains(token, "/prev")) return TokenClass::kPrev;             // /Prev
-    if (HasName(token)) return TokenClass::kParam;                      // /\w+
-    if (Contains(token, "/pages")) return TokenClass::kPages;           // /Pages
-    if (HasAt(token, 0, "obj")) return TokenClass::kObj;                // ^obj
-    if (Contains(token, "/info")) return TokenClass::kInfo;             // /Info
-    if (Equals(token, "endstream")) return TokenClass::kEndstream;      // ^endstream$
-    if (HasAt(token, 0, "endobj")) return TokenClass::kEndobj;          // ^endobj
-    if (Contains(token, "/catalog")) return TokenClass::kCatalog;       // /Catalog
-    if (Equals(token, "r")) return TokenClass::kR;                      // ^R$
+    if (Equals(token, "xref")) return TokenClass::kXref;              // ^xref$
+    if (Contains(token, "/type")) return TokenClass::kType;           // /Type
+    if (Contains(token, "trailer")) return TokenClass::kTrailer;      // trailer
+    if (HasAt(token, 0, "stream")) return TokenClass::kStream;        // ^stream
+    if (EndsWith(token, "startxref")) return TokenClass::kStartxref;  // startxref$
+    if (Contains(token, "/root")) return TokenClass::kRoot;           // /Root
+    if (Contains(token, "/prev")) return TokenClass::kPrev;           // /Prev
+    if (HasName(token)) return TokenClass::kParam;                    // /\w+
+    if (Contains(token, "/pages")) return TokenClass::kPages;         // /Pages
+    if (HasAt(token, 0, "obj")) return TokenClass::kObj;              // ^obj
+    if (Contains(token, "/info")) return TokenClass::kInfo;           // /Info
+    if (Equals(token, "endstream")) return TokenClass::kEndstream;    // ^endstream$
+    if (HasAt(token, 0, "endobj")) return TokenClass::kEndobj;        // ^endobj
+    if (Contains(token, "/catalog")) return TokenClass::kCatalog;     // /Catalog
+    if (Equals(token, "r")) return TokenClass::kR;                    // ^R$
     return TokenClass::kNone;
 }
 

@@ -35,7 +35,7 @@ enum class TokenClass {
 TokenClass ClassOfKey(const std::string& key);
 
 class TokenClassifier {
-public:
+  public:
     // Takes the patterns as they are in `patterns` now; the cache must
     // outlive the classifier.
     explicit TokenClassifier(const PatternCache& patterns);
@@ -57,7 +57,7 @@ public:
     // texts without a line feed.
     static TokenClass ClassifyDirectly(const std::string& token);
 
-private:
+  private:
     bool direct_ = false;
     // Patterns in reverse key order: the first match is the last in key order.
     std::vector<std::pair<TokenClass, const PatternCache::Entry*>> reversed_;

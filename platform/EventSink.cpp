@@ -17,12 +17,12 @@ constexpr const char* kSyslogIdent = "TARNSvr";
 
 int SyslogPriority(EventType type) {
     switch (type) {
-        case EventType::kError:
-            return LOG_ERR;
-        case EventType::kSuccess:
-            return LOG_NOTICE;
-        case EventType::kInformation:
-            break;
+    case EventType::kError:
+        return LOG_ERR;
+    case EventType::kSuccess:
+        return LOG_NOTICE;
+    case EventType::kInformation:
+        break;
     }
     return LOG_INFO;
 }

@@ -17,7 +17,7 @@ enum class EventType : int {
 };
 
 class EventSink {
-public:
+  public:
     virtual ~EventSink() = default;
     // Writes `text` and a line end as one whole line to standard output.
     virtual void WriteConsoleLine(const std::string& text) = 0;
@@ -27,7 +27,7 @@ public:
 
 // Standard output and syslog.
 class PlatformEventSink : public EventSink {
-public:
+  public:
     void WriteConsoleLine(const std::string& text) override;
     void WriteSystemEvent(EventType type, std::uint32_t id, const std::string& text) override;
 };

@@ -12,7 +12,7 @@
 namespace tarn {
 
 class ExclusiveFile {
-public:
+  public:
     ExclusiveFile() = default;
     ~ExclusiveFile();
     ExclusiveFile(const ExclusiveFile&) = delete;
@@ -27,7 +27,7 @@ public:
     Status Close();
     bool IsOpen() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_ = -1;
     std::string path_;
 };

@@ -13,7 +13,7 @@
 namespace tarn {
 
 class InputFile {
-public:
+  public:
     InputFile();
     ~InputFile() { Close(); }
     InputFile(const InputFile&) = delete;
@@ -37,7 +37,7 @@ public:
     const Status& error() const { return error_; }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     int Refill();
 
     int fd_ = -1;

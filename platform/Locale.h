@@ -6,8 +6,8 @@
 namespace tarn {
 
 struct MonetarySeparators {
-    std::string decimal;   // never empty: "." when the locale gives none
-    std::string thousands; // never empty: "," when the locale gives none
+    std::string decimal;    // never empty: "." when the locale gives none
+    std::string thousands;  // never empty: "," when the locale gives none
 };
 
 // Monetary decimal and thousands separators of the user's locale (the

@@ -12,7 +12,7 @@
 namespace tarn {
 
 class LockedReader {
-public:
+  public:
     LockedReader() = default;
     ~LockedReader() { Close(); }
     LockedReader(const LockedReader&) = delete;
@@ -28,7 +28,7 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
     void Close();
 
-private:
+  private:
     int fd_ = -1;
     std::string path_;
 };

@@ -14,7 +14,7 @@
 namespace tarn {
 
 class OutputFile {
-public:
+  public:
     OutputFile();
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -34,7 +34,7 @@ public:
     void Abandon();
     const std::string& path() const { return path_; }
 
-private:
+  private:
     Status Flush();
 
     int fd_ = -1;

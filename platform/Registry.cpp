@@ -50,8 +50,7 @@ Status Registry::KeyFolder(const std::string& key, std::string* folder) const {
     return Status::Ok();
 }
 
-Status Registry::ValueFile(const std::string& key, const std::string& name,
-                           std::string* file) const {
+Status Registry::ValueFile(const std::string& key, const std::string& name, std::string* file) const {
     std::string folder;
     Status status = KeyFolder(key, &folder);
     if (!status) return status;
@@ -93,8 +92,7 @@ Status Registry::DeleteKeyTree(const std::string& key) const {
     return Status::Ok();
 }
 
-Status Registry::ReadString(const std::string& key, const std::string& name,
-                            std::string* value) const {
+Status Registry::ReadString(const std::string& key, const std::string& name, std::string* value) const {
     std::string file;
     Status status = ValueFile(key, name, &file);
     if (!status) return status;
@@ -120,8 +118,7 @@ Status Registry::WriteString(const std::string& key, const std::string& name,
     return status;
 }
 
-Status Registry::WriteDword(const std::string& key, const std::string& name,
-                            std::uint32_t value) const {
+Status Registry::WriteDword(const std::string& key, const std::string& name, std::uint32_t value) const {
     return WriteString(key, name, std::to_string(value));
 }
 

@@ -29,7 +29,7 @@ inline constexpr const char* kDefaultRegistryRoot = "/var/lib/TARNSvr/registry";
 inline constexpr const char* kDefaultValueFile = "(default)";
 
 class Registry {
-public:
+  public:
     explicit Registry(std::string root) : root_(std::move(root)) {}
     // The registry at $TARN_REGISTRY_ROOT, or at the default root.
     static Registry FromEnvironment();
@@ -46,8 +46,7 @@ public:
     // Reads a value (its whole data); `name` "" is the unnamed value.
     Status ReadString(const std::string& key, const std::string& name, std::string* value) const;
     // Writes a value into an existing key.
-    Status WriteString(const std::string& key, const std::string& name,
-                       const std::string& value) const;
+    Status WriteString(const std::string& key, const std::string& name, const std::string& value) const;
     Status WriteDword(const std::string& key, const std::string& name, std::uint32_t value) const;
     // Deletes a value; fails with ENOENT when it does not exist.
     Status DeleteValue(const std::string& key, const std::string& name) const;
@@ -55,7 +54,7 @@ public:
     // The folder of a key, or the file of a value (for operators and tests).
     Status KeyFolder(const std::string& key, std::string* folder) const;
 
-private:
+  private:
     Status ValueFile(const std::string& key, const std::string& name, std::string* file) const;
 
     std::string root_;

@@ -35,14 +35,22 @@ sigset_t ControlSignals() {
 
 const char* SystemdMessageForState(std::uint32_t state) {
     switch (state) {
-        case kServiceStartPending: return "STATUS=Starting";
-        case kServiceRunning: return "READY=1\nSTATUS=Running";
-        case kServiceStopPending: return "STOPPING=1\nSTATUS=Stopping";
-        case kServicePausePending: return "STATUS=Pausing";
-        case kServicePaused: return "STATUS=Paused";
-        case kServiceContinuePending: return "STATUS=Continuing";
-        case kServiceStopped: return "STATUS=Stopped";
-        default: return "";
+    case kServiceStartPending:
+        return "STATUS=Starting";
+    case kServiceRunning:
+        return "READY=1\nSTATUS=Running";
+    case kServiceStopPending:
+        return "STOPPING=1\nSTATUS=Stopping";
+    case kServicePausePending:
+        return "STATUS=Pausing";
+    case kServicePaused:
+        return "STATUS=Paused";
+    case kServiceContinuePending:
+        return "STATUS=Continuing";
+    case kServiceStopped:
+        return "STATUS=Stopped";
+    default:
+        return "";
     }
 }
 
@@ -55,15 +63,15 @@ Status ServiceHost::BlockControlSignals() {
 
 std::uint32_t ServiceHost::ControlForSignal(int signal) const {
     switch (signal) {
-        case SIGTERM:
-        case SIGINT:
-            return kControlStop;
-        case SIGUSR1:
-            return mode_ == Mode::kService ? kControlPause : 0;
-        case SIGUSR2:
-            return mode_ == Mode::kService ? kControlContinue : 0;
-        default:
-            return 0;
+    case SIGTERM:
+    case SIGINT:
+        return kControlStop;
+    case SIGUSR1:
+        return mode_ == Mode::kService ? kControlPause : 0;
+    case SIGUSR2:
+        return mode_ == Mode::kService ? kControlContinue : 0;
+    default:
+        return 0;
     }
 }
 
@@ -115,8 +123,7 @@ Status ServiceHost::Dispatch(const std::function<void()>& threadMain) {
         });
     } catch (const std::system_error& e) {
         dispatching_ = false;
-        return Status::Error(std::string("cannot start the service thread: ") + e.what(),
-                             e.code().value());
+        return Status::Error(std::string("cannot start the service thread: ") + e.what(), e.code().value());
     }
 
     std::deque<std::uint32_t> controls;

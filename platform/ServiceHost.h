@@ -63,7 +63,7 @@ struct ServiceStatus {
 const char* SystemdMessageForState(std::uint32_t state);
 
 class ServiceHost {
-public:
+  public:
     enum class Mode { kService, kConsole };
     using ControlHandler = std::function<void(std::uint32_t control)>;
 
@@ -86,7 +86,7 @@ public:
     // Records the current state; in service mode reports it to systemd.
     void ReportState(std::uint32_t state);
 
-private:
+  private:
     // Whether a control arriving now is delivered, held, or dropped.
     enum class Gate { kDeliver, kHold, kDrop };
     Gate CurrentGate();

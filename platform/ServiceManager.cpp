@@ -102,9 +102,7 @@ Status ServiceManager::Open() const {
     return Status::Ok();
 }
 
-bool ServiceManager::IsInstalled(const std::string& name) const {
-    return FileOpens(UnitFile(name));
-}
+bool ServiceManager::IsInstalled(const std::string& name) const { return FileOpens(UnitFile(name)); }
 
 Status ServiceManager::CreateService(const ServiceEntry& entry) const {
     const std::string unitFile = UnitFile(entry.name);
@@ -132,8 +130,7 @@ Status ServiceManager::DeleteService(const std::string& name) const {
     return Status::Ok();
 }
 
-ServiceManager::StopResult ServiceManager::StopService(const std::string& programName,
-                                                       Status* error) const {
+ServiceManager::StopResult ServiceManager::StopService(const std::string& programName, Status* error) const {
     std::string text;
     if (!ReadWholeFile(pidFile_, &text)) return StopResult::kNotActive;
     char* end = nullptr;

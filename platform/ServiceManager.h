@@ -5,8 +5,9 @@
 // unit file exists. A running service is told to stop with SIGTERM, sent to
 // the process named in its pid file, which the service writes while it runs.
 
-#include <string>
 #include <sys/types.h>
+
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -39,7 +40,7 @@ std::string UnitFileText(const ServiceEntry& entry);
 std::vector<std::string> InstallerEnvironment();
 
 class ServiceManager {
-public:
+  public:
     ServiceManager(std::string unitDir, std::string pidFile)
         : unitDir_(std::move(unitDir)), pidFile_(std::move(pidFile)) {}
     // The manager for $TARN_UNIT_DIR and $TARN_PID_FILE, or their defaults.
@@ -66,7 +67,7 @@ public:
     Status WritePidFile() const;
     void RemovePidFile() const;
 
-private:
+  private:
     std::string WantsLink(const std::string& name) const;
 
     std::string unitDir_;

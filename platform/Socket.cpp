@@ -64,19 +64,19 @@ Status AcceptConnection(SocketHandle listener, SocketHandle* connection) {
 
 bool IsTransientAcceptError(int err) {
     switch (err) {
-        case EINTR:
-        case ECONNABORTED:
-        case ECONNRESET:
-        case EPROTO:
-        case EPERM:
-        case ETIMEDOUT:
-        case EHOSTUNREACH:
-        case ENETUNREACH:
-        case ENETDOWN:
-        case EAGAIN:
-            return true;
-        default:
-            return IsResourceAcceptError(err);
+    case EINTR:
+    case ECONNABORTED:
+    case ECONNRESET:
+    case EPROTO:
+    case EPERM:
+    case ETIMEDOUT:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case ENETDOWN:
+    case EAGAIN:
+        return true;
+    default:
+        return IsResourceAcceptError(err);
     }
 }
 

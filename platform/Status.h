@@ -8,13 +8,11 @@
 namespace tarn {
 
 class Status {
-public:
+  public:
     Status() = default;  // success
 
     static Status Ok() { return Status(); }
-    static Status Error(std::string message, int code = 0) {
-        return Status(std::move(message), code);
-    }
+    static Status Error(std::string message, int code = 0) { return Status(std::move(message), code); }
     // Failure of an OS call: "<context>: <strerror(err)>".
     static Status FromErrno(const std::string& context, int err);
 
@@ -23,9 +21,8 @@ public:
     int code() const { return code_; }  // errno value, 0 when not an OS error
     const std::string& message() const { return message_; }
 
-private:
-    Status(std::string message, int code)
-        : failed_(true), code_(code), message_(std::move(message)) {}
+  private:
+    Status(std::string message, int code) : failed_(true), code_(code), message_(std::move(message)) {}
 
     bool failed_ = false;
     int code_ = 0;

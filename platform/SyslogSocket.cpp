@@ -20,10 +20,10 @@ std::string FormatSyslogDatagram(int priority, const std::string& ident, const s
     // Month names in English whatever the locale, as syslog readers expect.
     static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    std::snprintf(stamp, sizeof stamp, "%s %2d %02d:%02d:%02d", kMonths[local.tm_mon % 12],
-                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return "<" + std::to_string(priority) + ">" + stamp + " " + ident + "[" +
-           std::to_string(::getpid()) + "]: " + text;
+    std::snprintf(stamp, sizeof stamp, "%s %2d %02d:%02d:%02d", kMonths[local.tm_mon % 12], local.tm_mday,
+                  local.tm_hour, local.tm_min, local.tm_sec);
+    return "<" + std::to_string(priority) + ">" + stamp + " " + ident + "[" + std::to_string(::getpid()) +
+           "]: " + text;
 }
 
 Status SendSyslogDatagram(const std::string& socketPath, int priority, const std::string& ident,

@@ -32,17 +32,16 @@ std::string TempFolder() {
     return "/tmp/";
 }
 
-Status CreateUniqueFile(const std::string& folder, const std::string& prefix,
-                        const std::string& suffix, std::string* path, TempAccess access) {
+Status CreateUniqueFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
+                        std::string* path, TempAccess access) {
     const mode_t mode = access == TempAccess::kShared ? 0666 : 0600;
     static std::atomic<unsigned> counter{0};
     const std::string base = WithSeparator(folder) + prefix;
-    unsigned long seed = static_cast<unsigned long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
+    unsigned long seed =
+        static_cast<unsigned long>(std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
         char unique[32];
-        std::snprintf(unique, sizeof unique, "%x%04x",
-                      static_cast<unsigned>(::getpid()) & 0xFFFFF,
+        std::snprintf(unique, sizeof unique, "%x%04x", static_cast<unsigned>(::getpid()) & 0xFFFFF,
                       static_cast<unsigned>((seed + counter.fetch_add(1)) & 0xFFFF));
         std::string candidate = base + unique + suffix;
         int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);

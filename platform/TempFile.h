@@ -21,8 +21,7 @@ enum class TempAccess {
 // Creates a new empty file `folder` + `prefix` + <unique part> + `suffix`
 // with O_EXCL and stores its path in *path. The file is closed again; the
 // caller owns it and removes it.
-Status CreateUniqueFile(const std::string& folder, const std::string& prefix,
-                        const std::string& suffix, std::string* path,
-                        TempAccess access = TempAccess::kPrivate);
+Status CreateUniqueFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
+                        std::string* path, TempAccess access = TempAccess::kPrivate);
 
 }  // namespace tarn

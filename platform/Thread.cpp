@@ -7,7 +7,8 @@
 namespace tarn {
 namespace {
 
-static_assert(sizeof(pthread_t) == sizeof(unsigned long), "JoinableThread stores the handle as unsigned long");
+static_assert(sizeof(pthread_t) == sizeof(unsigned long),
+              "JoinableThread stores the handle as unsigned long");
 
 void* RunBody(void* arg) {
     std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(arg));

@@ -13,7 +13,7 @@ Status StartDetachedThread(std::function<void()> body);
 
 // A thread that its owner joins. Not shared: one owner starts and joins it.
 class JoinableThread {
-public:
+  public:
     JoinableThread() = default;
     ~JoinableThread();  // joins a thread still held
     JoinableThread(const JoinableThread&) = delete;
@@ -24,7 +24,7 @@ public:
     void Join();
     bool Started() const { return started_; }
 
-private:
+  private:
     unsigned long handle_ = 0;
     bool started_ = false;
 };

@@ -20,8 +20,8 @@ Status SendUnixDatagram(const std::string& socketName, const std::string& bytes)
     std::memcpy(address.sun_path, socketName.data(), socketName.size());
     if (abstract) address.sun_path[0] = '\0';
     // An abstract name is exactly its bytes; a path ends at its NUL.
-    const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) +
-                                                    socketName.size() + (abstract ? 0 : 1));
+    const socklen_t length =
+        static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + socketName.size() + (abstract ? 0 : 1));
 
     int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return Status::FromErrno("datagram socket", errno);

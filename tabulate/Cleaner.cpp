@@ -120,8 +120,7 @@ bool Cleaner::FlushLine() {
         line_.clear();
         return true;
     }
-    if (!excelDirective_.empty() && StartsWith(line_, excelDirective_) &&
-        RunDirective(line_, false)) {
+    if (!excelDirective_.empty() && StartsWith(line_, excelDirective_) && RunDirective(line_, false)) {
         line_.clear();
         return true;
     }

@@ -22,7 +22,7 @@ inline constexpr size_t kLineReserve = 1024;
 inline constexpr size_t kCleanWriteBuffer = 65536;
 
 class Cleaner : public RawStream {
-public:
+  public:
     Cleaner(RawReport* report, const Settings& settings);
 
     // Cleans the file at `inputPath`. True when the whole input was read and
@@ -31,7 +31,7 @@ public:
 
     bool read(char* buffer, size_t maximum, size_t* count) override;
 
-private:
+  private:
     void SplitChunk(const char* chunk, size_t size);
     bool FlushLine();
     bool EnsureCleanedFile();

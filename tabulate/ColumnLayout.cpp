@@ -27,8 +27,8 @@ std::vector<ColumnSpec> ColumnsFromUnderline(const std::string& underline) {
         ColumnSpec column;
         column.start = static_cast<int>(runs[i].start);
         column.dashLength = static_cast<int>(runs[i].text.size());
-        column.width = i + 1 < runs.size() ? static_cast<int>(runs[i + 1].start - runs[i].start)
-                                           : column.dashLength;
+        column.width =
+            i + 1 < runs.size() ? static_cast<int>(runs[i + 1].start - runs[i].start) : column.dashLength;
         columns.push_back(column);
     }
     return columns;

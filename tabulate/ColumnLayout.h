@@ -27,7 +27,6 @@ void AssembleTitles(std::vector<ColumnSpec>* columns, const std::vector<std::str
                     const KeywordTable& keywords);
 
 // Lets one sample data line of the first page adjust the column types.
-void InferTypes(std::vector<ColumnSpec>* columns, const std::string& line,
-                const ValueClassifier& classifier);
+void InferTypes(std::vector<ColumnSpec>* columns, const std::string& line, const ValueClassifier& classifier);
 
 }  // namespace tabulate

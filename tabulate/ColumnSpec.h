@@ -11,12 +11,12 @@ inline constexpr int kTypeNumber = 2;
 inline constexpr int kTypeDate = 3;
 
 struct ColumnSpec {
-    int start = 0;          // 0-based byte column where the field begins
-    int width = 0;          // bytes that belong to the column
-    int dashLength = 0;     // length of the column's run of dashes
+    int start = 0;       // 0-based byte column where the field begins
+    int width = 0;       // bytes that belong to the column
+    int dashLength = 0;  // length of the column's run of dashes
     std::string title;
     int type = kTypeNumber;
-    int fixedType = 0;      // non-zero when a keyword fixed the type
+    int fixedType = 0;  // non-zero when a keyword fixed the type
 };
 
 }  // namespace tabulate

@@ -8,9 +8,9 @@ namespace tabulate {
 namespace {
 
 const char* const kBuiltInKeywords[] = {
-    "ACCOUNT",  "BILL-TO",  "BUYER",       "CC",     "CHANNEL", "CHECK",   "CUSTOMER",
-    "DESCRIPTION", "ITEM",  "LOCATION",    "PART",   "PHONE",   "PROD LINE", "PROJECT",
-    "REF",      "REMARKS",  "SITE",        "SHIP-TO", "SOLD-TO", "SUPPLIER", "TIME",
+    "ACCOUNT",     "BILL-TO", "BUYER",    "CC",      "CHANNEL", "CHECK",     "CUSTOMER",
+    "DESCRIPTION", "ITEM",    "LOCATION", "PART",    "PHONE",   "PROD LINE", "PROJECT",
+    "REF",         "REMARKS", "SITE",     "SHIP-TO", "SOLD-TO", "SUPPLIER",  "TIME",
 };
 
 }  // namespace

@@ -18,7 +18,7 @@ struct ConfigFileRegistry {
 };
 
 class KeywordTable {
-public:
+  public:
     struct Entry {
         std::string keyword;  // upper case; a final "*" matches any title with that beginning
         int type;
@@ -39,7 +39,7 @@ public:
     // The process-wide registry; entries must be added before first use.
     static ConfigFileRegistry& Registry();
 
-private:
+  private:
     void Add(const std::string& keyword, int type);
     std::vector<Entry> entries_;
 };

@@ -16,7 +16,7 @@ namespace tabulate {
 inline constexpr size_t kSectionBufferSize = 8192;
 
 class RawReport {
-public:
+  public:
     // First the input path; the cleaned path once the cleaned file exists.
     std::string cleanPath;
     // True once cleanPath names a cleaned file that this run created.
@@ -45,12 +45,12 @@ public:
     bool SectionFailed() const { return error_; }
     void CloseSection();
 
-private:
+  private:
     tarn::LockedReader file_;
     std::unique_ptr<char[]> buffer_;
     size_t held_ = 0;
     size_t position_ = 0;
-    size_t skip_ = 0;            // bytes still to pass over after a line end
+    size_t skip_ = 0;  // bytes still to pass over after a line end
     std::uint64_t fileOffset_ = 0;
     bool ended_ = false;
     bool error_ = false;

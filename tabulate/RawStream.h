@@ -6,7 +6,7 @@
 namespace tabulate {
 
 class RawStream {
-public:
+  public:
     virtual ~RawStream() = default;
     // Reads up to `maximum` bytes into `buffer`; *count is 0 at the end.
     // Returns false on a read failure.

@@ -31,15 +31,14 @@ constexpr int kCenturyPivot = 15;
 constexpr int kFirstFourDigitYear = 1901;
 
 class Converter {
-public:
+  public:
     Converter(xls::Workbook* book, const Settings& settings)
         : book_(book),
-          classifier_(settings.inputDecSeparator, settings.inputGroupSeparator,
-                      settings.dateFormat) {}
+          classifier_(settings.inputDecSeparator, settings.inputGroupSeparator, settings.dateFormat) {}
 
     bool Run(RawReport* report);
 
-private:
+  private:
     // Per section.
     struct Section {
         PageLayout layout;
@@ -60,8 +59,7 @@ private:
     bool AddSheet(Section* section);
     const xls::Format* CachedFormat(const std::string& formatText);
     int LastColumn(const Section& section) const {
-        return std::max(
-            0, std::min(static_cast<int>(section.layout.columns.size()), kSheetColumns) - 1);
+        return std::max(0, std::min(static_cast<int>(section.layout.columns.size()), kSheetColumns) - 1);
     }
     void Widen(Section* section, int col, double width) {
         double& current = section->widths[static_cast<size_t>(col)];
@@ -126,14 +124,14 @@ bool Converter::ConvertSection(RawReport* report) {
         std::string text;
         while (report->NextLine(&line)) {
             switch (ClassifyLine(&section.layout, line, &section.criteriaMode, &text)) {
-                case LineKind::kSkip:
-                    break;
-                case LineKind::kCriteria:
-                    section.criteriaLines.push_back(text);
-                    break;
-                case LineKind::kData:
-                    if (!WriteDataRow(&section, text)) return false;
-                    break;
+            case LineKind::kSkip:
+                break;
+            case LineKind::kCriteria:
+                section.criteriaLines.push_back(text);
+                break;
+            case LineKind::kData:
+                if (!WriteDataRow(&section, text)) return false;
+                break;
             }
         }
     }
@@ -266,8 +264,7 @@ bool Converter::WriteFooter(Section* section) {
 
     // Column widths, on every sheet of the section.
     for (xls::Sheet* each : section->sheets) {
-        for (size_t i = 0; i < section->widths.size() && i < static_cast<size_t>(kSheetColumns);
-             ++i) {
+        for (size_t i = 0; i < section->widths.size() && i < static_cast<size_t>(kSheetColumns); ++i) {
             each->SetColumn(static_cast<int>(i), static_cast<int>(i), section->widths[i]);
         }
     }

@@ -18,8 +18,8 @@ int ParseOptions(const std::vector<std::string>& args, Settings* settings) {
         std::string Settings::*field;
     };
     static const Option kOptions[] = {
-        {"-p", &Settings::inputFolder},       {"-r", &Settings::inputFile},
-        {"-d", &Settings::dateFormat},        {"-n", &Settings::inputDecSeparator},
+        {"-p", &Settings::inputFolder},         {"-r", &Settings::inputFile},
+        {"-d", &Settings::dateFormat},          {"-n", &Settings::inputDecSeparator},
         {"-g", &Settings::inputGroupSeparator}, {"-e", &Settings::excelDirective},
         {"-x", &Settings::nextSheet},
     };
@@ -47,9 +47,7 @@ void ResolveEffectiveSettings(Settings* settings) {
     if (settings->dateFormat.empty()) settings->dateFormat = kDefaultDateFormat;
 }
 
-std::string InputPath(const Settings& settings) {
-    return settings.inputFolder + settings.inputFile;
-}
+std::string InputPath(const Settings& settings) { return settings.inputFolder + settings.inputFile; }
 
 std::string ReplaceExtension(const std::string& path, const std::string& extension) {
     // Only a dot in the file's own name counts: a dot in a folder name must
@@ -62,12 +60,8 @@ std::string ReplaceExtension(const std::string& path, const std::string& extensi
     return path.substr(0, dot) + extension;
 }
 
-std::string CleanedPath(const std::string& inputPath) {
-    return ReplaceExtension(inputPath, ".cln");
-}
+std::string CleanedPath(const std::string& inputPath) { return ReplaceExtension(inputPath, ".cln"); }
 
-std::string WorkbookPath(const std::string& inputPath) {
-    return ReplaceExtension(inputPath, ".xls");
-}
+std::string WorkbookPath(const std::string& inputPath) { return ReplaceExtension(inputPath, ".xls"); }
 
 }  // namespace tabulate

@@ -173,8 +173,7 @@ bool ParseFirstPage(const std::vector<std::string>& lines, PageLayout* layout,
     return true;
 }
 
-LineKind ClassifyLine(PageLayout* layout, const std::string& line, bool* criteriaMode,
-                      std::string* trimmed) {
+LineKind ClassifyLine(PageLayout* layout, const std::string& line, bool* criteriaMode, std::string* trimmed) {
     std::string text = !line.empty() && line[0] == kFF ? line.substr(1) : line;
     text = RightTrim(text);
     if (*criteriaMode) {
@@ -191,8 +190,8 @@ LineKind ClassifyLine(PageLayout* layout, const std::string& line, bool* criteri
     const auto containsIfSet = [&text](const std::string& field) {
         return field.empty() || text.find(field) != std::string::npos;
     };
-    if ((Contains(text, "Date:") && containsIfSet(layout->programName) &&
-         containsIfSet(layout->reportPath) && containsIfSet(layout->reportName)) ||
+    if ((Contains(text, "Date:") && containsIfSet(layout->programName) && containsIfSet(layout->reportPath) &&
+         containsIfSet(layout->reportName)) ||
         (Contains(text, "Page:") && Contains(text, "Time:"))) {
         return LineKind::kSkip;
     }
@@ -222,4 +221,3 @@ std::vector<std::string> BuildAttributes(const PageLayout& layout) {
 }
 
 }  // namespace tabulate
-

@@ -42,9 +42,7 @@ std::string Trim(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-bool Contains(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
+bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;

@@ -19,10 +19,9 @@ struct DateParts {
 };
 
 class ValueClassifier {
-public:
+  public:
     // Separators may be several bytes long; either may be empty.
-    ValueClassifier(std::string decimalSeparator, std::string groupSeparator,
-                    std::string dateFormat);
+    ValueClassifier(std::string decimalSeparator, std::string groupSeparator, std::string dateFormat);
 
     ParsedValue ClassifyValue(const std::string& value) const;
 
@@ -33,7 +32,7 @@ public:
 
     const std::string& dateFormat() const { return dateFormat_; }
 
-private:
+  private:
     bool ReadFieldOrder();
 
     std::string decimal_;

@@ -98,7 +98,11 @@ std::string BuildRunLine(const SendOptions& options) {
 std::string BuildReportBytes(const SendOptions& options, const std::string& text) {
     const std::string end = LineEnd(options);
     std::string out = "_RAWFILE_" + end;
-    for (const std::string& email : options.emails) out += "\x02" "email:" + email + end;
+    for (const std::string& email : options.emails)
+        out +=
+            "\x02"
+            "email:" +
+            email + end;
     std::string::size_type pos = 0;
     while (pos < text.size()) {
         std::string::size_type lf = text.find('\n', pos);

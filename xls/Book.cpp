@@ -50,8 +50,8 @@ Sheet* Book::AddSheet(const std::string& name) {
 
 tarn::Status Book::Save(const std::string& path) {
     if (sheets_.empty()) return tarn::Status::Error(path + ": a workbook needs at least one sheet");
-    std::string stream = AssembleWorkbookStream(
-        BookParts{fonts_, formats_, numberFormats_, strings_, sheets_, decoder_});
+    std::string stream =
+        AssembleWorkbookStream(BookParts{fonts_, formats_, numberFormats_, strings_, sheets_, decoder_});
     if (stream.size() > kMaxStreamBytes) {
         return tarn::Status::Error(path + ": workbook too large for the file format");
     }
@@ -64,8 +64,8 @@ tarn::Status Book::Save(const std::string& path) {
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     if (base.empty()) return tarn::Status::Error(path + ": no file name");
     std::string temp;
-    tarn::Status st = tarn::CreateUniqueFile(folder, "." + base + ".", ".tmp", &temp,
-                                                tarn::TempAccess::kShared);
+    tarn::Status st =
+        tarn::CreateUniqueFile(folder, "." + base + ".", ".tmp", &temp, tarn::TempAccess::kShared);
     if (!st.ok()) return st;
     tarn::OutputFile out;
     st = out.Create(temp);

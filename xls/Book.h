@@ -18,7 +18,7 @@
 namespace xls {
 
 class Book : public Workbook {
-public:
+  public:
     void SetCodePage(int codePage) override;
     void SetLocale(const std::string& locale) override { locale_ = locale; }
     Font* AddFont() override;
@@ -29,7 +29,7 @@ public:
     Sheet* AddSheet(const std::string& name) override;
     tarn::Status Save(const std::string& path) override;
 
-private:
+  private:
     TextDecoder decoder_;
     std::string locale_;
     std::vector<std::unique_ptr<FontStyle>> fonts_;

@@ -9,7 +9,7 @@
 namespace xls {
 
 class CellFormat : public Format {
-public:
+  public:
     explicit CellFormat(int index) : index_(index) {}
 
     void SetFont(Font* font) override { font_ = dynamic_cast<FontStyle*>(font); }
@@ -28,7 +28,7 @@ public:
     BorderStyle TopBorder() const { return top_; }
     BorderStyle BottomBorder() const { return bottom_; }
 
-private:
+  private:
     int index_;
     const FontStyle* font_ = nullptr;
     int formatId_ = 0;

@@ -15,8 +15,7 @@ namespace xls {
 // An INDEX record with room for `blocks` DBCELL positions, all to be filled
 // in once known; returns where its DEFCOLWIDTH position goes (the DBCELL
 // positions follow it, 4 bytes each).
-std::size_t WriteIndex(RecordStream& out, std::uint32_t firstRow, std::uint32_t rowEnd,
-                       std::size_t blocks);
+std::size_t WriteIndex(RecordStream& out, std::uint32_t firstRow, std::uint32_t rowEnd, std::size_t blocks);
 // A DBCELL: `toFirstRow` bytes back to the block's first ROW record, then per
 // row the offset of its first cell record (the first from the end of the
 // first ROW record, each later one from the previous row's first cell).

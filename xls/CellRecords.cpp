@@ -20,8 +20,8 @@ constexpr std::uint16_t kRowFlags = 0x0100;
 
 }  // namespace
 
-void WriteDimensions(RecordStream& out, std::uint32_t firstRow, std::uint32_t rowEnd,
-                     std::uint16_t firstCol, std::uint16_t colEnd) {
+void WriteDimensions(RecordStream& out, std::uint32_t firstRow, std::uint32_t rowEnd, std::uint16_t firstCol,
+                     std::uint16_t colEnd) {
     out.Begin(kDimensionsRecord);
     out.U32(firstRow);
     out.U32(rowEnd);
@@ -54,8 +54,7 @@ void WriteLabelSst(RecordStream& out, std::uint16_t row, std::uint16_t col, std:
     out.End();
 }
 
-void WriteNumber(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf,
-                 double value) {
+void WriteNumber(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf, double value) {
     out.Begin(kNumberRecord);
     out.U16(row);
     out.U16(col);
@@ -64,8 +63,7 @@ void WriteNumber(RecordStream& out, std::uint16_t row, std::uint16_t col, std::u
     out.End();
 }
 
-void WriteRk(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf,
-             std::uint32_t rk) {
+void WriteRk(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf, std::uint32_t rk) {
     out.Begin(kRkRecord);
     out.U16(row);
     out.U16(col);
@@ -74,8 +72,8 @@ void WriteRk(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint1
     out.End();
 }
 
-void WriteMulRk(RecordStream& out, std::uint16_t row, std::uint16_t firstCol,
-                const std::uint16_t* xfs, const std::uint32_t* rks, std::size_t count) {
+void WriteMulRk(RecordStream& out, std::uint16_t row, std::uint16_t firstCol, const std::uint16_t* xfs,
+                const std::uint32_t* rks, std::size_t count) {
     out.Begin(kMulRkRecord);
     out.U16(row);
     out.U16(firstCol);

@@ -12,21 +12,19 @@ namespace xls {
 
 // The used range: rows [firstRow, lastRow + 1), columns [firstCol, lastCol + 1);
 // all zero for an empty sheet.
-void WriteDimensions(RecordStream& out, std::uint32_t firstRow, std::uint32_t rowEnd,
-                     std::uint16_t firstCol, std::uint16_t colEnd);
+void WriteDimensions(RecordStream& out, std::uint32_t firstRow, std::uint32_t rowEnd, std::uint16_t firstCol,
+                     std::uint16_t colEnd);
 // Bytes of one ROW record, header included.
 inline constexpr std::size_t kRowRecordBytes = 20;
 // A row of default height whose cells span columns [firstCol, colEnd).
 void WriteRow(RecordStream& out, std::uint16_t row, std::uint16_t firstCol, std::uint16_t colEnd);
 void WriteLabelSst(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf,
                    std::uint32_t stringIndex);
-void WriteNumber(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf,
-                 double value);
-void WriteRk(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf,
-             std::uint32_t rk);
+void WriteNumber(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf, double value);
+void WriteRk(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf, std::uint32_t rk);
 // Adjacent RK cells of one row from `firstCol` on: `count` (xf, rk) pairs.
-void WriteMulRk(RecordStream& out, std::uint16_t row, std::uint16_t firstCol,
-                const std::uint16_t* xfs, const std::uint32_t* rks, std::size_t count);
+void WriteMulRk(RecordStream& out, std::uint16_t row, std::uint16_t firstCol, const std::uint16_t* xfs,
+                const std::uint32_t* rks, std::size_t count);
 // A cell with a format and no value.
 void WriteBlank(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf);
 

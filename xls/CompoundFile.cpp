@@ -43,8 +43,8 @@ void Put32(std::string& s, std::size_t at, std::uint32_t v) {
 std::size_t CeilDiv(std::size_t a, std::size_t b) { return (a + b - 1) / b; }
 
 // One 128-byte directory entry at `at`.
-void PutDirEntry(std::string& s, std::size_t at, const char* name, std::uint8_t type,
-                 std::uint32_t child, std::uint32_t start, std::uint32_t size) {
+void PutDirEntry(std::string& s, std::size_t at, const char* name, std::uint8_t type, std::uint32_t child,
+                 std::uint32_t start, std::uint32_t size) {
     std::size_t i = 0;
     for (; name[i] != '\0'; ++i) Put16(s, at + 2 * i, static_cast<std::uint8_t>(name[i]));
     Put16(s, at + 64, static_cast<std::uint16_t>(2 * (i + 1)));  // length with terminator

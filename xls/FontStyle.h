@@ -14,7 +14,7 @@ inline constexpr int kMinFontPoints = 1;
 inline constexpr int kMaxFontPoints = 409;
 
 class FontStyle : public Font {
-public:
+  public:
     // An empty name keeps the one before (a font needs a name).
     void SetName(const std::string& name) override {
         if (!name.empty()) name_ = name;
@@ -28,7 +28,7 @@ public:
     int Points() const { return points_; }
     bool Bold() const { return bold_; }
 
-private:
+  private:
     std::string name_ = "Arial";
     int points_ = kDefaultFontPoints;
     bool bold_ = false;

@@ -13,7 +13,7 @@
 namespace xls {
 
 class NumberFormats {
-public:
+  public:
     // Id of the format `text` (its bytes as given, `decoded` as stored); 0
     // when the text is empty, too long or no id is left.
     int Add(const std::string& text, const std::u16string& decoded);
@@ -22,7 +22,7 @@ public:
     // One FORMAT record per custom format.
     void WriteRecords(RecordStream& out) const;
 
-private:
+  private:
     struct Custom {
         std::string text;
         std::u16string decoded;

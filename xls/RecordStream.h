@@ -12,7 +12,7 @@
 namespace xls {
 
 class RecordStream {
-public:
+  public:
     void Reserve(std::size_t bytes) { bytes_.reserve(bytes); }
     void Begin(std::uint16_t type);
     // Fills in the length of the record begun last; its data must fit one record.
@@ -47,7 +47,7 @@ public:
     const std::string& Bytes() const { return bytes_; }
     std::string& MutableBytes() { return bytes_; }
 
-private:
+  private:
     std::string bytes_;
     std::size_t recordStart_ = 0;
 };

@@ -17,8 +17,8 @@ constexpr std::size_t kStringHeaderBytes = 3;
 constexpr std::size_t kRecordHeaderBytes = 4;
 
 struct Bucket {
-    std::uint32_t streamPos;   // where the bucket's first string starts
-    std::uint16_t inRecord;    // its offset from its record's header
+    std::uint32_t streamPos;  // where the bucket's first string starts
+    std::uint16_t inRecord;   // its offset from its record's header
 };
 
 }  // namespace

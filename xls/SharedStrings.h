@@ -14,7 +14,7 @@
 namespace xls {
 
 class SharedStrings {
-public:
+  public:
     // Index of `text` in the table, adding it when new.
     std::uint32_t Intern(const std::u16string& text);
     std::size_t Count() const { return strings_.size(); }
@@ -24,7 +24,7 @@ public:
     // positions in the workbook stream.
     void WriteRecords(RecordStream& out, std::uint32_t references) const;
 
-private:
+  private:
     std::vector<const std::u16string*> strings_;
     std::unordered_map<std::u16string, std::uint32_t> index_;
 };

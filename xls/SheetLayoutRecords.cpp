@@ -29,8 +29,7 @@ constexpr std::uint16_t kGridColor = 0x40;
 
 void WriteDefColWidth(RecordStream& out) { WriteU16Record(out, kDefColWidthRecord, kDefaultColumnWidth); }
 
-void WriteColInfo(RecordStream& out, std::uint16_t firstCol, std::uint16_t lastCol,
-                  std::uint16_t width256) {
+void WriteColInfo(RecordStream& out, std::uint16_t firstCol, std::uint16_t lastCol, std::uint16_t width256) {
     out.Begin(kColInfoRecord);
     out.U16(firstCol);
     out.U16(lastCol);

@@ -19,8 +19,7 @@ struct CellRange {
 // The width of columns without a COLINFO, in characters.
 void WriteDefColWidth(RecordStream& out);
 // Columns [firstCol, lastCol] `width256` 256ths of a character wide.
-void WriteColInfo(RecordStream& out, std::uint16_t firstCol, std::uint16_t lastCol,
-                  std::uint16_t width256);
+void WriteColInfo(RecordStream& out, std::uint16_t firstCol, std::uint16_t lastCol, std::uint16_t width256);
 void WriteWindow2(RecordStream& out, bool selected);
 // One MERGEDCELLS record with up to kMaxRangesPerMergeRecord ranges.
 void WriteMergedCells(RecordStream& out, const CellRange* ranges, std::size_t count);

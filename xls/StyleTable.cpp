@@ -14,8 +14,8 @@ constexpr int kDefaultFontRecords = 4;
 constexpr int kSkippedFontIndex = 4;
 
 bool SameXf(const XfFields& a, const XfFields& b) {
-    return a.font == b.font && a.numberFormat == b.numberFormat && a.align == b.align &&
-           a.top == b.top && a.bottom == b.bottom;
+    return a.font == b.font && a.numberFormat == b.numberFormat && a.align == b.align && a.top == b.top &&
+           a.bottom == b.bottom;
 }
 
 }  // namespace
@@ -36,8 +36,8 @@ StyleTable::StyleTable(const std::vector<std::unique_ptr<FontStyle>>& fonts,
         f.align = format->Alignment();
         f.top = format->TopBorder();
         f.bottom = format->BottomBorder();
-        auto same = std::find_if(cellXfs_.begin(), cellXfs_.end(),
-                                 [&](const XfFields& x) { return SameXf(x, f); });
+        auto same =
+            std::find_if(cellXfs_.begin(), cellXfs_.end(), [&](const XfFields& x) { return SameXf(x, f); });
         std::size_t at = static_cast<std::size_t>(same - cellXfs_.begin());
         if (same == cellXfs_.end()) {
             if (kStyleXfCount + cellXfs_.size() < kMaxXfRecords) {

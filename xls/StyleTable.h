@@ -20,7 +20,7 @@ namespace xls {
 class TextDecoder;
 
 class StyleTable {
-public:
+  public:
     StyleTable(const std::vector<std::unique_ptr<FontStyle>>& fonts,
                const std::vector<std::unique_ptr<CellFormat>>& formats, TextDecoder& decoder);
 
@@ -33,7 +33,7 @@ public:
         return formatRef < xfOfRef_.size() ? xfOfRef_[formatRef] : static_cast<std::uint16_t>(kDefaultCellXf);
     }
 
-private:
+  private:
     struct FontKey {
         std::u16string name;
         int points;
@@ -44,7 +44,7 @@ private:
     };
     int FontIndex(const FontStyle* font, TextDecoder& decoder);
 
-    std::vector<FontKey> fonts_;  // one per FONT record, in order
+    std::vector<FontKey> fonts_;     // one per FONT record, in order
     std::vector<XfFields> cellXfs_;  // from kDefaultCellXf on
     std::vector<std::uint16_t> xfOfRef_;
 };

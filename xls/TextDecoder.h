@@ -10,7 +10,7 @@
 namespace xls {
 
 class TextDecoder {
-public:
+  public:
     TextDecoder();
     ~TextDecoder();
     TextDecoder(const TextDecoder&) = delete;
@@ -23,7 +23,7 @@ public:
 
     std::u16string Decode(const std::string& bytes);
 
-private:
+  private:
     int codePage_ = 0;
     iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
 };

@@ -12,8 +12,8 @@ bool IsCompressible(const std::u16string& text, std::size_t from, std::size_t co
     return true;
 }
 
-void AppendChars(RecordStream& out, const std::u16string& text, std::size_t from,
-                 std::size_t count, bool compressed) {
+void AppendChars(RecordStream& out, const std::u16string& text, std::size_t from, std::size_t count,
+                 bool compressed) {
     std::string& bytes = out.MutableBytes();
     if (compressed) {
         for (std::size_t i = from; i < from + count; ++i) bytes.push_back(static_cast<char>(text[i]));

@@ -18,8 +18,8 @@ bool IsCompressible(const std::u16string& text, std::size_t from = 0,
                     std::size_t count = std::u16string::npos);
 
 // Characters [from, from + count) in the compressed or UTF-16 form.
-void AppendChars(RecordStream& out, const std::u16string& text, std::size_t from,
-                 std::size_t count, bool compressed);
+void AppendChars(RecordStream& out, const std::u16string& text, std::size_t from, std::size_t count,
+                 bool compressed);
 
 // ShortXLUnicodeString: 1-byte count, flags, characters.
 void AppendShortString(RecordStream& out, const std::u16string& text);

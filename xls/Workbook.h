@@ -20,7 +20,7 @@ enum class HAlign { kGeneral = 0, kLeft = 1, kCenter = 2, kRight = 3 };
 enum class BorderStyle { kNone = 0, kThin = 1, kMedium = 2, kDashed = 3, kDotted = 4, kThick = 5 };
 
 class Font {
-public:
+  public:
     virtual ~Font() = default;
     virtual void SetName(const std::string& name) = 0;
     virtual void SetSize(int points) = 0;
@@ -28,7 +28,7 @@ public:
 };
 
 class Format {
-public:
+  public:
     virtual ~Format() = default;
     virtual void SetFont(Font* font) = 0;
     virtual void SetNumberFormat(int formatId) = 0;
@@ -39,7 +39,7 @@ public:
 };
 
 class Sheet {
-public:
+  public:
     virtual ~Sheet() = default;
     // Text arrives as bytes in the workbook's code page. Rows and columns count
     // from 0; a cell outside the sheet's limits (kMaxRows, kMaxColumns) is
@@ -53,7 +53,7 @@ public:
 };
 
 class Workbook {
-public:
+  public:
     virtual ~Workbook() = default;
 
     static std::unique_ptr<Workbook> Create();
@@ -76,8 +76,7 @@ public:
     // (29 February 1900 is 60; a month or day past its end carries over as in
     // Excel's DATE: 30 February 2009 is 2 March 2009; years 0 to 1899 count
     // from 1900). NaN for a date Excel cannot hold, which WriteNumber refuses.
-    virtual double PackDate(int year, int month, int day, int hour, int minute,
-                            int second) const = 0;
+    virtual double PackDate(int year, int month, int day, int hour, int minute, int second) const = 0;
     // Adds a sheet; a name used before is made unique (the first keeps its
     // name, later ones get " (2)", " (3)", ...; see SheetNames.h for the
     // cleaning of forbidden characters and over-long names). nullptr on failure.

@@ -31,7 +31,7 @@ struct Cell {
 };
 
 class Worksheet : public Sheet {
-public:
+  public:
     Worksheet(std::u16string name, TextDecoder* decoder, SharedStrings* strings);
 
     // A text longer than kMaxTextChars characters is refused; an empty text
@@ -54,7 +54,7 @@ public:
     const std::vector<CellRange>& Merges() const { return merges_; }
     std::size_t TextCellCount() const { return textCells_; }
 
-private:
+  private:
     // The cell at (row, col), made when missing; nullptr outside the sheet.
     Cell* Place(int row, int col);
 

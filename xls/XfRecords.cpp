@@ -24,8 +24,8 @@ constexpr std::uint8_t kNormalStyleId = 0;
 constexpr std::uint8_t kNoOutlineLevel = 0xFF;
 constexpr std::uint16_t kBuiltInStyle = 0x8000;
 
-void WriteXf(RecordStream& out, int font, int numberFormat, std::uint16_t typeProt,
-             HAlign align, BorderStyle top, BorderStyle bottom, std::uint8_t used) {
+void WriteXf(RecordStream& out, int font, int numberFormat, std::uint16_t typeProt, HAlign align,
+             BorderStyle top, BorderStyle bottom, std::uint8_t used) {
     out.Begin(kXfRecord);
     out.U16(static_cast<std::uint16_t>(font));
     out.U16(static_cast<std::uint16_t>(numberFormat));
@@ -36,8 +36,8 @@ void WriteXf(RecordStream& out, int font, int numberFormat, std::uint16_t typePr
     out.U8(used);
     // Border line styles: left 0-3, right 4-7, top 8-11, bottom 12-15; then the
     // left and right colours (16-22, 23-29).
-    std::uint32_t border = (static_cast<std::uint32_t>(top) << 8) |
-                           (static_cast<std::uint32_t>(bottom) << 12);
+    std::uint32_t border =
+        (static_cast<std::uint32_t>(top) << 8) | (static_cast<std::uint32_t>(bottom) << 12);
     out.U32(border);
     // Top colour 0-6, bottom colour 7-13, no diagonal, no fill pattern.
     std::uint32_t colors = 0;

@@ -59,11 +59,12 @@ void WriteTextPdf(const std::string& path) {
                                         text + "endstream\n");
         const int page = writer.TakeObjectNumber();
         writer.WriteObject(page, "obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents " +
-                                     std::to_string(content) + " 0 R /Resources << /Font << /F1 1 0 R >> >> >>\n");
+                                     std::to_string(content) +
+                                     " 0 R /Resources << /Font << /F1 1 0 R >> >> >>\n");
         kids += std::to_string(page) + " 0 R ";
     }
-    writer.WriteObject(pages, "obj\n<< /Type /Pages /Kids [" + kids + "] /Count " +
-                                  std::to_string(kPages) + " >>\n");
+    writer.WriteObject(
+        pages, "obj\n<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(kPages) + " >>\n");
     writer.WriteObject(catalog, "obj\n<< /Type /Catalog /Pages 2 0 R >>\n");
     writer.root = catalog;
     writer.WriteCrossReference();
@@ -119,15 +120,15 @@ void BenchForm(const std::string& form, const std::string& work, const std::stri
         slowDocument.Read();
         readByPatterns.push_back(Seconds(start));
 
-        underlay.push_back(TimeQpdf({"/usr/bin/qpdf", textPdf, "--underlay", form, "--repeat=1", "--",
-                                     work + "/underlay.pdf"}));
-        overlay.push_back(TimeQpdf({"/usr/bin/qpdf", textPdf, "--overlay", form, "--repeat=1", "--",
-                                    work + "/overlay.pdf"}));
+        underlay.push_back(TimeQpdf(
+            {"/usr/bin/qpdf", textPdf, "--underlay", form, "--repeat=1", "--", work + "/underlay.pdf"}));
+        overlay.push_back(TimeQpdf(
+            {"/usr/bin/qpdf", textPdf, "--overlay", form, "--repeat=1", "--", work + "/overlay.pdf"}));
     }
     std::printf("%s (%lld bytes)\n", std::filesystem::path(form).filename().c_str(),
                 static_cast<long long>(SizeOf(form)));
-    std::printf("  form stage, %d copies          %8.3f s  (temporary file %lld bytes, %d objects)\n",
-                kPages, Median(stage), static_cast<long long>(SizeOf(temp)), objects);
+    std::printf("  form stage, %d copies          %8.3f s  (temporary file %lld bytes, %d objects)\n", kPages,
+                Median(stage), static_cast<long long>(SizeOf(temp)), objects);
     std::printf("  full read of the temporary file %8.3f s  (%.3f s running the 15 patterns per token)\n",
                 Median(read), Median(readByPatterns));
     std::printf("  form stage + read               %8.3f s\n", Median(stage) + Median(read));

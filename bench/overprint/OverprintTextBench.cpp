@@ -45,13 +45,21 @@ std::string Report() {
     std::string text;
     for (int p = 1; p <= kPages; ++p) {
         if (p > 1) text += "\f\r";
-        text += "\x1b" "f9\x1bs12 DELIVERY NOTE " + std::to_string(p) + "\x1b" "f0\x1bs10\r\n";
+        text +=
+            "\x1b"
+            "f9\x1bs12 DELIVERY NOTE " +
+            std::to_string(p) +
+            "\x1b"
+            "f0\x1bs10\r\n";
         for (int line = 2; line < kLinesPerPage; ++line) {
             text += "  " + std::to_string(100000 + p * 100 + line) + "  ITEM-" +
                     std::to_string(line * 7 + p) + " Widget (blue) size " + std::to_string(line) +
                     "     12 pcs   a 4.50    54.00 EUR\r\n";
         }
-        text += "\x1b" "bB1 30 400 60 ORD" + std::to_string(p) + "\r\n";
+        text +=
+            "\x1b"
+            "bB1 30 400 60 ORD" +
+            std::to_string(p) + "\r\n";
     }
     return text;
 }
@@ -63,8 +71,9 @@ void WriteBlankForm(const std::string& path) {
     writer.Write("%PDF-1.4\n", "");
     writer.WriteObject(1, "obj\n<< /Type /Catalog /Pages 2 0 R >>\n");
     writer.WriteObject(2, "obj\n<< /Type /Pages /Kids [3 0 R] /Count 1 >>\n");
-    writer.WriteObject(3, "obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
-                          "/Resources << >> /Contents 4 0 R >>\n");
+    writer.WriteObject(3,
+                       "obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
+                       "/Resources << >> /Contents 4 0 R >>\n");
     writer.WriteObject(4, "obj\n<< /Length 0 >>\nstream\nendstream\n");
     writer.counter = 5;
     writer.root = 1;
@@ -100,8 +109,8 @@ void Time(const std::vector<std::string>& argv, Timing* timing) {
 }
 
 void Print(const char* what, const Timing& t, const std::string& output, const Timing* ours) {
-    std::printf("  %-16s %8.3f s wall %8.3f s cpu  output %10lld bytes", what, Median(t.wall),
-                Median(t.cpu), static_cast<long long>(SizeOf(output)));
+    std::printf("  %-16s %8.3f s wall %8.3f s cpu  output %10lld bytes", what, Median(t.wall), Median(t.cpu),
+                static_cast<long long>(SizeOf(output)));
     if (ours != nullptr) {
         std::printf("  ratio %.2f wall %.2f cpu", Median(t.wall) / Median(ours->wall),
                     Median(t.cpu) / Median(ours->cpu));
@@ -130,14 +139,15 @@ int main() {
         Time({"/usr/bin/qpdf", dir + "/text.pdf", "--underlay", form, "--repeat=1", "--",
               dir + "/underlay.pdf"},
              &underlay);
-        Time({"/usr/bin/qpdf", dir + "/text.pdf", "--overlay", form, "--repeat=1", "--",
-              dir + "/overlay.pdf"},
-             &overlay);
+        Time(
+            {"/usr/bin/qpdf", dir + "/text.pdf", "--overlay", form, "--repeat=1", "--", dir + "/overlay.pdf"},
+            &overlay);
     }
-    std::printf("overprint end to end: %d pages x %d lines on a one-page form (%s, %lld bytes), "
-                "median of %d runs\n",
-                kPages, kLinesPerPage, std::filesystem::path(form).filename().c_str(),
-                static_cast<long long>(SizeOf(form)), kRuns);
+    std::printf(
+        "overprint end to end: %d pages x %d lines on a one-page form (%s, %lld bytes), "
+        "median of %d runs\n",
+        kPages, kLinesPerPage, std::filesystem::path(form).filename().c_str(),
+        static_cast<long long>(SizeOf(form)), kRuns);
     std::printf("  report text %lld bytes; the peer's text PDF %lld bytes\n",
                 static_cast<long long>(SizeOf(text)), static_cast<long long>(SizeOf(dir + "/text.pdf")));
     Print("overprint", ours, dir + "/ours.pdf", nullptr);

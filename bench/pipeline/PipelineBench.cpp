@@ -54,7 +54,8 @@ bool SendJob(int port, const std::string& rawName, const std::string& section, c
         return false;
     }
     std::string request = "_RUN_\x02" + rawName + "\x02" + section + "\r\n_RAWFILE_\r\n" + text + "_EOF_\r\n";
-    bool sent = send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size());
+    bool sent =
+        send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size());
     std::string reply;
     char buffer[512];
     pollfd p{fd, POLLIN, 0};
@@ -94,8 +95,8 @@ Figures RunClients(int port, const std::string& section, int clients, int jobsEa
 }
 
 void Print(const char* what, int clients, const Figures& f) {
-    std::printf("%-28s %2d client(s) %4d jobs %3d failed %8.2f s %9.2f jobs/s\n", what, clients, f.jobs, f.failed,
-                f.seconds, f.jobs / f.seconds);
+    std::printf("%-28s %2d client(s) %4d jobs %3d failed %8.2f s %9.2f jobs/s\n", what, clients, f.jobs,
+                f.failed, f.seconds, f.jobs / f.seconds);
     std::fflush(stdout);
 }
 
@@ -111,7 +112,8 @@ int main(int argc, char** argv) {
     const bool realOverprint = fs::exists(bin + "/overprint");
     if (realOverprint) {
         fs::create_symlink(bin + "/overprint", dir / "tools/overprint");
-        if (fs::exists(bin + "/PdfFont.ext")) fs::create_symlink(bin + "/PdfFont.ext", dir / "tools/PdfFont.ext");
+        if (fs::exists(bin + "/PdfFont.ext"))
+            fs::create_symlink(bin + "/PdfFont.ext", dir / "tools/PdfFont.ext");
     } else {
         tarn::testing::InstallStandIn(dir / "tools/", "overprint");
     }
@@ -141,7 +143,8 @@ int main(int argc, char** argv) {
     std::smatch match;
     for (int i = 0; i < 500 && port == 0; ++i) {
         std::string console = Read(dir / "console.txt");
-        if (std::regex_search(console, match, std::regex("Port: ([0-9]+)\n"))) port = std::stoi(match[1].str());
+        if (std::regex_search(console, match, std::regex("Port: ([0-9]+)\n")))
+            port = std::stoi(match[1].str());
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (port == 0) {
@@ -152,10 +155,12 @@ int main(int argc, char** argv) {
     }
 
     std::string report;
-    for (int i = 0; i < 200; ++i) report += "line " + std::to_string(i) + " of a 200-line report, amount 1,234.56\r\n";
+    for (int i = 0; i < 200; ++i)
+        report += "line " + std::to_string(i) + " of a 200-line report, amount 1,234.56\r\n";
     std::printf("TARNSvr pipeline, 200-line reports; merge converter: %s; pdftk: /usr/bin/pdftk\n",
                 realOverprint ? "overprint" : "stand-in (copies the form)");
-    for (int clients : {1, 8}) Print("raw section", clients, RunClients(port, "RAW", clients, rawJobs, report));
+    for (int clients : {1, 8})
+        Print("raw section", clients, RunClients(port, "RAW", clients, rawJobs, report));
     std::vector<int> mergeClients = {1, 8};
     if (mostMergeClients > 8) mergeClients.push_back(mostMergeClients);
     for (int clients : mergeClients) {

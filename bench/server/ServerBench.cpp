@@ -37,8 +37,8 @@ std::string MakeReport() {
     std::string text;
     char line[128];
     for (int i = 0; i < kReportLines; ++i) {
-        std::snprintf(line, sizeof line, "%-8d ACME Widgets Ltd.    Invoice %08d   qty %6d   EUR %12.2f\r\n", i,
-                      100000 + i, i * 7 % 1000, i * 12.34);
+        std::snprintf(line, sizeof line, "%-8d ACME Widgets Ltd.    Invoice %08d   qty %6d   EUR %12.2f\r\n",
+                      i, 100000 + i, i * 7 % 1000, i * 12.34);
         text += line;
     }
     return text;
@@ -47,7 +47,7 @@ std::string MakeReport() {
 // The floor: greets, acknowledges the first line, writes every received
 // byte to a file until "_EOF_" and answers ok. Nothing else.
 class FloorServer {
-public:
+  public:
     explicit FloorServer(std::string folder) : folder_(std::move(folder)) {
         tarn::ListenTcp("127.0.0.1", 0, &listener_);
         port_ = tarn::BoundPort(listener_);
@@ -61,7 +61,7 @@ public:
     }
     int port() const { return port_; }
 
-private:
+  private:
     void AcceptLoop() {
         while (!stopping_) {
             tarn::SocketHandle c = tarn::kNoSocket;
@@ -79,7 +79,8 @@ private:
         std::string pending;
         char buffer[kFloorChunk];
         size_t n = 0;
-        while (pending.find('\n') == std::string::npos && tarn::ReceiveSome(c, buffer, sizeof buffer, &n).ok() && n)
+        while (pending.find('\n') == std::string::npos &&
+               tarn::ReceiveSome(c, buffer, sizeof buffer, &n).ok() && n)
             pending.append(buffer, n);
         tarn::SendAll(c, "ROGER_CMD\n", 10);
         tarn::ExclusiveFile file;
@@ -87,7 +88,8 @@ private:
         std::string body = pending.substr(pending.find('\n') + 1);
         std::string tail = body.size() > 8 ? body.substr(body.size() - 8) : body;
         file.Write(body.data(), body.size());
-        while (tail.find("_EOF_") == std::string::npos && tarn::ReceiveSome(c, buffer, sizeof buffer, &n).ok() && n) {
+        while (tail.find("_EOF_") == std::string::npos &&
+               tarn::ReceiveSome(c, buffer, sizeof buffer, &n).ok() && n) {
             file.Write(buffer, n);
             tail = (tail + std::string(buffer, n));
             if (tail.size() > 8) tail = tail.substr(tail.size() - 8);
@@ -136,8 +138,8 @@ Figures RunLoad(int port, int clients, int jobsEach, const std::string& report, 
 
 void Print(const char* server, int clients, const Figures& f, size_t reportBytes) {
     double mb = static_cast<double>(reportBytes) * f.jobs / (1024.0 * 1024.0);
-    std::printf("%-8s %3d clients  %6d jobs  %7.3f s  %9.1f jobs/s  %7.2f MB/s  failed %d\n", server, clients, f.jobs,
-                f.seconds, f.jobs / f.seconds, mb / f.seconds, f.failed);
+    std::printf("%-8s %3d clients  %6d jobs  %7.3f s  %9.1f jobs/s  %7.2f MB/s  failed %d\n", server, clients,
+                f.jobs, f.seconds, f.jobs / f.seconds, mb / f.seconds, f.failed);
     std::fflush(stdout);
 }
 
@@ -162,10 +164,11 @@ int main(int argc, char** argv) {
     std::printf("raw-text jobs of %d lines (%zu bytes) over 127.0.0.1\n", kReportLines, report.size());
     for (int clients : {1, 8, 64}) {
         int jobsEach = std::max(4, jobsAtOne / clients);
-        Print("TARNSvr", clients, RunLoad(server.port(), clients, jobsEach, report, "t" + std::to_string(clients)),
+        Print("TARNSvr", clients,
+              RunLoad(server.port(), clients, jobsEach, report, "t" + std::to_string(clients)),
               report.size());
-        Print("floor", clients, RunLoad(floor.port(), clients, jobsEach, report, "f" + std::to_string(clients)),
-              report.size());
+        Print("floor", clients,
+              RunLoad(floor.port(), clients, jobsEach, report, "f" + std::to_string(clients)), report.size());
     }
     return 0;
 }

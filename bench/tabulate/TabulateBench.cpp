@@ -81,11 +81,11 @@ int main() {
         PlainCopy(folder + "report.txt", folder + "floor.out", workbookSize);
         bestFloor = std::min(bestFloor, Seconds(start));
     }
-    std::printf("  conversion (best of %d): %.3f s, %.0f lines/s, %.1f MB/s in, workbook %.1f MB\n",
-                kRuns, best, static_cast<double>(lines) / best, megabytes / best,
+    std::printf("  conversion (best of %d): %.3f s, %.0f lines/s, %.1f MB/s in, workbook %.1f MB\n", kRuns,
+                best, static_cast<double>(lines) / best, megabytes / best,
                 static_cast<double>(workbookSize) / 1e6);
-    std::printf("  floor, buffered read + write of the same sizes: %.3f s, %.0f lines/s\n",
-                bestFloor, static_cast<double>(lines) / bestFloor);
+    std::printf("  floor, buffered read + write of the same sizes: %.3f s, %.0f lines/s\n", bestFloor,
+                static_cast<double>(lines) / bestFloor);
     std::printf("  conversion / floor: %.1fx\n", best / bestFloor);
     fs::remove_all(folder);
     return 0;

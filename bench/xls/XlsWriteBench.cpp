@@ -81,7 +81,8 @@ Result RunOurs(const std::string& path, const std::vector<std::string>& texts) {
         if (c.sheet >= static_cast<int>(sheets.size())) sheets.push_back(book->AddSheet("Data"));
         xls::Sheet* sheet = sheets[static_cast<std::size_t>(c.sheet)];
         if (c.col < kColumns / 2) {
-            sheet->WriteNumber(c.row, c.col, NumberAt(i), formats[static_cast<std::size_t>(i % kFormatCount)]);
+            sheet->WriteNumber(c.row, c.col, NumberAt(i),
+                               formats[static_cast<std::size_t>(i % kFormatCount)]);
         } else {
             sheet->WriteText(c.row, c.col, texts[static_cast<std::size_t>(i % kDistinctTexts)], nullptr);
         }
@@ -149,13 +150,15 @@ void Print(const char* name, const Result& r) {
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode.empty()) {
-        std::printf("1,000,000 cells: 500,000 numbers in %d formats, 500,000 texts (%d distinct), %d sheets\n",
-                    kFormatCount, kDistinctTexts, kCells / kColumns / kRowsPerSheet);
+        std::printf(
+            "1,000,000 cells: 500,000 numbers in %d formats, 500,000 texts (%d distinct), %d sheets\n",
+            kFormatCount, kDistinctTexts, kCells / kColumns / kRowsPerSheet);
         std::fflush(stdout);
         bool ok = true;
         for (const char* run : {"ours", "peer", "peer-constant-memory"}) {
             int exitCode = 0;
-            tarn::Status st = tarn::RunCommandLine(tarn::QuoteArgument(tarn::ProgramPath()) + " " + run, &exitCode);
+            tarn::Status st =
+                tarn::RunCommandLine(tarn::QuoteArgument(tarn::ProgramPath()) + " " + run, &exitCode);
             ok = ok && st.ok() && exitCode == 0;
         }
         return ok ? 0 : 1;

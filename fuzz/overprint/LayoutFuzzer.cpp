@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string content = layout.PageContent(k, box);
         if (content.compare(0, 5, " obj\n") != 0) __builtin_trap();
     }
-    if (forms.empty() || (layout.PageCount() > 0 && forms.size() != static_cast<std::size_t>(layout.PageCount())))
+    if (forms.empty() ||
+        (layout.PageCount() > 0 && forms.size() != static_cast<std::size_t>(layout.PageCount())))
         __builtin_trap();
     return 0;
 }

@@ -37,7 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AddReaderPatterns(patterns);
     PdfDocument document(patterns);
     TextLayout layout(&pageForms, folder);
-    layout.LayOutText("one \x1b" "f100 two\fthree\x1b" "bB1 10 10 10 AB\n");
+    layout.LayOutText(
+        "one \x1b"
+        "f100 two\fthree\x1b"
+        "bB1 10 10 10 AB\n");
     try {
         if (document.Open(output, input)) {
             document.Read();

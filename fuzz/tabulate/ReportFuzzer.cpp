@@ -50,10 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!cleaner.Clean(input)) std::abort();  // a readable input always cleans
     }
     static const KeywordTable keywords{ConfigFileRegistry()};
-    ValueClassifier classifier(settings.inputDecSeparator, settings.inputGroupSeparator,
-                               settings.dateFormat);
-    for (report.sectionIndex = 0; report.sectionIndex < report.SectionCount();
-         ++report.sectionIndex) {
+    ValueClassifier classifier(settings.inputDecSeparator, settings.inputGroupSeparator, settings.dateFormat);
+    for (report.sectionIndex = 0; report.sectionIndex < report.SectionCount(); ++report.sectionIndex) {
         PageLayout layout;
         if (!ParseLayout(&report, &layout, classifier, keywords)) continue;
         if (layout.columns.empty()) std::abort();

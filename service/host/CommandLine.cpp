@@ -32,9 +32,7 @@ std::vector<std::string> Tokens(const std::string& commandLine) {
     return tokens;
 }
 
-bool Matches(const std::string& token, const char* name) {
-    return strcasecmp(token.c_str(), name) == 0;
-}
+bool Matches(const std::string& token, const char* name) { return strcasecmp(token.c_str(), name) == 0; }
 
 }  // namespace
 
@@ -60,26 +58,25 @@ std::string JoinArguments(int argc, const char* const* argv) {
     return line;
 }
 
-bool ParseCommandLine(const std::string& commandLine, RegistrationActions& actions,
-                      HRESULT* result) {
+bool ParseCommandLine(const std::string& commandLine, RegistrationActions& actions, HRESULT* result) {
     switch (FindCommandSwitch(commandLine)) {
-        case CommandSwitch::kNone:
-            return false;
-        case CommandSwitch::kUnregServerPerUser:
-            actions.SetPerUser();
-            [[fallthrough]];
-        case CommandSwitch::kUnregServer:
-            *result = actions.UnregisterAppId();
-            return true;
-        case CommandSwitch::kRegServerPerUser:
-            actions.SetPerUser();
-            [[fallthrough]];
-        case CommandSwitch::kRegServer:
-            *result = actions.RegisterAppId(false);
-            return true;
-        case CommandSwitch::kService:
-            *result = actions.RegisterAppId(true);
-            return true;
+    case CommandSwitch::kNone:
+        return false;
+    case CommandSwitch::kUnregServerPerUser:
+        actions.SetPerUser();
+        [[fallthrough]];
+    case CommandSwitch::kUnregServer:
+        *result = actions.UnregisterAppId();
+        return true;
+    case CommandSwitch::kRegServerPerUser:
+        actions.SetPerUser();
+        [[fallthrough]];
+    case CommandSwitch::kRegServer:
+        *result = actions.RegisterAppId(false);
+        return true;
+    case CommandSwitch::kService:
+        *result = actions.RegisterAppId(true);
+        return true;
     }
     return false;
 }

@@ -36,7 +36,7 @@ std::string JoinArguments(int argc, const char* const* argv);
 
 // What the switches do; implemented by the registration and by test doubles.
 class RegistrationActions {
-public:
+  public:
     virtual ~RegistrationActions() = default;
     virtual HRESULT RegisterAppId(bool serviceForm) = 0;
     virtual HRESULT UnregisterAppId() = 0;
@@ -47,7 +47,6 @@ public:
 // Runs the switch the command line holds. Returns true when a switch was
 // handled; *result then holds the work's result code, which becomes the
 // process's exit code. Returns false when the program should go on to start.
-bool ParseCommandLine(const std::string& commandLine, RegistrationActions& actions,
-                      HRESULT* result);
+bool ParseCommandLine(const std::string& commandLine, RegistrationActions& actions, HRESULT* result);
 
 }  // namespace tarn

@@ -39,8 +39,8 @@ int CListener::Open(const std::string& address, int port) {
     SocketHandle socket = kNoSocket;
     Status status = ListenTcp(address, portNumber, &socket);
     // The address and the port share one line.
-    console_.WriteConsoleLine("Adress: " + hostAddress + "  Port: " +
-                              std::to_string(status.ok() ? BoundPort(socket) : portNumber));
+    console_.WriteConsoleLine("Adress: " + hostAddress +
+                              "  Port: " + std::to_string(status.ok() ? BoundPort(socket) : portNumber));
     if (!status.ok()) return status.code() != 0 ? status.code() : -1;
     socket_ = socket;
     closing_ = false;

@@ -27,7 +27,7 @@ class CEventReporter;
 class EventSink;
 
 class CListener {
-public:
+  public:
     // Runs one conversation on `connection`, which it owns and closes.
     using ConnectionHandler = std::function<void(SocketHandle connection)>;
     // Starts a detached thread; replaceable so that tests can refuse starts.
@@ -59,7 +59,7 @@ public:
     // Conversations running now.
     int RunningWorkers() const;
 
-private:
+  private:
     // Conversations started by one listener run, counted so that the run can
     // wait for all of them; shared with the workers so that a worker ending
     // late never touches freed memory.

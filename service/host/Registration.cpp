@@ -14,9 +14,7 @@ constexpr std::uint32_t kTypesSupported = 7;
 // Categories declared by the message file.
 constexpr std::uint32_t kCategoryCount = 3;
 
-std::string Key(const std::string& parent, const std::string& name) {
-    return parent + "\\" + name;
-}
+std::string Key(const std::string& parent, const std::string& name) { return parent + "\\" + name; }
 
 HRESULT HResultFrom(const Status& status) {
     return status ? S_OK : HResultFromError(status.code() != 0 ? status.code() : EIO);
@@ -142,8 +140,7 @@ bool CServiceRegistration::Uninstall() {
     }
     std::string programName = programPath_.substr(programPath_.rfind('/') + 1);
     Status error;
-    if (serviceManager_.StopService(programName, &error) ==
-        ServiceManager::StopResult::kFailed) {
+    if (serviceManager_.StopService(programName, &error) == ServiceManager::StopResult::kFailed) {
         ShowMessage("Could not stop service");
     }
     if (!serviceManager_.DeleteService(kServiceName)) {

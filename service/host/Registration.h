@@ -16,14 +16,14 @@
 namespace tarn {
 
 class CServiceRegistration : public RegistrationActions {
-public:
+  public:
     using MessageWriter = std::function<void(const std::string& text)>;
 
     // `programPath` is the full path of the executable that the service entry
     // runs and beside which the message file is expected. Messages go to
     // standard error unless `showMessage` is given.
-    CServiceRegistration(Registry registry, ServiceManager serviceManager,
-                         std::string programPath, MessageWriter showMessage = nullptr);
+    CServiceRegistration(Registry registry, ServiceManager serviceManager, std::string programPath,
+                         MessageWriter showMessage = nullptr);
 
     HRESULT RegisterAppId(bool serviceForm) override;
     HRESULT UnregisterAppId() override;
@@ -35,7 +35,7 @@ public:
     // The registrar script: creates, or deletes, the AppID entries.
     HRESULT UpdateRegistryAppId(bool registering);
 
-private:
+  private:
     void ShowMessage(const std::string& text) const;
     void RegisterEventSource() const;
 

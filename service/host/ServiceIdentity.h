@@ -20,8 +20,7 @@ inline constexpr const char* kPerUserClassesRoot = "HKEY_CURRENT_USER\\Software\
 inline constexpr const char* kAppIdKey = "HKEY_CLASSES_ROOT\\AppID";
 inline constexpr const char* kEventSourceParentKey =
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application";
-inline constexpr const char* kServiceKey =
-    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\TARNSvr";
+inline constexpr const char* kServiceKey = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\TARNSvr";
 
 // Value under the AppID key whose presence makes the program run as a service.
 inline constexpr const char* kLocalServiceValue = "LocalService";

@@ -24,18 +24,15 @@ std::uint32_t CTARNSvrModule::Start() {
     if (opened) opened = registry.OpenKey(guidKey);
     if (!opened) {
         status_.exitCode = static_cast<std::uint32_t>(opened.code() != 0 ? opened.code() : EIO);
-        ShowOperatorMessage(serviceName_, "not registered (" + opened.message() +
-                                              "); run \"" + serviceName_ +
-                                              " -RegServer\" or \"" + serviceName_ +
-                                              " -Service\" first");
+        ShowOperatorMessage(serviceName_, "not registered (" + opened.message() + "); run \"" + serviceName_ +
+                                              " -RegServer\" or \"" + serviceName_ + " -Service\" first");
         return status_.exitCode;
     }
     // 2. "LocalService" selects service mode.
     std::string localService;
     runningAsService_ = registry.ReadString(guidKey, kLocalServiceValue, &localService).ok();
 
-    ServiceHost host(runningAsService_ ? ServiceHost::Mode::kService
-                                       : ServiceHost::Mode::kConsole);
+    ServiceHost host(runningAsService_ ? ServiceHost::Mode::kService : ServiceHost::Mode::kConsole);
     host_ = &host;
     std::uint32_t exitCode = E_FAIL;
     if (runningAsService_) {
@@ -45,10 +42,9 @@ std::uint32_t CTARNSvrModule::Start() {
         tarn::Status written = manager.WritePidFile();
         if (!written) ReportHostError("Cannot write the pid file: " + written.message());
         tarn::Status dispatched = host.Dispatch([this] { ServiceMain(); });
-        exitCode = dispatched ? status_.exitCode
-                              : static_cast<std::uint32_t>(dispatched.code() != 0
-                                                               ? dispatched.code()
-                                                               : E_FAIL);
+        exitCode = dispatched
+                       ? status_.exitCode
+                       : static_cast<std::uint32_t>(dispatched.code() != 0 ? dispatched.code() : E_FAIL);
         manager.RemovePidFile();
     } else {
         // 4. Console mode: Run on a thread of its own, so that Ctrl-C (or
@@ -76,21 +72,21 @@ void CTARNSvrModule::ServiceMain() {
 
 void CTARNSvrModule::ControlHandler(std::uint32_t control) {
     switch (control) {
-        case kControlStop:
-            OnStop();
-            break;
-        case kControlPause:
-            OnPause();
-            break;
-        case kControlContinue:
-            OnContinue();
-            break;
-        case kControlInterrogate:
-        case kControlShutdown:
-            break;
-        default:
-            LogEvent("Bad service request");
-            break;
+    case kControlStop:
+        OnStop();
+        break;
+    case kControlPause:
+        OnPause();
+        break;
+    case kControlContinue:
+        OnContinue();
+        break;
+    case kControlInterrogate:
+    case kControlShutdown:
+        break;
+    default:
+        LogEvent("Bad service request");
+        break;
     }
 }
 

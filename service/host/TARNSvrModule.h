@@ -35,7 +35,7 @@ inline constexpr const char* kListenAddressVariable = "TARN_LISTEN_ADDRESS";
 std::string ModuleDirectoryOf(const std::string& programPath);
 
 class CTARNSvrModule : public CServiceContext {
-public:
+  public:
     explicit CTARNSvrModule(EventSink& sink = PlatformEvents());
     ~CTARNSvrModule() override;
 
@@ -82,7 +82,7 @@ public:
     const std::string& ModuleDirectory() const { return moduleDirectory_; }
     CListener& Listener() { return listener_; }
 
-private:
+  private:
     // Reports error 0xC0000003 with `text`.
     void ReportHostError(const std::string& text) const;
     // Run's last step before its message loop: "Service started" and running.

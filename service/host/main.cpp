@@ -17,8 +17,7 @@ int main(int argc, char** argv) {
     tarn::ServiceHost::BlockControlSignals();
 
     tarn::CServiceRegistration registration(tarn::Registry::FromEnvironment(),
-                                            tarn::ServiceManager::FromEnvironment(),
-                                            tarn::ProgramPath());
+                                            tarn::ServiceManager::FromEnvironment(), tarn::ProgramPath());
     tarn::HRESULT result = tarn::S_OK;
     if (tarn::ParseCommandLine(tarn::JoinArguments(argc, argv), registration, &result)) {
         return tarn::ExitStatusFor(result);

@@ -20,8 +20,8 @@ const char* Outcome(bool failed) { return failed ? " failed" : " succeeded"; }
 
 std::string ActivityStamp(const LocalDateTime& t) {
     char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%02d/%02d/%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour, t.minute,
-                  t.second);
+    std::snprintf(stamp, sizeof stamp, "%02d/%02d/%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour,
+                  t.minute, t.second);
     return stamp;
 }
 
@@ -49,8 +49,9 @@ void AppendJobLogLine(const CServiceContext& module, const std::string& text, bo
 void AppendMailLogLine(const EmailRecord& record, bool failed) {
     if (record.module == nullptr) return;
     const CServiceConfig& config = record.module->Config();
-    AppendActivityLine(config.ModulePath(), config.ActivityLog(),
-                       MailLogLine(ActivityStamp(CurrentLocalTime()), record.attachment, record.addressList, failed));
+    AppendActivityLine(
+        config.ModulePath(), config.ActivityLog(),
+        MailLogLine(ActivityStamp(CurrentLocalTime()), record.attachment, record.addressList, failed));
 }
 
 }  // namespace tarn

@@ -42,7 +42,8 @@ constexpr const char* kPdftkName = "pdftk";
 constexpr const char* kPdfStepFailure = "230";
 constexpr const char* kWorkbookStepFailure = "231";
 
-constexpr const char* kMailDisabledText = "\"emmaxsize\" setting in INI file is 0. Send email function is disabled";
+constexpr const char* kMailDisabledText =
+    "\"emmaxsize\" setting in INI file is 0. Send email function is disabled";
 constexpr const char* kTooBigText = "The attachement file is too big.";
 
 // Runs one tool; a tool that cannot be started is reported and the job goes on.
@@ -190,7 +191,8 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
     std::string output = job.rawPath;
 
     if (workbook || config.KeyExists(job.section, kTemplateKey)) {
-        const std::string toolFolder = JoinPath(config.ModulePath(), config.GetString(kServerSection, kHomeKey, ""));
+        const std::string toolFolder =
+            JoinPath(config.ModulePath(), config.GetString(kServerSection, kHomeKey, ""));
         const std::string converterPath =
             JoinPath(toolFolder, std::string(workbook ? kTabulateName : kOverprintName) + kExeSuffix);
         if (!FileOpens(converterPath)) {

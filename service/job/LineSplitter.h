@@ -25,7 +25,7 @@ namespace tarn {
 inline constexpr std::size_t kMaxLineBytes = 1024 * 1024;
 
 class LineSplitter {
-public:
+  public:
     // Appends received bytes up to (not including) the first NUL among them.
     void Append(const char* data, std::size_t size);
     // Takes the next line into *line; false (and *line untouched) when no
@@ -35,7 +35,7 @@ public:
     std::string TakeRest();
     const std::string& Pending() const { return pending_; }
 
-private:
+  private:
     std::string pending_;
     // Bytes at the front of pending_ known to hold no LF or FF.
     std::size_t scanned_ = 0;

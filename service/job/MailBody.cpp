@@ -25,7 +25,8 @@ std::string FillMailBody(const std::string& templateText, const std::string& rec
     std::string::size_type start = 0;
     while (start < templateText.size()) {
         std::string::size_type end = templateText.find('\n', start);
-        std::string line = templateText.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        std::string line =
+            templateText.substr(start, end == std::string::npos ? std::string::npos : end - start);
         start = end == std::string::npos ? templateText.size() : end + 1;
         // Text mode: a CR before the line feed belongs to the line end.
         if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -19,7 +19,7 @@ constexpr const char* kHomeKey = "home";
 
 // Removes the temporary body file however SendMail ends.
 class BodyFileGuard {
-public:
+  public:
     explicit BodyFileGuard(const EmailRecord& record) : record_(record) {}
     ~BodyFileGuard() {
         if (!record_.bodyFile.empty()) RemoveFile(record_.bodyFile);
@@ -27,7 +27,7 @@ public:
     BodyFileGuard(const BodyFileGuard&) = delete;
     BodyFileGuard& operator=(const BodyFileGuard&) = delete;
 
-private:
+  private:
     const EmailRecord& record_;
 };
 
@@ -37,7 +37,8 @@ std::string BuildMailerCommandLine(const CServiceConfig& config, const std::stri
                                    const EmailRecord& record) {
     std::string line = QuoteArgumentIfNeeded(mailerPath) + " ";
     if (record.hasBody) {
-        line += QuoteArgumentIfNeeded(record.bodyFile) + " -attach " + QuoteArgumentIfNeeded(record.attachment);
+        line +=
+            QuoteArgumentIfNeeded(record.bodyFile) + " -attach " + QuoteArgumentIfNeeded(record.attachment);
     } else {
         line += QuoteArgumentIfNeeded(record.attachment);
     }
@@ -49,7 +50,8 @@ std::string BuildMailerCommandLine(const CServiceConfig& config, const std::stri
     line += " -port " + QuoteArgumentIfNeeded(config.MailPort());
     if (!record.hasBody) line += " -base64";
     if (!config.EmailUid().empty() && !config.EmailPwd().empty()) {
-        line += " -u " + QuoteArgumentIfNeeded(config.EmailUid()) + " -pw " + QuoteArgumentIfNeeded(config.EmailPwd());
+        line += " -u " + QuoteArgumentIfNeeded(config.EmailUid()) + " -pw " +
+                QuoteArgumentIfNeeded(config.EmailPwd());
     }
     return line;
 }
@@ -62,7 +64,8 @@ bool SendMail(EmailRecord& record) {
     const bool logActivity = !config.ActivityLog().empty();
 
     // The mailer lives in the tool folder, read at this moment.
-    const std::string toolFolder = JoinPath(config.ModulePath(), config.GetString(kServerSection, kHomeKey, ""));
+    const std::string toolFolder =
+        JoinPath(config.ModulePath(), config.GetString(kServerSection, kHomeKey, ""));
     const std::string mailerPath = JoinPath(toolFolder, std::string(kMailerName) + kExeSuffix);
     if (!FileOpens(mailerPath)) {
         module.ReportError(kEvtProgramMissing, mailerPath);

@@ -22,7 +22,7 @@ class CServiceContext;
 inline constexpr std::size_t kReceiveBufferSize = 4096;
 
 class CRequestConversation {
-public:
+  public:
     // Takes ownership of `socket`; the conversation closes it.
     CRequestConversation(SocketHandle socket, const CServiceContext& context);
     ~CRequestConversation();
@@ -32,7 +32,7 @@ public:
     // Runs the conversation to its end; always closes the socket. Returns 0.
     int Run();
 
-private:
+  private:
     // The next line, "" when no complete line is available yet, or "_QUIT_"
     // once the peer has closed or a receive failed. Text still pending when
     // the peer closes is handed out as a last line first.

@@ -29,9 +29,7 @@ bool StartsWith(const std::string& text, const char* prefix) {
     return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
-bool Contains(const std::string& text, const char* word) {
-    return text.find(word) != std::string::npos;
-}
+bool Contains(const std::string& text, const char* word) { return text.find(word) != std::string::npos; }
 
 RunCommand ParseRunLine(const std::string& line) {
     std::vector<std::string> fields = Tokenize(line, kRunFieldSeparator);

@@ -15,7 +15,9 @@ inline constexpr const char* kRawFileWord = "_RAWFILE_";
 inline constexpr const char* kEofWord = "_EOF_";
 inline constexpr const char* kQuitWord = "_QUIT_";
 // STX followed by "email:" starts an e-mail line.
-inline constexpr const char* kEmailMarker = "\x02" "email:";
+inline constexpr const char* kEmailMarker =
+    "\x02"
+    "email:";
 // Separates the fields of the command line.
 inline constexpr const char* kRunFieldSeparator = "\x02";
 // Separates the fields of an e-mail line.

@@ -16,8 +16,7 @@ std::unique_ptr<CServiceConfig> CServiceConfig::Create(const std::string& iniPat
                                                        const CEventReporter& events) {
     std::unique_ptr<CServiceConfig> config(new CServiceConfig());
     if (!config->Load(iniPath)) {
-        events.ReportServiceEvent(EventType::kError, kEvtHostFailure,
-                                  "Unable to load INI file: " + iniPath);
+        events.ReportServiceEvent(EventType::kError, kEvtHostFailure, "Unable to load INI file: " + iniPath);
         return nullptr;
     }
     config->modulePath_ = config->GetString(kServerSection, "ModulePath", "");

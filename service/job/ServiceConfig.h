@@ -20,12 +20,11 @@ inline constexpr int kDefaultPort = 5000;
 inline constexpr const char* kDefaultMailPort = "25";
 
 class CServiceConfig : public CXmlProfile {
-public:
+  public:
     // Loads `iniPath` and reads section Server. On failure reports error
     // event 0xC0000003 with the reason and returns null.
     // `programDir` is the service program's folder with its closing separator.
-    static std::unique_ptr<CServiceConfig> Create(const std::string& iniPath,
-                                                  const std::string& programDir,
+    static std::unique_ptr<CServiceConfig> Create(const std::string& iniPath, const std::string& programDir,
                                                   const CEventReporter& events);
 
     bool Debug() const { return debug_; }
@@ -40,7 +39,7 @@ public:
     const std::string& MailPort() const { return emport_; }
     const std::string& ActivityLog() const { return emlog_; }
 
-private:
+  private:
     CServiceConfig() = default;
 
     bool debug_ = false;

@@ -14,14 +14,14 @@ namespace tarn {
 class CServiceConfig;
 
 class CEventReporter {
-public:
+  public:
     virtual ~CEventReporter() = default;
     // Writes one event; the text is written verbatim.
     virtual void ReportServiceEvent(EventType type, EventId id, const std::string& text) const = 0;
 };
 
 class CServiceContext : public CEventReporter {
-public:
+  public:
     // REQUIRES: the configuration has been loaded.
     virtual const CServiceConfig& Config() const = 0;
 

@@ -8,18 +8,20 @@ std::string BuildOverprintCommandLine(const std::string& converterPath, const st
                                       const std::string& rawPath, const std::string& pdfParams,
                                       const std::string& outBase) {
     // pdfparams is a list of options by design and goes in unchanged.
-    return QuoteArgument(converterPath) + " " + QuoteArgument(templatePath) + " " + QuoteArgument(rawPath) + " " +
-           pdfParams + " -o " + QuoteArgument(outBase + kConvertedSuffix);
+    return QuoteArgument(converterPath) + " " + QuoteArgument(templatePath) + " " + QuoteArgument(rawPath) +
+           " " + pdfParams + " -o " + QuoteArgument(outBase + kConvertedSuffix);
 }
 
 std::string BuildTabulateCommandLine(const std::string& converterPath, const std::string& saveDir,
                                      const std::string& rawName, const TabulateSettings& settings) {
     // The folder goes in quoted as it is: with '/' as separator nothing
     // needs protecting before the closing quote.
-    std::string line = QuoteArgument(converterPath) + " -p " + QuoteArgument(saveDir) + " -r " + QuoteArgument(rawName);
+    std::string line =
+        QuoteArgument(converterPath) + " -p " + QuoteArgument(saveDir) + " -r " + QuoteArgument(rawName);
     const std::pair<const char*, const std::string*> options[] = {
-        {" -d ", &settings.dateFormat},     {" -n ", &settings.decimalSeparator}, {" -g ", &settings.groupSeparator},
-        {" -e ", &settings.excelDirective}, {" -x ", &settings.nextSheet},
+        {" -d ", &settings.dateFormat},     {" -n ", &settings.decimalSeparator},
+        {" -g ", &settings.groupSeparator}, {" -e ", &settings.excelDirective},
+        {" -x ", &settings.nextSheet},
     };
     for (const auto& [option, value] : options) {
         if (!value->empty()) line += option + QuoteArgumentIfNeeded(*value);

@@ -11,11 +11,11 @@ namespace tarn {
 
 // The settings of section xls that tabulate receives, each passed only when not empty.
 struct TabulateSettings {
-    std::string dateFormat;           // -d
-    std::string decimalSeparator;     // -n
-    std::string groupSeparator;       // -g
-    std::string excelDirective;       // -e
-    std::string nextSheet;            // -x
+    std::string dateFormat;        // -d
+    std::string decimalSeparator;  // -n
+    std::string groupSeparator;    // -g
+    std::string excelDirective;    // -e
+    std::string nextSheet;         // -x
 };
 
 // Added to the output base to name overprint's temporary result.

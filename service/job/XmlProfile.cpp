@@ -24,8 +24,7 @@ bool CXmlProfile::Load(const std::string& fileName) {
     return true;
 }
 
-void CXmlProfile::SetEntry(const std::string& section, const std::string& key,
-                           const std::string& value) {
+void CXmlProfile::SetEntry(const std::string& section, const std::string& key, const std::string& value) {
     if (section.empty()) return;
     Section* found = nullptr;
     for (Section& s : sections_)
@@ -53,8 +52,7 @@ const CXmlProfile::Section* CXmlProfile::FindSection(const std::string& name) co
     return nullptr;
 }
 
-const CXmlProfile::Entry* CXmlProfile::FindEntry(const std::string& section,
-                                                 const std::string& key) const {
+const CXmlProfile::Entry* CXmlProfile::FindEntry(const std::string& section, const std::string& key) const {
     const Section* s = FindSection(section);
     std::string wanted = CutAtNul(key);
     if (s == nullptr || wanted.empty()) return nullptr;
@@ -75,9 +73,7 @@ int CXmlProfile::GetInt(const std::string& section, const std::string& key, int 
     return AtoiLike(e->value);
 }
 
-bool CXmlProfile::SectionExists(const std::string& section) const {
-    return FindSection(section) != nullptr;
-}
+bool CXmlProfile::SectionExists(const std::string& section) const { return FindSection(section) != nullptr; }
 
 bool CXmlProfile::KeyExists(const std::string& section, const std::string& key) const {
     return FindEntry(section, key) != nullptr;

@@ -10,7 +10,7 @@
 namespace tarn {
 
 class CXmlProfile {
-public:
+  public:
     CXmlProfile() = default;
     virtual ~CXmlProfile();
 
@@ -21,14 +21,13 @@ public:
     void SetEntry(const std::string& section, const std::string& key, const std::string& value);
 
     // The entry's value (possibly empty) when section and key exist, else `def`.
-    std::string GetString(const std::string& section, const std::string& key,
-                          const std::string& def) const;
+    std::string GetString(const std::string& section, const std::string& key, const std::string& def) const;
     // The atoi value of a non-empty entry, else `def`.
     int GetInt(const std::string& section, const std::string& key, int def) const;
     bool SectionExists(const std::string& section) const;
     bool KeyExists(const std::string& section, const std::string& key) const;
 
-private:
+  private:
     struct Entry {
         std::string key;
         std::string value;

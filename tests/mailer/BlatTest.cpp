@@ -12,7 +12,7 @@ using Args = std::vector<std::string>;
 const std::string kBlat = std::string(TARN_BIN_DIR) + "/blat";
 
 class BlatTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         WriteFile(dir / "body.txt", "Dear Smith,\n.leading dot line\nregards\n");
         std::string binary = "%PDF-1.4\n";
@@ -21,13 +21,20 @@ protected:
         attachment = binary;
     }
     Args Command(int port, Args extra) {
-        Args args = {kBlat, dir / "body.txt", "-attach", dir / "inv 42.pdf", "-subject", "Invoice 42", "-f",
-                     "tarn@example.org", "-t", "a@example.com, Bob <b@example.com>", "-i", "TARN Server",
-                     "-server", "127.0.0.1", "-port", std::to_string(port)};
+        Args args = {kBlat,      dir / "body.txt",
+                     "-attach",  dir / "inv 42.pdf",
+                     "-subject", "Invoice 42",
+                     "-f",       "tarn@example.org",
+                     "-t",       "a@example.com, Bob <b@example.com>",
+                     "-i",       "TARN Server",
+                     "-server",  "127.0.0.1",
+                     "-port",    std::to_string(port)};
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     }
-    static int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+    static int Lines(const std::string& text) {
+        return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    }
 
     ScratchFolder dir;
     ScratchFolder mailDir;
@@ -62,10 +69,11 @@ TEST_F(BlatTest, SendsBodyAndAttachmentAsOneMimeMessage) {
 
 TEST_F(BlatTest, WithoutBodySendsTheFileItselfAsBase64Attachment) {
     SmtpTestServer server(mailDir.path());
-    ProgramRun run = RunAndCapture({kBlat, dir / "inv 42.pdf", "-subject", "Gr\xfc\xdf \"quoted\"", "-f",
-                                    "tarn@example.org", "-t", "a@example.com", "-i", "ops@example.org", "-server",
-                                    "127.0.0.1", "-port", std::to_string(server.port()), "-base64", "-q"},
-                                   dir.path());
+    ProgramRun run =
+        RunAndCapture({kBlat, dir / "inv 42.pdf", "-subject", "Gr\xfc\xdf \"quoted\"", "-f",
+                       "tarn@example.org", "-t", "a@example.com", "-i", "ops@example.org", "-server",
+                       "127.0.0.1", "-port", std::to_string(server.port()), "-base64", "-q"},
+                      dir.path());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "");  // -q
     ReceivedMail mail;
@@ -80,24 +88,32 @@ TEST_F(BlatTest, WithoutBodySendsTheFileItselfAsBase64Attachment) {
 
 TEST_F(BlatTest, LongAndEightBitBodyLinesArriveWhole) {
     std::string longLine(3000, 'x');
-    WriteFile(dir / "body.txt", "Gr\xfc\xdf" "e\n" + longLine + "\n");
+    WriteFile(dir / "body.txt",
+              "Gr\xfc\xdf"
+              "e\n" +
+                  longLine + "\n");
     SmtpTestServer server(mailDir.path());
     ProgramRun run = RunAndCapture(Command(server.port(), {"-q"}), dir.path());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     ReceivedMail mail;
     ASSERT_TRUE(server.Mail(1, &mail));
-    EXPECT_EQ(mail.Get("body"), "Gr\xfc\xdf" "e\r\n" + longLine + "\r\n");
+    EXPECT_EQ(mail.Get("body"),
+              "Gr\xfc\xdf"
+              "e\r\n" +
+                  longLine + "\r\n");
 }
 
 TEST_F(BlatTest, AuthenticatesWithUserAndPassword) {
     SmtpTestServer server(mailDir.path(), {"mailer", "s3cret", ""});
-    ProgramRun ok = RunAndCapture(Command(server.port(), {"-u", "mailer", "-pw", "s3cret", "-q"}), dir.path());
+    ProgramRun ok =
+        RunAndCapture(Command(server.port(), {"-u", "mailer", "-pw", "s3cret", "-q"}), dir.path());
     ASSERT_EQ(ok.exitCode, 0) << ok.err;
     ReceivedMail mail;
     ASSERT_TRUE(server.Mail(1, &mail));
     EXPECT_EQ(mail.Get("auth_user"), "mailer");
 
-    ProgramRun wrong = RunAndCapture(Command(server.port(), {"-u", "mailer", "-pw", "wrong", "-q"}), dir.path());
+    ProgramRun wrong =
+        RunAndCapture(Command(server.port(), {"-u", "mailer", "-pw", "wrong", "-q"}), dir.path());
     EXPECT_EQ(wrong.exitCode, 4);
     EXPECT_EQ(Lines(wrong.err), 1);
     EXPECT_NE(wrong.err.find("authentication refused"), std::string::npos) << wrong.err;
@@ -119,13 +135,17 @@ TEST_F(BlatTest, EveryFailureExitsNonZeroWithOneClearLine) {
     const std::vector<Case> cases = {
         {Command(server.port(), {"-t", "ok@example.com,refused@example.com"}), 5, "recipient refused"},
         {Command(UnusedPort(), {}), 3, "cannot connect"},
-        {{kBlat, dir / "missing.txt", "-f", "x@y.z", "-t", "a@b.c", "-server", "127.0.0.1", "-port", port}, 2, "missing.txt"},
+        {{kBlat, dir / "missing.txt", "-f", "x@y.z", "-t", "a@b.c", "-server", "127.0.0.1", "-port", port},
+         2,
+         "missing.txt"},
         {{kBlat, dir / "body.txt", "-attach", dir / "gone.pdf", "-t", "a@b.c", "-f", "x@y.z", "-server",
           "127.0.0.1", "-port", port},
          2,
          "gone.pdf"},
         {{kBlat, dir / "body.txt", "-t", "a@b.c", "-server", "127.0.0.1", "-bogus"}, 1, "bad arguments"},
-        {{kBlat, dir / "body.txt", "-f", "", "-i", "TARN", "-t", "a@b.c", "-server", "127.0.0.1"}, 1, "sender"},
+        {{kBlat, dir / "body.txt", "-f", "", "-i", "TARN", "-t", "a@b.c", "-server", "127.0.0.1"},
+         1,
+         "sender"},
     };
     for (const Case& c : cases) {
         ProgramRun run = RunAndCapture(c.args, dir.path());

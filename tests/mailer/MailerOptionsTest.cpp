@@ -1,8 +1,7 @@
-#include "mailer/MailerOptions.h"
-
 #include <gtest/gtest.h>
 
 #include "mailer/Base64.h"
+#include "mailer/MailerOptions.h"
 #include "mailer/MimeMessage.h"
 
 namespace tarn::mailer {
@@ -12,9 +11,26 @@ using Args = std::vector<std::string>;
 
 TEST(MailerOptions, ReadsTheCommandLineTheServiceBuilds) {
     MailerOptions o;
-    ASSERT_TRUE(ParseMailerOptions({"/tmp/ORV1.tmp", "-attach", "/out/a.pdf", "-subject", "DEV output", "-f",
-                                    "tarn@x.org", "-t", "a@b.com,c@d.com", "-i", "TARN", "-server", "mail",
-                                    "-port", "2525", "-u", "usr", "-pw", "pwd", "-q"},
+    ASSERT_TRUE(ParseMailerOptions({"/tmp/ORV1.tmp",
+                                    "-attach",
+                                    "/out/a.pdf",
+                                    "-subject",
+                                    "DEV output",
+                                    "-f",
+                                    "tarn@x.org",
+                                    "-t",
+                                    "a@b.com,c@d.com",
+                                    "-i",
+                                    "TARN",
+                                    "-server",
+                                    "mail",
+                                    "-port",
+                                    "2525",
+                                    "-u",
+                                    "usr",
+                                    "-pw",
+                                    "pwd",
+                                    "-q"},
                                    &o));
     EXPECT_EQ(o.firstFile, "/tmp/ORV1.tmp");
     EXPECT_EQ(o.attachment, "/out/a.pdf");
@@ -30,9 +46,8 @@ TEST(MailerOptions, ReadsTheCommandLineTheServiceBuilds) {
     EXPECT_FALSE(o.base64);
 
     MailerOptions w;
-    ASSERT_TRUE(ParseMailerOptions({"/out/a.pdf", "-SUBJECT", "", "-f", "", "-t", "a@b", "-i", "", "-Server",
-                                    "mail", "-base64"},
-                                   &w));
+    ASSERT_TRUE(ParseMailerOptions(
+        {"/out/a.pdf", "-SUBJECT", "", "-f", "", "-t", "a@b", "-i", "", "-Server", "mail", "-base64"}, &w));
     EXPECT_TRUE(w.base64);
     EXPECT_EQ(w.port, 25);
     EXPECT_EQ(w.subject, "");
@@ -41,15 +56,15 @@ TEST(MailerOptions, ReadsTheCommandLineTheServiceBuilds) {
 TEST(MailerOptions, RefusesFaultyCommandLines) {
     const std::vector<Args> faulty = {
         {},
-        {"-t", "a@b", "-server", "m"},                               // no file
-        {"f", "-t", "a@b"},                                          // no server
-        {"f", "-server", "m"},                                       // no recipients
-        {"f", "-t", "a@b", "-server", "m", "-attach"},              // value missing
-        {"f", "-t", "a@b", "-server", "m", "-x"},                   // unknown option
-        {"f", "-t", "a@b", "-server", "m", "extra"},                // stray argument
+        {"-t", "a@b", "-server", "m"},                  // no file
+        {"f", "-t", "a@b"},                             // no server
+        {"f", "-server", "m"},                          // no recipients
+        {"f", "-t", "a@b", "-server", "m", "-attach"},  // value missing
+        {"f", "-t", "a@b", "-server", "m", "-x"},       // unknown option
+        {"f", "-t", "a@b", "-server", "m", "extra"},    // stray argument
         {"f", "-t", "a@b", "-server", "m", "-port", "0"},
         {"f", "-t", "a@b", "-server", "m", "-port", "25x"},
-        {"f", "-t", "a@b", "-server", "m", "-u", "usr"},            // -u without -pw
+        {"f", "-t", "a@b", "-server", "m", "-u", "usr"},  // -u without -pw
         {"f", "-t", "a@b", "-server", "m", "-attach", "g", "-base64"},
     };
     for (const Args& args : faulty) {

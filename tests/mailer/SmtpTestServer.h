@@ -3,11 +3,11 @@
 // 127.0.0.1 and a free port, plus a way to run a program and collect its
 // output streams.
 
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <netinet/in.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -27,16 +27,18 @@ struct ReceivedMail {
 };
 
 class SmtpTestServer {
-public:
+  public:
     struct Options {
         std::string user, password;  // AUTH demanded when set
         std::string refuse;          // recipients holding this are refused
     };
 
     explicit SmtpTestServer(const std::string& outDir, const Options& options = Options()) : outDir_(outDir) {
-        std::vector<std::string> args = {"/usr/bin/python3", std::string(TARN_SOURCE_DIR) + "/tests/mailer/smtp_server.py",
+        std::vector<std::string> args = {"/usr/bin/python3",
+                                         std::string(TARN_SOURCE_DIR) + "/tests/mailer/smtp_server.py",
                                          outDir, "--lifetime", "600"};
-        if (!options.user.empty()) args.insert(args.end(), {"--user", options.user, "--password", options.password});
+        if (!options.user.empty())
+            args.insert(args.end(), {"--user", options.user, "--password", options.password});
         if (!options.refuse.empty()) args.insert(args.end(), {"--refuse", options.refuse});
         int in[2], out[2];
         if (pipe(in) != 0 || pipe(out) != 0) return;
@@ -93,7 +95,7 @@ public:
     }
     bool HasMail(int n) const { return Exists(outDir_ + "msg-" + std::to_string(n)); }
 
-private:
+  private:
     std::string outDir_;
     pid_t pid_ = -1;
     int stdin_ = -1;

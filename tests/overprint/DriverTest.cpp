@@ -1,31 +1,29 @@
-#include "overprint/Driver.h"
-
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <set>
 
-#include <gtest/gtest.h>
-
 #include "PdfTestSupport.h"
+#include "overprint/Driver.h"
 #include "overprint/ExitStatus.h"
 #include "overprint/ProgramState.h"
 
 namespace tarn::overprint {
 namespace {
 
-using ::testing::internal::CaptureStdout;
-using ::testing::internal::GetCapturedStdout;
 using testing::Fixture;
 using testing::ReadFile;
 using testing::ScratchDir;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
 
 // Stands in for the text layout and the merge: "lays out" a fixed number of
 // pages on the first form, and merges by copying the temporary form file's
 // objects unchanged, so the output is the form stage's work alone.
 class FormOnlyStages : public TextStages {
-public:
+  public:
     explicit FormOnlyStages(int pages) : pages_(pages) {}
 
     bool LayOut(const LayoutSettings& settings, const std::string& textFile) override {
@@ -49,12 +47,12 @@ public:
     std::string tempForm_;
     int mergedPages_ = -1;
 
-private:
+  private:
     int pages_;
 };
 
 class DriverTest : public ::testing::Test {
-protected:
+  protected:
     DriverTest() {
         const char* old = std::getenv("TMP");
         if (old != nullptr) oldTmp_ = old;
@@ -123,8 +121,8 @@ TEST_F(DriverTest, OutputNameAndOptionValues) {
     EXPECT_EQ(1, testing::PdfinfoPages(dir_ / "result.pdf.pdf"));
 
     // Prefixes count (-top is -t), atoi rules apply, a missing last value is 0.
-    ASSERT_EQ(kExitSuccess, Run({form_, text_, "-top", " 30x", "-l", "-5", "-s", "12", "-f", "9",
-                                 "-n", "3", "-z", "80", "-o", dir_ / "r2", "-l"},
+    ASSERT_EQ(kExitSuccess, Run({form_, text_, "-top", " 30x", "-l", "-5", "-s", "12", "-f", "9", "-n", "3",
+                                 "-z", "80", "-o", dir_ / "r2", "-l"},
                                 stages));
     EXPECT_EQ(30, stages.settings_.marginTop);
     EXPECT_EQ(0, stages.settings_.marginLeft);
@@ -134,21 +132,22 @@ TEST_F(DriverTest, OutputNameAndOptionValues) {
     EXPECT_EQ(80, stages.settings_.scale);
 
     // However many leading zeros a value has, they read as nothing.
-    ASSERT_EQ(kExitSuccess, Run({form_, text_, "-t", "0000000000000000000000042", "-o", dir_ / "r3"},
-                                stages));
+    ASSERT_EQ(kExitSuccess,
+              Run({form_, text_, "-t", "0000000000000000000000042", "-o", dir_ / "r3"}, stages));
     EXPECT_EQ(42, stages.settings_.marginTop);
 }
 
 TEST_F(DriverTest, UnknownOptionPrintsUsageAndHelp) {
     FormOnlyStages stages(1);
     EXPECT_EQ(kExitUnknownOption, Run({form_, text_, "-x", "5"}, stages));
-    EXPECT_EQ("*** Unknown option -x\n"
-              "Usage: overprint namepdf_file name_txtfile -t XXX -l XXX -s XXX -f XXX -o output_name\n"
-              "  -t XXX - margintop\n  -l XXX  - marginleft\n  -s XXX  - linespace\n"
-              "  -f XXX  - fontsize\n  -n XXX  - font number\n  -z XXX  - scale\n"
-              "  -o output_name - output pdf file name (without extention)\n"
-              "  where XXX is digit value\n",
-              printed_);
+    EXPECT_EQ(
+        "*** Unknown option -x\n"
+        "Usage: overprint namepdf_file name_txtfile -t XXX -l XXX -s XXX -f XXX -o output_name\n"
+        "  -t XXX - margintop\n  -l XXX  - marginleft\n  -s XXX  - linespace\n"
+        "  -f XXX  - fontsize\n  -n XXX  - font number\n  -z XXX  - scale\n"
+        "  -o output_name - output pdf file name (without extention)\n"
+        "  where XXX is digit value\n",
+        printed_);
     EXPECT_FALSE(testing::RunShell("test -e '" + (dir_ / "form_fill.pdf") + "'") == 0);
 }
 
@@ -180,8 +179,8 @@ TEST_F(DriverTest, WriteErrorFailsAndRemovesThePartialOutput) {
 
 // Runs RunOverprint in a child process with `input` as standard input and
 // standard output going to `stdoutFile`; returns the exit status.
-int RunInChild(const std::vector<std::string>& args, const std::string& input,
-               const std::string& inputFile, const std::string& stdoutFile, int pages) {
+int RunInChild(const std::vector<std::string>& args, const std::string& input, const std::string& inputFile,
+               const std::string& stdoutFile, int pages) {
     testing::WriteFile(inputFile, input);
     pid_t pid = ::fork();
     if (pid == 0) {
@@ -225,8 +224,16 @@ TEST_F(DriverTest, ConcurrentRunsNeverShareATemporaryFile) {
 
 TEST_F(DriverTest, StreamModeTakesTheJobFromStandardInput) {
     const std::string formBytes = ReadFile(Fixture("plain.pdf"));
-    const std::string job = "====\n" "TEXT\n" "-o " + (dir_ / "streamed") + " -t 30\n" "hello\n"
-                            "====\n" "FORM\n" + formBytes;
+    const std::string job =
+        "====\n"
+        "TEXT\n"
+        "-o " +
+        (dir_ / "streamed") +
+        " -t 30\n"
+        "hello\n"
+        "====\n"
+        "FORM\n" +
+        formBytes;
     const std::string stdoutFile = dir_ / "stdout.pdf";
     ASSERT_EQ(kExitSuccess, RunInChild({"overprint", "-r"}, job, dir_ / "job", stdoutFile, 2));
     EXPECT_EQ(ReadFile(dir_ / "streamed.pdf"), ReadFile(stdoutFile));
@@ -236,7 +243,13 @@ TEST_F(DriverTest, StreamModeTakesTheJobFromStandardInput) {
     EXPECT_EQ("", TempFolderListing());
 
     // Without -o the result goes to a private file, removed after the copy.
-    const std::string anonymous = "====\n" "TEXT\n" "-t 30\n" "====\n" "FORM\n" + formBytes;
+    const std::string anonymous =
+        "====\n"
+        "TEXT\n"
+        "-t 30\n"
+        "====\n"
+        "FORM\n" +
+        formBytes;
     ASSERT_EQ(kExitSuccess, RunInChild({"overprint", "-r"}, anonymous, dir_ / "job2", stdoutFile, 1));
     EXPECT_EQ(1, testing::PdfinfoPages(stdoutFile));
     EXPECT_EQ("", TempFolderListing());

@@ -40,17 +40,18 @@ int CountNumbers(const std::string& array) {
 }
 
 TEST(FontTable, StandardFontIsOneObject) {
-    EXPECT_EQ(Write({0}), std::vector<std::string>{
-                              "12 0 obj\n<< /Type /Font /Subtype /Type1 /Name /FilL0 /BaseFont "
-                              "/Courier /Encoding /WinAnsiEncoding\n>>\nendobj\n"});
+    EXPECT_EQ(Write({0}),
+              std::vector<std::string>{"12 0 obj\n<< /Type /Font /Subtype /Type1 /Name /FilL0 /BaseFont "
+                                       "/Courier /Encoding /WinAnsiEncoding\n>>\nendobj\n"});
 }
 
 TEST(FontTable, DescribedFontIsDescriptorThenDictionary) {
     std::vector<std::string> objects = Write({14});
     ASSERT_EQ(objects.size(), 2u);
-    EXPECT_EQ(objects[0], "12 0 obj\n<< /Type /FontDescriptor /FontName /AvantGarde-Book /FontBBox "
-                          "[-113 -222 1148 955] /Flags 32 /ItalicAngle 0 /Ascent 740 /Descent -192 "
-                          "/CapHeight 740 /XHeight 547 /StemV 70 >>\nendobj\n");
+    EXPECT_EQ(objects[0],
+              "12 0 obj\n<< /Type /FontDescriptor /FontName /AvantGarde-Book /FontBBox "
+              "[-113 -222 1148 955] /Flags 32 /ItalicAngle 0 /Ascent 740 /Descent -192 "
+              "/CapHeight 740 /XHeight 547 /StemV 70 >>\nendobj\n");
     EXPECT_EQ(objects[1].substr(0, 13), "13 0 obj\n<< /");
     EXPECT_NE(objects[1].find("/FirstChar 32 /LastChar 251"), std::string::npos);
     EXPECT_NE(objects[1].find("/FontDescriptor 12 0 R >>\nendobj\n"), std::string::npos);
@@ -65,8 +66,7 @@ TEST(FontTable, TableRowsNamesWidthCountsAndMonospacedWidths) {
     EXPECT_NE(BuiltinFontDictionary(29).find("/Name /FilL29 "), std::string::npos);
     EXPECT_NE(BuiltinFontDictionary(38).find("/Name /Fill38 "), std::string::npos);
     EXPECT_EQ(BuiltinFontDictionary(39).find("/Name"), std::string::npos);
-    EXPECT_NE(BuiltinFontDictionary(47).find("/Subtype /TrueType /BaseFont /Cougel,Bold"),
-              std::string::npos);
+    EXPECT_NE(BuiltinFontDictionary(47).find("/Subtype /TrueType /BaseFont /Cougel,Bold"), std::string::npos);
     for (int n = 14; n < kBuiltinFontCount; ++n) {
         const std::string dict = BuiltinFontDictionary(n);
         const std::size_t open = dict.find("/Widths [");
@@ -119,11 +119,13 @@ TEST(FontTable, ExternalFontsFromOnePassOverTheFile) {
     EXPECT_EQ(objects[0], "12 0 obj\n<</Length 4 >>\rstream\rDATA\rendstream\rendobj\n");
     EXPECT_EQ(objects[1], "13 0 obj\n<</Length 0 >>stream\rendstream\rendobj\n");
     EXPECT_EQ(objects[2], "14 0 obj\n<</FontName /Second\r/FontFile2 12 0 R >>\nendobj\n");
-    EXPECT_EQ(objects[3], "15 0 obj\n<</Type /Font /BaseFont /Second\r/ToUnicode 13 0 R "
-                          "/FontDescriptor 14 0 R >>\nendobj\n");
+    EXPECT_EQ(objects[3],
+              "15 0 obj\n<</Type /Font /BaseFont /Second\r/ToUnicode 13 0 R "
+              "/FontDescriptor 14 0 R >>\nendobj\n");
     EXPECT_EQ(objects[4], "16 0 obj\n<</FontName /Fourth\r>>\nendobj\n");
-    EXPECT_EQ(objects[5], "17 0 obj\n<</Type /Font /BaseFont /Fourth\r/FontDescriptor 16 0 R "
-                          ">>\nendobj\n");
+    EXPECT_EQ(objects[5],
+              "17 0 obj\n<</Type /Font /BaseFont /Fourth\r/FontDescriptor 16 0 R "
+              ">>\nendobj\n");
 }
 
 TEST(FontTable, ExternalFontWithoutSectionAndBuiltinsInOrder) {
@@ -136,9 +138,10 @@ TEST(FontTable, ExternalFontWithoutSectionAndBuiltinsInOrder) {
 }
 
 TEST(FontTable, KeyLineOfAFileWithoutCarriageReturnsKeepsItsLastByte) {
-    std::vector<std::string> objects = Write(
-        {100}, "-------Font begin-----------\n/BaseFont /A\n-------Font File------------\n"
-               "/FontFile3\n/Length 0 >>stream\nendstream\n-------Font end-------------\n");
+    std::vector<std::string> objects =
+        Write({100},
+              "-------Font begin-----------\n/BaseFont /A\n-------Font File------------\n"
+              "/FontFile3\n/Length 0 >>stream\nendstream\n-------Font end-------------\n");
     ASSERT_EQ(objects.size(), 3u);
     EXPECT_EQ(objects[1], "13 0 obj\n<</FontFile3 12 0 R >>\nendobj\n");
 }

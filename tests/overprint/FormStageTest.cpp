@@ -1,9 +1,8 @@
-#include "overprint/FormStage.h"
-
 #include <gtest/gtest.h>
 
 #include "PdfTestSupport.h"
 #include "overprint/ExitStatus.h"
+#include "overprint/FormStage.h"
 #include "overprint/OverprintExit.h"
 #include "overprint/ProgramState.h"
 #include "overprint/ReaderPatterns.h"
@@ -11,13 +10,13 @@
 namespace tarn::overprint {
 namespace {
 
-using ::testing::internal::CaptureStdout;
-using ::testing::internal::GetCapturedStdout;
 using testing::Fixture;
 using testing::ScratchDir;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
 
 class FormStageTest : public ::testing::Test {
-protected:
+  protected:
     FormStageTest() {
         ResetProgramState();
         AddReaderPatterns(patterns_);
@@ -46,8 +45,8 @@ protected:
 };
 
 TEST_F(FormStageTest, ThreeCopiesOfOnePageFormsFromRealProducers) {
-    for (const char* name : {"form_ps.pdf", "form_odt.pdf", "form_qdf.pdf", "plain.pdf",
-                             "incremental.pdf", "literal_string.pdf"}) {
+    for (const char* name : {"form_ps.pdf", "form_odt.pdf", "form_qdf.pdf", "plain.pdf", "incremental.pdf",
+                             "literal_string.pdf"}) {
         SCOPED_TRACE(name);
         const std::string form = Fixture(name);
         const std::string out = dir_ / (std::string("three_") + name);
@@ -77,8 +76,8 @@ TEST_F(FormStageTest, SingleCopyKeepsItsOwnPageTree) {
 
 TEST_F(FormStageTest, TwoFormsAlternateAndMultiPageFormsKeepTheirOrder) {
     const std::string out = dir_ / "mixed.pdf";
-    ASSERT_EQ(0, Run({Fixture("plain.pdf"), Fixture("a4.pdf"), Fixture("plain.pdf"), Fixture("a4.pdf")},
-                     out));
+    ASSERT_EQ(0,
+              Run({Fixture("plain.pdf"), Fixture("a4.pdf"), Fixture("plain.pdf"), Fixture("a4.pdf")}, out));
     std::string report;
     EXPECT_TRUE(testing::QpdfCheckPasses(out, &report)) << report;
     ASSERT_EQ(4, testing::PdfinfoPages(out));

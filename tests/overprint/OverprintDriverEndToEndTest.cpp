@@ -16,7 +16,7 @@ using testing::ScratchDir;
 using testing::WriteFile;
 
 class OverprintDriverEndToEnd : public ::testing::Test {
-protected:
+  protected:
     OverprintDriverEndToEnd() {
         RunShell("mkdir '" + (dir_ / "tmp") + "' && cp '" + Fixture("form_ps.pdf") + "' '" +
                  (dir_ / "form.pdf") + "'");
@@ -69,8 +69,15 @@ TEST_F(OverprintDriverEndToEnd, DefaultOutputNameAndStatuses) {
 }
 
 TEST_F(OverprintDriverEndToEnd, StreamModeReadsTheJobAndWritesThePdf) {
-    const std::string job = "#####\n" "report\n" "-o streamed -t 30\n" "Streamed line one\n"
-                            "Streamed line two\n" "#####\n" "form\n" + ReadFile(Fixture("form_ps.pdf"));
+    const std::string job =
+        "#####\n"
+        "report\n"
+        "-o streamed -t 30\n"
+        "Streamed line one\n"
+        "Streamed line two\n"
+        "#####\n"
+        "form\n" +
+        ReadFile(Fixture("form_ps.pdf"));
     WriteFile(dir_ / "job", job);
     ASSERT_EQ(0, RunShell("cd '" + dir_.path() + "' && TMP='" + (dir_ / "tmp") + "' '" + TARN_BIN_DIR +
                           "/overprint' -r < job > stdout.pdf"));

@@ -24,7 +24,7 @@ using testing::WriteFile;
 // A private copy of the program with its PdfFont.ext, so that forms named in
 // the text resolve against a folder the test owns.
 class Installed {
-public:
+  public:
     explicit Installed(bool withFontFile = true) {
         RunShell("cp '" + std::string(TARN_BIN_DIR) + "/overprint' '" + dir_.path() + "/'");
         if (withFontFile) {
@@ -36,13 +36,12 @@ public:
     int Run(const std::string& form, const std::string& text, const std::string& options = "",
             std::string* messages = nullptr) {
         WriteFile(dir_ / "report.txt", text);
-        return RunShell("cd '" + dir_.path() + "' && ./overprint '" + form + "' report.txt -o out " +
-                            options,
+        return RunShell("cd '" + dir_.path() + "' && ./overprint '" + form + "' report.txt -o out " + options,
                         messages);
     }
     std::string output() const { return dir_ / "out.pdf"; }
 
-private:
+  private:
     ScratchDir dir_;
 };
 
@@ -60,7 +59,8 @@ TEST(OverprintText, ThreeTextPagesOnAOnePageFormFromEachProducer) {
         Installed program;
         std::string messages;
         ASSERT_EQ(program.Run(Fixture(form),
-                              "first (one) back\\slash\r\n\f\rsecond \x1b" "f9 page\r\n\f\rthird\r\n",
+                              "first (one) back\\slash\r\n\f\rsecond \x1b"
+                              "f9 page\r\n\f\rthird\r\n",
                               "-t 500", &messages),
                   0)
             << messages;
@@ -77,7 +77,11 @@ TEST(OverprintText, ThreeTextPagesOnAOnePageFormFromEachProducer) {
 TEST(OverprintText, FontsTheTextUsesAreListed) {
     Installed program;
     ASSERT_EQ(program.Run(Fixture("plain.pdf"),
-                          "courier \x1b" "f14 avant \x1b" "f39 arial \x1b" "f100 external \x1b" "f70 "
+                          "courier \x1b"
+                          "f14 avant \x1b"
+                          "f39 arial \x1b"
+                          "f100 external \x1b"
+                          "f70 "
                           "seventy\n"),
               0);
     std::string fonts;
@@ -103,8 +107,7 @@ TEST(OverprintText, CommandNSwitchesTheFormOfLaterPages) {
 TEST(OverprintText, FormNamesLeavingTheProgramFolderAreRefused) {
     Installed program;
     std::string messages;
-    ASSERT_EQ(program.Run(Fixture("plain.pdf"), "one\x1bn \\..\\..\\..\\etc\\x.pdf\ftwo\n", "",
-                          &messages),
+    ASSERT_EQ(program.Run(Fixture("plain.pdf"), "one\x1bn \\..\\..\\..\\etc\\x.pdf\ftwo\n", "", &messages),
               0);
     EXPECT_NE(messages.find("refused"), std::string::npos) << messages;
     EXPECT_EQ(PdfinfoPages(program.output()), 2);
@@ -137,8 +140,7 @@ TEST(OverprintText, UnusableFormsFailClearlyWithoutOutput) {
     ASSERT_EQ(RunShell("qpdf --encrypt secret owner 256 -- '" + Fixture("plain.pdf") + "' '" +
                        program / "locked.pdf" + "'"),
               0);
-    ASSERT_EQ(RunShell("head -c 300 '" + Fixture("plain.pdf") + "' > '" + program / "cut.pdf" + "'"),
-              0);
+    ASSERT_EQ(RunShell("head -c 300 '" + Fixture("plain.pdf") + "' > '" + program / "cut.pdf" + "'"), 0);
     for (const char* form : {"text.pdf", "locked.pdf", "cut.pdf"}) {
         SCOPED_TRACE(form);
         std::string messages;
@@ -160,8 +162,8 @@ void WriteSharedResourcesForm(const std::string& path) {
     writer.WriteObject(4, "obj\n<< /Type /Page /Parent 2 0 R /Resources 5 0 R >>\n");
     writer.WriteObject(5, "obj\n<< /Font << /F1 8 0 R >> /ProcSet [/PDF /Text] >>\n");
     const std::string form = "BT /F1 12 Tf 50 50 Td (FORM) Tj ET\n";
-    writer.WriteObject(6, "obj\n<< /Length " + std::to_string(form.size()) + " >>\nstream\n" + form +
-                              "endstream\n");
+    writer.WriteObject(
+        6, "obj\n<< /Length " + std::to_string(form.size()) + " >>\nstream\n" + form + "endstream\n");
     writer.WriteObject(7, "obj\n[0 0 400 500]\n");
     writer.WriteObject(8, "obj\n<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>\n");
     writer.counter = 9;
@@ -185,8 +187,7 @@ TEST(OverprintText, SharedResourcesPagesWithoutContentsAndReferencedPageBoxes) {
     // Each copy's shared resources receive the font entry once.
     const std::string bytes = ReadFile(program.output());
     const std::regex entry("/FilL0 [0-9]+ 0 R");
-    EXPECT_EQ(std::distance(std::sregex_iterator(bytes.begin(), bytes.end(), entry),
-                            std::sregex_iterator()),
+    EXPECT_EQ(std::distance(std::sregex_iterator(bytes.begin(), bytes.end(), entry), std::sregex_iterator()),
               2);
     EXPECT_NE(bytes.find("20 480 Td"), std::string::npos);
 }
@@ -201,7 +202,8 @@ TEST(OverprintText, PagesWithoutResourcesOfTheirOwnShowTheTextAndKeepWhatTheyInh
         // One copy: the form's own root (resources in an object) is the tree's root.
         {"inherited_resources.pdf", "gamma\n", {{"gamma", "NODE FONT"}, {"ROOT FONT"}}},
         // Two copies: each form root is an intermediate node below a new root.
-        {"inherited_resources.pdf", "alpha\fbeta\n",
+        {"inherited_resources.pdf",
+         "alpha\fbeta\n",
          {{"alpha", "NODE FONT"}, {"beta", "ROOT FONT"}, {"NODE FONT"}, {"ROOT FONT"}}},
     };
     for (const Case& c : cases) {
@@ -239,10 +241,16 @@ TEST(OverprintText, BarcodesReadBackToTheirData) {
         const char* text;
         const char* data;
     } cases[] = {
-        {"\x1b" "bB1 50 100 100 Tarn-42 (b)\n", "Tarn-42 (b)"},
-        {"\x1b" "bA2 60 100 100 ORDER 7/12\n", "ORDER 7/12"},
+        {"\x1b"
+         "bB1 50 100 100 Tarn-42 (b)\n",
+         "Tarn-42 (b)"},
+        {"\x1b"
+         "bA2 60 100 100 ORDER 7/12\n",
+         "ORDER 7/12"},
         // Code set C: each byte is a pair of digits plus 32.
-        {"\x1b" "bC2 60 100 100 ,Bx\x23\n", "12348803"},
+        {"\x1b"
+         "bC2 60 100 100 ,Bx\x23\n",
+         "12348803"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.data);

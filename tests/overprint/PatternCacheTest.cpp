@@ -1,6 +1,6 @@
-#include "overprint/PatternCache.h"
-
 #include <gtest/gtest.h>
+
+#include "overprint/PatternCache.h"
 
 namespace tarn::overprint {
 namespace {

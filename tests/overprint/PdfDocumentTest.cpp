@@ -1,21 +1,20 @@
-#include "overprint/PdfDocument.h"
-
 #include <gtest/gtest.h>
 
 #include "PdfTestSupport.h"
+#include "overprint/PdfDocument.h"
 #include "overprint/ReaderPatterns.h"
 
 namespace tarn::overprint {
 namespace {
 
-using ::testing::internal::CaptureStdout;
-using ::testing::internal::GetCapturedStdout;
 using testing::Fixture;
 using testing::ReadFile;
 using testing::ScratchDir;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
 
 class PdfDocumentTest : public ::testing::Test {
-protected:
+  protected:
     PdfDocumentTest() { AddReaderPatterns(patterns_); }
 
     // Reads `path`; returns what the reader printed.
@@ -61,7 +60,8 @@ TEST_F(PdfDocumentTest, RealProducersGiveObjectsWhereTheirCrossReferenceSaysThey
             EXPECT_EQ("obj", bytes.substr(object.start, 3));
             EXPECT_EQ("endobj", bytes.substr(object.end, 6));
             for (const auto& reference : object.references) {
-                EXPECT_EQ(std::to_string(reference.number), bytes.substr(reference.position, reference.length));
+                EXPECT_EQ(std::to_string(reference.number),
+                          bytes.substr(reference.position, reference.length));
             }
         }
         int highest = 0;
@@ -143,9 +143,10 @@ TEST_F(PdfDocumentTest, BrokenCrossReferencesAreReportedAndTheCatalogStillFound)
 }
 
 TEST_F(PdfDocumentTest, CatalogNotNamedByRootIsFoundByItsType) {
-    ReadBytes("%PDF-1.4\n1 0 obj <</Type/Pages/Kids[3 0 R]/Count 1>> endobj\n"
-              "2 0 obj <</Type/Catalog/Pages 1 0 R>> endobj\n"
-              "xref\n0 1\n0000000000 65535 f \ntrailer << /Root 1 0 R >>\nstartxref\n99\n%%EOF\n");
+    ReadBytes(
+        "%PDF-1.4\n1 0 obj <</Type/Pages/Kids[3 0 R]/Count 1>> endobj\n"
+        "2 0 obj <</Type/Catalog/Pages 1 0 R>> endobj\n"
+        "xref\n0 1\n0000000000 65535 f \ntrailer << /Root 1 0 R >>\nstartxref\n99\n%%EOF\n");
     EXPECT_EQ(1, document_.root());
     EXPECT_EQ(1, document_.pagesRoot());
     EXPECT_EQ("/Catalog", document_.FindObject(2)->type);

@@ -64,8 +64,7 @@ std::vector<std::string> RenderPages(const std::string& pdf) {
 
 std::string PageText(const std::string& pdf, int page) {
     std::string out;
-    RunShell("pdftotext -q -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + pdf +
-                 "' -",
+    RunShell("pdftotext -q -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + pdf + "' -",
              &out);
     return out;
 }

@@ -10,7 +10,7 @@ namespace tarn::overprint::testing {
 // A new empty folder under the system's temporary folder, removed with its
 // contents when the object goes.
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -18,7 +18,7 @@ public:
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -1,9 +1,8 @@
-#include "overprint/PdfTokenizer.h"
-
 #include <gtest/gtest.h>
 
 #include "PdfTestSupport.h"
 #include "overprint/PatternCache.h"
+#include "overprint/PdfTokenizer.h"
 #include "overprint/ReaderPatterns.h"
 #include "overprint/TokenClassifier.h"
 
@@ -28,8 +27,8 @@ std::vector<std::string> Tokens(const std::string& bytes) {
 using List = std::vector<std::string>;
 
 TEST(PdfTokenizerTest, WordsNamesAndDictionaryBrackets) {
-    EXPECT_EQ((List{"3@0", "0@2", "obj@4", "<<@8", "/Type@10", "/Page@15", "/Kids@20", "4@27",
-                    "0@29", "R@31", ">>@33", "endobj@36"}),
+    EXPECT_EQ((List{"3@0", "0@2", "obj@4", "<<@8", "/Type@10", "/Page@15", "/Kids@20", "4@27", "0@29", "R@31",
+                    ">>@33", "endobj@36"}),
               Tokens("3 0 obj\n<</Type/Page/Kids [4 0 R]>>\nendobj"));
 }
 

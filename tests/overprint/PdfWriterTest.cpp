@@ -1,20 +1,19 @@
-#include "overprint/PdfWriter.h"
-
 #include <gtest/gtest.h>
 
 #include "PdfTestSupport.h"
 #include "overprint/ExitStatus.h"
 #include "overprint/OverprintExit.h"
 #include "overprint/PdfDocument.h"
+#include "overprint/PdfWriter.h"
 #include "overprint/ReaderPatterns.h"
 
 namespace tarn::overprint {
 namespace {
 
-using ::testing::internal::CaptureStdout;
-using ::testing::internal::GetCapturedStdout;
 using testing::ReadFile;
 using testing::ScratchDir;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
 
 std::string Entry(unsigned offset) {
     char text[32];
@@ -33,11 +32,12 @@ TEST(PdfWriterTest, ObjectsNeverWrittenAreListedWithOffsetZero) {
     writer.WriteCrossReference();
     ASSERT_TRUE(writer.Close());
     EXPECT_EQ(6u, writer.offsets().size());
-    EXPECT_EQ("%PDF-1.4\n5 0 obj\n<< >>\nendobj\n"
-              "xref\n0 6\n0000000000 65535 f \n" +
-                  Entry(0) + Entry(0) + Entry(0) + Entry(0) + Entry(9) +
-                  "trailer\n<< /Size 6\n/Root 1 0 R\n>>\nstartxref\n30\n%%EOF\n",
-              ReadFile(dir / "out.pdf"));
+    EXPECT_EQ(
+        "%PDF-1.4\n5 0 obj\n<< >>\nendobj\n"
+        "xref\n0 6\n0000000000 65535 f \n" +
+            Entry(0) + Entry(0) + Entry(0) + Entry(0) + Entry(9) +
+            "trailer\n<< /Size 6\n/Root 1 0 R\n>>\nstartxref\n30\n%%EOF\n",
+        ReadFile(dir / "out.pdf"));
 }
 
 TEST(PdfWriterTest, TableSizeIsCounterPlusShiftWithTwentyByteEntries) {
@@ -74,10 +74,11 @@ TEST(PdfWriterTest, CopiedObjectsAreRenumberedWithGenerationZero) {
     EXPECT_TRUE(document.CopyObject(7));
     EXPECT_FALSE(document.CopyObject(8));
     ASSERT_TRUE(document.writer().Close());
-    EXPECT_EQ("%PDF-1.4\n"
-              "7 0 obj\n<< /Ref  3 0 R /Kids [ 3 0 R  12 0 R] (9 0 R) >>\nendobj\n"
-              "17 0 obj\n<< /Ref  13 0 R /Kids [ 13 0 R  22 0 R] (9 0 R) >>\nendobj\n",
-              ReadFile(dir / "out.pdf"));
+    EXPECT_EQ(
+        "%PDF-1.4\n"
+        "7 0 obj\n<< /Ref  3 0 R /Kids [ 3 0 R  12 0 R] (9 0 R) >>\nendobj\n"
+        "17 0 obj\n<< /Ref  13 0 R /Kids [ 13 0 R  22 0 R] (9 0 R) >>\nendobj\n",
+        ReadFile(dir / "out.pdf"));
     EXPECT_EQ(9u, document.writer().offsets()[7]);
     EXPECT_TRUE(document.writer().IsWritten(17));
     EXPECT_FALSE(document.writer().IsWritten(8));

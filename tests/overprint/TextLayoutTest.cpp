@@ -17,9 +17,7 @@ struct Laid {
     std::vector<std::string> forms{"form.pdf"};
     TextLayout layout{&forms, "/opt/tarn"};
     explicit Laid(const std::string& text) { layout.LayOutText(text); }
-    std::string Page(int k, const PageBox& box = kLetter) const {
-        return layout.PageContent(k, box);
-    }
+    std::string Page(int k, const PageBox& box = kLetter) const { return layout.PageContent(k, box); }
 };
 
 // The stream between "stream\n" and "endstream\n", checking /Length on the way.
@@ -40,12 +38,13 @@ const char kBlack[] = "0.0 0.0 0.0 rg\n";
 const char kRed[] = "1.00 0.00 0.00 rg \n";
 
 TEST(TextLayoutContent, TwoRunsPositionColourAndBarcodeByteForByte) {
-    Laid t("AB\x1bs14 CD\n\x1bp100 200\x1bg100 0 0 Red\n\x1b" "bB1 40 50 100 AB\n");
-    std::string expected = std::string("BT\n") + kFont10 + kBlack + "20 772 Td\n(AB)Tj\n" +
-                           kFont14 + kBlack + "(CD)Tj\nET\n" +
-                           "BT\n" + kFont14 + kRed + "100 592 Td\n(Red)Tj\nET\n" +
-                           "BT\n" + kFont14 + kRed + "100 582 Td\n()Tj\nET\n" +
-                           "BT\n" + kFont14 + kRed + "100 572 Td\n()Tj\nET\n" +
+    Laid t(
+        "AB\x1bs14 CD\n\x1bp100 200\x1bg100 0 0 Red\n\x1b"
+        "bB1 40 50 100 AB\n");
+    std::string expected = std::string("BT\n") + kFont10 + kBlack + "20 772 Td\n(AB)Tj\n" + kFont14 + kBlack +
+                           "(CD)Tj\nET\n" + "BT\n" + kFont14 + kRed + "100 592 Td\n(Red)Tj\nET\n" + "BT\n" +
+                           kFont14 + kRed + "100 582 Td\n()Tj\nET\n" + "BT\n" + kFont14 + kRed +
+                           "100 572 Td\n()Tj\nET\n" +
                            "1 w 0.0 0.0 0.0 RG 0.0 0.0 0.0 rg\n"
                            // start B (211214)
                            "50 652 1 40 re B\n53 652 0 40 re B\n56 652 0 40 re B\n"
@@ -59,8 +58,8 @@ TEST(TextLayoutContent, TwoRunsPositionColourAndBarcodeByteForByte) {
                            "94 652 1 40 re B\n99 652 2 40 re B\n103 652 0 40 re B\n"
                            "105 652 1 40 re B\n";
     EXPECT_EQ(t.layout.PageCount(), 1);
-    EXPECT_EQ(t.Page(1), " obj\n << /Length " + std::to_string(expected.size()) +
-                             " >>\nstream\n" + expected + "endstream\n");
+    EXPECT_EQ(t.Page(1), " obj\n << /Length " + std::to_string(expected.size()) + " >>\nstream\n" + expected +
+                             "endstream\n");
 }
 
 TEST(TextLayoutContent, PagesPastTheTextGetTheEmptyStream) {
@@ -129,10 +128,16 @@ TEST(TextLayoutEscapes, PositionZeroDoesNotMoveAndLaterLinesFollowAnExplicitPosi
 }
 
 TEST(TextLayoutEscapes, AttributesAndTheirLimits) {
-    Laid t("\x1b" "f5\x1bl12\x1bz80\x1br9\x1bu3 a\x1b" "d4 b\x1br2\x1b" "f77 c\x1b" "f250 d");
+    Laid t(
+        "\x1b"
+        "f5\x1bl12\x1bz80\x1br9\x1bu3 a\x1b"
+        "d4 b\x1br2\x1b"
+        "f77 c\x1b"
+        "f250 d");
     std::string body = Body(t.Page(1));
     EXPECT_NE(body.find("/FilL5 10 Tf 0 Tw 0 Tr 3 Ts 80 Tz\n0.0 0.0 0.0 rg\n20 770 Td\n(a)"),
-              std::string::npos) << body;
+              std::string::npos)
+        << body;
     EXPECT_NE(body.find("/FilL5 10 Tf 0 Tw 0 Tr -4 Ts 80 Tz\n0.0 0.0 0.0 rg\n(b)"), std::string::npos);
     // 62-99 and numbers above 199 name no font: drawn in Courier.
     EXPECT_NE(body.find("/FilL0 10 Tf 0 Tw 2 Tr -4 Ts 80 Tz\n0.0 0.0 0.0 rg\n(c)"), std::string::npos);
@@ -142,7 +147,11 @@ TEST(TextLayoutEscapes, AttributesAndTheirLimits) {
 }
 
 TEST(TextLayoutEscapes, BarcodeCodeSetsAndValues) {
-    Laid t("\x1b" "bc2 30 10 20 !,\n\x1b" "bx1 30 10 20 \x7f\x01\n\x1b" "bB1 1 1 1 X\x1bs9 after\n");
+    Laid t(
+        "\x1b"
+        "bc2 30 10 20 !,\n\x1b"
+        "bx1 30 10 20 \x7f\x01\n\x1b"
+        "bB1 1 1 1 X\x1bs9 after\n");
     ASSERT_EQ(t.layout.barcodes().size(), 3u);
     EXPECT_EQ(t.layout.barcodes()[0].startCode, 105);
     EXPECT_EQ(t.layout.barcodes()[0].moduleWidth, 2);

@@ -1,5 +1,3 @@
-#include "overprint/TokenClassifier.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,6 +5,7 @@
 #include "PdfTestSupport.h"
 #include "overprint/PdfTokenizer.h"
 #include "overprint/ReaderPatterns.h"
+#include "overprint/TokenClassifier.h"
 
 namespace tarn::overprint {
 namespace {
@@ -24,7 +23,7 @@ std::vector<std::string> AllTokens(const std::string& path) {
 }
 
 class TokenClassifierTest : public ::testing::Test {
-protected:
+  protected:
     TokenClassifierTest() { AddReaderPatterns(patterns_); }
     // Built after the patterns are in the cache.
     const TokenClassifier& classifier() {
@@ -53,8 +52,8 @@ TEST_F(TokenClassifierTest, DirectClassesEqualThePatternsOnEveryTokenOfRealFiles
     }
     // PDFs of other producers that the system happens to hold.
     std::string found;
-    testing::RunShell("find /usr/share/doc /usr/lib/libreoffice -name '*.pdf' -size -4M 2>/dev/null | head -20",
-                      &found);
+    testing::RunShell(
+        "find /usr/share/doc /usr/lib/libreoffice -name '*.pdf' -size -4M 2>/dev/null | head -20", &found);
     for (std::size_t at = 0, end; (end = found.find('\n', at)) != std::string::npos; at = end + 1) {
         files.push_back(found.substr(at, end - at));
     }
@@ -68,11 +67,14 @@ TEST_F(TokenClassifierTest, DirectClassesEqualThePatternsOnEveryTokenOfRealFiles
 }
 
 TEST_F(TokenClassifierTest, DirectClassesEqualThePatternsOnTokensNearTheKeywords) {
-    std::vector<std::string> tokens = {"", "R", "r", "RR", "1", "/R", "obj", "OBJ", "objx", "xobj",
-        "endobj", "EndObj2", "endobjx", "stream", "Streamx", "endstream", "ENDSTREAM", "endstreamx",
-        "xref", "XRef", "xrefx", "startxref", "STARTXREF", "xstartxref", "startxrefx", "trailer",
-        "xtrailerx", "/Type", "/TYPEx", "/Root", "/root2", "/Prev", "/Pages", "/PAGES", "/Info",
-        "/Catalog", "/_", "/-", "/#20", "/\xe9", "\xe9/a", "a/b", "/", "-5", "]", "\x01", "%"};
+    std::vector<std::string> tokens = {
+        "",          "R",         "r",          "RR",         "1",       "/R",        "obj",
+        "OBJ",       "objx",      "xobj",       "endobj",     "EndObj2", "endobjx",   "stream",
+        "Streamx",   "endstream", "ENDSTREAM",  "endstreamx", "xref",    "XRef",      "xrefx",
+        "startxref", "STARTXREF", "xstartxref", "startxrefx", "trailer", "xtrailerx", "/Type",
+        "/TYPEx",    "/Root",     "/root2",     "/Prev",      "/Pages",  "/PAGES",    "/Info",
+        "/Catalog",  "/_",        "/-",         "/#20",       "/\xe9",   "\xe9/a",    "a/b",
+        "/",         "-5",        "]",          "\x01",       "%"};
     ExpectSameClasses(tokens, "keyword neighbours");
 }
 

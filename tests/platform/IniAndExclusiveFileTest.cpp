@@ -2,7 +2,6 @@
 // is taken before truncation, so a second writer never damages the first.
 
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -19,7 +18,7 @@ namespace tarn {
 namespace {
 
 class Folder {
-public:
+  public:
     Folder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "tarn-ini-XXXXXX").string();
         if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
@@ -30,7 +29,7 @@ public:
     }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 

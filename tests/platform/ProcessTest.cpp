@@ -1,12 +1,11 @@
-#include "platform/Process.h"
-
 #include <fcntl.h>
-#include <pthread.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <csignal>
 
+#include "platform/Process.h"
 #include "tests/stubs/StandIn.h"
 
 namespace tarn {
@@ -34,20 +33,21 @@ TEST(SplitCommandLine, CommandLinesTheServiceBuilds) {
 TEST(SplitCommandLine, QuotesAndBackslashes) {
     EXPECT_EQ(SplitCommandLine("-f \"\" -t a@b"), (Args{"-f", "", "-t", "a@b"}));
     EXPECT_EQ(SplitCommandLine("ab\"c d\"e"), (Args{"abc de"}));
-    EXPECT_EQ(SplitCommandLine("a\\\\\\\"b"), (Args{"a\\\"b"}));      // 2n+1 -> n and a quote
-    EXPECT_EQ(SplitCommandLine("\"a\\\\\" b"), (Args{"a\\", "b"}));     // 2n -> n, quote closes
+    EXPECT_EQ(SplitCommandLine("a\\\\\\\"b"), (Args{"a\\\"b"}));     // 2n+1 -> n and a quote
+    EXPECT_EQ(SplitCommandLine("\"a\\\\\" b"), (Args{"a\\", "b"}));  // 2n -> n, quote closes
     EXPECT_EQ(SplitCommandLine("C:\\dir\\file x\\"), (Args{"C:\\dir\\file", "x\\"}));  // literal
     EXPECT_EQ(SplitCommandLine("\"open end"), (Args{"open end"}));
 }
 
 TEST(QuoteArgument, IsTheExactInverseOfSplitting) {
     const Args values = {"",          "plain",      "two words", "tab\there", "x\" -attach /etc/passwd -x \"",
-                         "end\\",     "end\\\\",    "\\\"",      "a\\\\\"b", "\"",
+                         "end\\",     "end\\\\",    "\\\"",      "a\\\\\"b",  "\"",
                          "C:\\dir\\", "$name ; rm", "\"\""};
     for (const std::string& value : values) {
         EXPECT_EQ(SplitCommandLine("prog " + QuoteArgument(value) + " next"), (Args{"prog", value, "next"}))
             << value;
-        EXPECT_EQ(SplitCommandLine("prog " + QuoteArgumentIfNeeded(value) + " next"), (Args{"prog", value, "next"}))
+        EXPECT_EQ(SplitCommandLine("prog " + QuoteArgumentIfNeeded(value) + " next"),
+                  (Args{"prog", value, "next"}))
             << value;
     }
     // Values that split into themselves stay byte for byte.
@@ -81,7 +81,8 @@ TEST(RunCommandLine, StartsTheProgramDirectlyWithItsArguments) {
     std::string tool = InstallStandIn(dir.path(), "tool");
     int exitCode = -1;
     // Shell syntax reaches the program literally: no shell is involved.
-    ASSERT_TRUE(RunCommandLine(QuoteArgument(tool) + " \"a b\" ; $(touch " + dir.path() + "x) \"\" '*'", &exitCode));
+    ASSERT_TRUE(
+        RunCommandLine(QuoteArgument(tool) + " \"a b\" ; $(touch " + dir.path() + "x) \"\" '*'", &exitCode));
     EXPECT_EQ(exitCode, 0);
     EXPECT_EQ(RecordedArgs(tool), (Args{tool, "a b", ";", "$(touch", dir.path() + "x)", "", "'*'"}));
     EXPECT_FALSE(testing::Exists(dir / "x"));

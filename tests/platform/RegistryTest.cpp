@@ -1,5 +1,3 @@
-#include "platform/Registry.h"
-
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -7,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "platform/Registry.h"
 #include "tests/service/HostTestSupport.h"
 
 namespace tarn {

@@ -1,5 +1,3 @@
-#include "platform/ServiceHost.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -11,8 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/SystemdNotify.h"
+#include "platform/ServiceHost.h"
 #include "platform/SyslogSocket.h"
+#include "platform/SystemdNotify.h"
 #include "tests/service/HostTestSupport.h"
 
 namespace tarn {
@@ -24,7 +23,7 @@ using testing::TempFolder;
 
 // The controls a handler received, with a bounded wait for the next ones.
 class ControlLog {
-public:
+  public:
     void Add(std::uint32_t control) {
         std::lock_guard<std::mutex> lock(mutex_);
         controls_.push_back(control);
@@ -39,7 +38,7 @@ public:
         return controls_;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::uint32_t> controls_;
@@ -65,8 +64,7 @@ TEST(ServiceHostTest, SignalsBecomeControlsOneAtATimeUntilTheServiceThreadEnds) 
         std::this_thread::sleep_for(200ms);
     });
     ASSERT_TRUE(status) << status.message();
-    EXPECT_EQ(log.Controls(),
-              (std::vector<std::uint32_t>{kControlPause, kControlContinue, kControlStop}));
+    EXPECT_EQ(log.Controls(), (std::vector<std::uint32_t>{kControlPause, kControlContinue, kControlStop}));
 }
 
 TEST(ServiceHostTest, ControlsBeforeTheServiceRunsAreHeldNotLost) {

@@ -16,18 +16,24 @@ namespace tarn {
 namespace {
 
 class ScopedTmp {
-public:
+  public:
     explicit ScopedTmp(const char* value) {
         const char* old = getenv("TMP");
         hadOld_ = old != nullptr;
         if (hadOld_) old_ = old;
-        if (value) setenv("TMP", value, 1); else unsetenv("TMP");
+        if (value)
+            setenv("TMP", value, 1);
+        else
+            unsetenv("TMP");
     }
     ~ScopedTmp() {
-        if (hadOld_) setenv("TMP", old_.c_str(), 1); else unsetenv("TMP");
+        if (hadOld_)
+            setenv("TMP", old_.c_str(), 1);
+        else
+            unsetenv("TMP");
     }
 
-private:
+  private:
     bool hadOld_ = false;
     std::string old_;
 };

@@ -1,10 +1,9 @@
-#include "service/job/ActivityLog.h"
-
 #include <gtest/gtest.h>
 
 #include <regex>
 #include <thread>
 
+#include "service/job/ActivityLog.h"
 #include "tests/service/JobTestSupport.h"
 
 namespace tarn {
@@ -69,7 +68,8 @@ TEST(ActivityLog, ParallelWritersKeepLinesWhole) {
     for (std::thread& t : threads) t.join();
     std::vector<std::string> lines = Lines(ReadFile(dir / "activity.log"));
     ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLinesEach));
-    const std::regex whole("[0-9/]{10} [0-9:]{8} /out/p{3000}\\.pdf -> t[0-7]@example\\.com (failed|succeeded)");
+    const std::regex whole(
+        "[0-9/]{10} [0-9:]{8} /out/p{3000}\\.pdf -> t[0-7]@example\\.com (failed|succeeded)");
     for (const std::string& line : lines) ASSERT_TRUE(std::regex_match(line, whole)) << line.substr(0, 80);
 }
 

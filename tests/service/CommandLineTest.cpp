@@ -1,8 +1,8 @@
-#include "service/host/CommandLine.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "service/host/CommandLine.h"
 
 namespace tarn {
 namespace {
@@ -51,7 +51,7 @@ TEST(CommandLineTest, ProgramPathIsNotScanned) {
 
 // Records what the parser asks of the registration.
 class RecordingActions : public RegistrationActions {
-public:
+  public:
     HRESULT RegisterAppId(bool serviceForm) override {
         calls.push_back(std::string(perUser ? "peruser " : "") +
                         (serviceForm ? "register service" : "register plain"));

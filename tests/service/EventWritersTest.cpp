@@ -11,7 +11,7 @@ namespace tarn {
 namespace {
 
 class RecordingSink : public EventSink {
-public:
+  public:
     void WriteConsoleLine(const std::string& text) override { console.push_back(text); }
     void WriteSystemEvent(EventType type, std::uint32_t id, const std::string& text) override {
         system.push_back(FormatSystemEvent(id, text));

@@ -20,7 +20,7 @@ namespace tarn::testing {
 
 // A fresh folder below $TMPDIR (or /tmp), removed with everything in it.
 class TempFolder {
-public:
+  public:
     TempFolder() {
         const char* base = std::getenv("TMPDIR");
         std::string pattern = std::string(base != nullptr && *base ? base : "/tmp") + "/tarn-h7-XXXXXX";
@@ -37,7 +37,7 @@ public:
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -63,15 +63,15 @@ inline std::map<std::string, std::string> FileTree(const std::string& root) {
 
 // A bound AF_UNIX datagram socket that receives with a bounded wait.
 class DatagramReceiver {
-public:
+  public:
     explicit DatagramReceiver(const std::string& path) : path_(path) {
         fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
         if (path[0] == '@') address.sun_path[0] = '\0';
-        socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() +
-                                                  (path[0] == '@' ? 0 : 1));
+        socklen_t length =
+            static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + (path[0] == '@' ? 0 : 1));
         bound_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0;
     }
     ~DatagramReceiver() {
@@ -91,7 +91,7 @@ public:
         return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
     }
 
-private:
+  private:
     std::string path_;
     int fd_ = -1;
     bool bound_ = false;

@@ -18,11 +18,13 @@ constexpr const char* kFailedBye = "Hi\nROGER_CMD\nProblem handlingRequest\nBye\
 
 std::string EmailLine(const std::string& to, const std::string& subject, const std::string& name,
                       const std::string& bodyTemplate) {
-    return "\x02" "email:" + to + "^" + subject + "^" + name + "^" + bodyTemplate + "\r\n";
+    return "\x02"
+           "email:" +
+           to + "^" + subject + "^" + name + "^" + bodyTemplate + "\r\n";
 }
 
 class JobEndToEnd : public ::testing::Test {
-protected:
+  protected:
     // `realConverters`: the built overprint and tabulate instead of stand-ins.
     void StartServer(bool realConverters, const std::string& extraServerKeys = "") {
         const std::string& root = dir.path();
@@ -31,13 +33,15 @@ protected:
         }
         for (const char* tool : {"overprint", "tabulate"}) {
             if (realConverters) {
-                std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/" + tool, dir / "tools/" + tool);
+                std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/" + tool,
+                                                dir / "tools/" + tool);
             } else {
                 InstallStandIn(dir / "tools/", tool);
             }
         }
         if (realConverters && Exists(std::string(TARN_BIN_DIR) + "/PdfFont.ext")) {
-            std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/PdfFont.ext", dir / "tools/PdfFont.ext");
+            std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/PdfFont.ext",
+                                            dir / "tools/PdfFont.ext");
         }
         std::filesystem::create_symlink("/usr/bin/pdftk", dir / "tools/pdftk");
         std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/blat", dir / "tools/blat");
@@ -46,13 +50,18 @@ protected:
         WriteFile(dir / "merge/back.pdf", MakePdf(3));
         WriteFile(dir / "bodies/welcome.txt", "Dear $name,\nyour report is attached.\n");
         ASSERT_TRUE(smtp.running());
-        const std::string ini = "[Server]\nport=0\ndebug=true\nhome=tools\nbodyfiles=bodies\n"
-                                "sender=tarn@example.org\nemlsrv=127.0.0.1\nemport=" + std::to_string(smtp.port()) +
-                                "\ninfo=TARN Server\nemlog=activity.log\n" + extraServerKeys +
-                                "[INVOICE]\nsaveDir=" + root + "out\ntemplate=forms/form.pdf\npdfparams=\n"
-                                "mergeBefore=merge/front.pdf\nmergeAfter=merge/back.pdf\n"
-                                "[PLAIN]\nsaveDir=" + root + "out\n"
-                                "[xls]\nsaveDir=" + root + "xlsout\ndateFormat=dd/mm/yyyy\n";
+        const std::string ini =
+            "[Server]\nport=0\ndebug=true\nhome=tools\nbodyfiles=bodies\n"
+            "sender=tarn@example.org\nemlsrv=127.0.0.1\nemport=" +
+            std::to_string(smtp.port()) + "\ninfo=TARN Server\nemlog=activity.log\n" + extraServerKeys +
+            "[INVOICE]\nsaveDir=" + root +
+            "out\ntemplate=forms/form.pdf\npdfparams=\n"
+            "mergeBefore=merge/front.pdf\nmergeAfter=merge/back.pdf\n"
+            "[PLAIN]\nsaveDir=" +
+            root +
+            "out\n"
+            "[xls]\nsaveDir=" +
+            root + "xlsout\ndateFormat=dd/mm/yyyy\n";
         ASSERT_TRUE(server.Start(root.substr(0, root.size() - 1), ini)) << server.Console();
     }
 
@@ -80,8 +89,8 @@ TEST_F(JobEndToEnd, PdfMergeRawAndWorkbookJobsAreDeliveredAndMailed) {
 
     // PDF section with front and back merge files and a body template.
     EXPECT_EQ(Job("inv42.txt", "INVOICE",
-                  "_RAWFILE_\r\n" + EmailLine("a@example.com", "Invoice 42", "Smith", "welcome.txt") + report +
-                      "_EOF_\r\n"),
+                  "_RAWFILE_\r\n" + EmailLine("a@example.com", "Invoice 42", "Smith", "welcome.txt") +
+                      report + "_EOF_\r\n"),
               kOkBye);
     const std::string pdf = dir / "out/inv42.pdf";
     EXPECT_EQ(PdfPageCount(pdf, scratch.path()), 2 + 1 + 3);
@@ -96,7 +105,8 @@ TEST_F(JobEndToEnd, PdfMergeRawAndWorkbookJobsAreDeliveredAndMailed) {
     EXPECT_EQ(mail.Get("att-1.data"), ReadFile(pdf));
 
     // Section without a template: the raw file is the output, sent without body.
-    EXPECT_EQ(Job("notes.txt", "PLAIN", EmailLine("b@example.com", "Notes", "Jones", "") + "plain text\r\n_EOF_\r\n"),
+    EXPECT_EQ(Job("notes.txt", "PLAIN",
+                  EmailLine("b@example.com", "Notes", "Jones", "") + "plain text\r\n_EOF_\r\n"),
               kOkBye);
     EXPECT_EQ(ReadFile(dir / "out/notes.txt"), "plain text\r\n");
     ASSERT_TRUE(smtp.Mail(2, &mail));
@@ -125,9 +135,8 @@ TEST_F(JobEndToEnd, PdfMergeRawAndWorkbookJobsAreDeliveredAndMailed) {
 
     // Debug events on the console, each a whole line.
     const std::string console = server.Console();
-    for (const std::string& line :
-         {"\n" + dir / "tools/pdftk" + "\n", "\n" + dir / "merge/front.pdf" + "\n", "\n" + pdf + "\n",
-          "\n" + dir / "tools/blat" + "\n"}) {
+    for (const std::string& line : {"\n" + dir / "tools/pdftk" + "\n", "\n" + dir / "merge/front.pdf" + "\n",
+                                    "\n" + pdf + "\n", "\n" + dir / "tools/blat" + "\n"}) {
         EXPECT_NE(console.find(line), std::string::npos) << line << "\n" << console;
     }
     EXPECT_NE(console.find(" cat output " + pdf + "\n"), std::string::npos);
@@ -137,8 +146,8 @@ TEST_F(JobEndToEnd, PdfMergeRawAndWorkbookJobsAreDeliveredAndMailed) {
 
 TEST_F(JobEndToEnd, OversizedOutputIsRefused) {
     StartServer(false, "emmaxsize=1\n");
-    EXPECT_EQ(Job("big.txt", "PLAIN", EmailLine("a@example.com", "big", "A", "") + std::string(2048, 'x') +
-                                          "\r\n_EOF_\r\n"),
+    EXPECT_EQ(Job("big.txt", "PLAIN",
+                  EmailLine("a@example.com", "big", "A", "") + std::string(2048, 'x') + "\r\n_EOF_\r\n"),
               kFailedBye);
     EXPECT_NE(server.Console().find("The attachement file is too big.\n"), std::string::npos);
     EXPECT_FALSE(smtp.HasMail(1));
@@ -147,13 +156,14 @@ TEST_F(JobEndToEnd, OversizedOutputIsRefused) {
 }
 
 TEST_F(JobEndToEnd, RealConvertersWhenBuilt) {
-    if (!Exists(std::string(TARN_BIN_DIR) + "/overprint") || !Exists(std::string(TARN_BIN_DIR) + "/tabulate")) {
+    if (!Exists(std::string(TARN_BIN_DIR) + "/overprint") ||
+        !Exists(std::string(TARN_BIN_DIR) + "/tabulate")) {
         GTEST_SKIP() << "overprint or tabulate not built";
     }
     StartServer(true);
     // The example form: a real page with its own resources.
-    std::filesystem::copy_file(std::string(TARN_SOURCE_DIR) + "/examples/forms/letter.pdf", dir / "forms/form.pdf",
-                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(std::string(TARN_SOURCE_DIR) + "/examples/forms/letter.pdf",
+                               dir / "forms/form.pdf", std::filesystem::copy_options::overwrite_existing);
     EXPECT_EQ(Job("inv7.txt", "INVOICE",
                   EmailLine("a@example.com", "Invoice 7", "Smith", "welcome.txt") +
                       "INVOICE 7\r\nTotal 12.50\r\n_EOF_\r\n"),
@@ -168,14 +178,15 @@ TEST_F(JobEndToEnd, RealConvertersWhenBuilt) {
 
     EXPECT_EQ(Job("stock.txt", "xls",
                   "STOCK REPORT                         Page 1\r\n\r\nItem        Qty     Price\r\n"
-                  "----------  ------  -------\r\nBolt        10      1.50\r\nNut         200     0.25\r\n_EOF_\r\n"),
+                  "----------  ------  -------\r\nBolt        10      1.50\r\nNut         200     "
+                  "0.25\r\n_EOF_\r\n"),
               kOkBye);
-    ProgramRun cells = RunAndCapture(
-        {"/usr/bin/python3", "-c",
-         "import sys, xlrd\ns = xlrd.open_workbook(sys.argv[1]).sheet_by_index(0)\n"
-         "print([s.row_values(i) for i in range(s.nrows)])",
-         dir / "xlsout/stock.xls"},
-        scratch.path());
+    ProgramRun cells =
+        RunAndCapture({"/usr/bin/python3", "-c",
+                       "import sys, xlrd\ns = xlrd.open_workbook(sys.argv[1]).sheet_by_index(0)\n"
+                       "print([s.row_values(i) for i in range(s.nrows)])",
+                       dir / "xlsout/stock.xls"},
+                      scratch.path());
     EXPECT_NE(cells.out.find("['Bolt', 10.0, 1.5]"), std::string::npos) << cells.out << cells.err;
 }
 

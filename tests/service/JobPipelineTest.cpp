@@ -1,9 +1,8 @@
-#include "service/job/JobPipeline.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/Process.h"
 #include "service/host/ServiceEvents.h"
+#include "service/job/JobPipeline.h"
 #include "service/job/ToolCommandLines.h"
 #include "tests/service/JobTestSupport.h"
 
@@ -54,7 +53,8 @@ TEST(JobPipelineValues, StemAndSizeSetting) {
 constexpr const char* kIni =
     "[Server]\nhome=tools\ndebug=true\nemlog=activity.log\nsender=tarn@example.org\nemlsrv=127.0.0.1\n"
     "[INVOICE]\nsaveDir=out\ntemplate=forms/form.pdf\npdfparams=\n"
-    "[MERGED]\ntemplate=forms/form.pdf\npdfparams=-s 1\nmergeBefore=merge/front.pdf\nmergeAfter=merge/back.pdf\n"
+    "[MERGED]\ntemplate=forms/form.pdf\npdfparams=-s "
+    "1\nmergeBefore=merge/front.pdf\nmergeAfter=merge/back.pdf\n"
     "[BACKONLY]\ntemplate=forms/form.pdf\nmergeAfter=merge/back.pdf\n"
     "[NOFRONT]\ntemplate=forms/form.pdf\nmergeBefore=merge/none.pdf\n"
     "[NOFORM]\ntemplate=forms/none.pdf\n"
@@ -63,9 +63,10 @@ constexpr const char* kIni =
     "[xls]\ntemplate=forms/form.pdf\ndateFormat=dd/mm/yyyy\ninputDecSeparator=,\nnextSheet=NEXT\n";
 
 class JobPipelineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        for (const char* sub : {"tools", "forms", "merge", "out", "save dir"}) std::filesystem::create_directory(dir / sub);
+        for (const char* sub : {"tools", "forms", "merge", "out", "save dir"})
+            std::filesystem::create_directory(dir / sub);
         WriteFile(dir / "forms/form.pdf", MakePdf(1));
         WriteFile(dir / "merge/front.pdf", MakePdf(2));
         WriteFile(dir / "merge/back.pdf", MakePdf(3));
@@ -98,16 +99,18 @@ TEST_F(JobPipelineTest, PdfWithoutMergeIsRenamed) {
     JobRequest job = Job("INVOICE", "inv42.txt");
     ASSERT_TRUE(ProcessJob(*context, job));
     const std::string form = dir / "forms/form.pdf";
-    EXPECT_EQ(RecordedArgs(overprint), (Args{overprint, form, dir / "out/inv42.txt", "-o", dir / "out/inv42_$$$"}));
+    EXPECT_EQ(RecordedArgs(overprint),
+              (Args{overprint, form, dir / "out/inv42.txt", "-o", dir / "out/inv42_$$$"}));
     EXPECT_EQ(ReadFile(dir / "out/inv42.pdf"), ReadFile(form));
     EXPECT_FALSE(Exists(dir / "out/inv42.txt"));
     EXPECT_FALSE(Exists(dir / "out/inv42_$$$.pdf"));
-    EXPECT_EQ(context->Events(),
-              (Events{Info(kEvtProgramPath, overprint), Info(kEvtPipelineRawName, "inv42.txt"),
-                      Info(kEvtTemplatePath, form),
-                      Info(kEvtCommandLine, "\"" + overprint + "\" \"" + form + "\" \"" + dir / "out/inv42.txt" +
-                                                "\"  -o \"" + dir / "out/inv42_$$$\""),
-                      Info(kEvtOutputFile, dir / "out/inv42.pdf")}));
+    EXPECT_EQ(
+        context->Events(),
+        (Events{Info(kEvtProgramPath, overprint), Info(kEvtPipelineRawName, "inv42.txt"),
+                Info(kEvtTemplatePath, form),
+                Info(kEvtCommandLine, "\"" + overprint + "\" \"" + form + "\" \"" + dir / "out/inv42.txt" +
+                                          "\"  -o \"" + dir / "out/inv42_$$$\""),
+                Info(kEvtOutputFile, dir / "out/inv42.pdf")}));
 }
 
 TEST_F(JobPipelineTest, MergesFrontAndBackWithPdftk) {
@@ -125,8 +128,9 @@ TEST_F(JobPipelineTest, MergesFrontAndBackWithPdftk) {
     EXPECT_EQ(Events(events.begin() + 4, events.end()),
               (Events{Info(kEvtProgramPath, pdftk), Info(kEvtMergeFile, dir / "merge/front.pdf"),
                       Info(kEvtMergeFile, dir / "merge/back.pdf"),
-                      Info(kEvtCommandLine, pdftk + " " + dir / "merge/front.pdf" + " \"" + dir / "save dir/a.b_$$$.pdf" +
-                                                "\" " + dir / "merge/back.pdf" + " cat output \"" + final + "\""),
+                      Info(kEvtCommandLine, pdftk + " " + dir / "merge/front.pdf" + " \"" +
+                                                dir / "save dir/a.b_$$$.pdf" + "\" " +
+                                                dir / "merge/back.pdf" + " cat output \"" + final + "\""),
                       Info(kEvtOutputFile, final)}));
 }
 
@@ -134,8 +138,8 @@ TEST_F(JobPipelineTest, BackFileOnlyAndEmptyStem) {
     JobRequest job = Job("BACKONLY", "report");
     ASSERT_TRUE(ProcessJob(*context, job));
     EXPECT_EQ(PdfPageCount(dir / "out/.pdf", scratch.path()), 1 + 3);
-    EXPECT_EQ(context->Events().at(6).text,
-              dir / "tools/pdftk " + dir / "out/_$$$.pdf " + dir / "merge/back.pdf cat output " + dir / "out/.pdf");
+    EXPECT_EQ(context->Events().at(6).text, dir / "tools/pdftk " + dir / "out/_$$$.pdf " +
+                                                dir / "merge/back.pdf cat output " + dir / "out/.pdf");
 }
 
 TEST_F(JobPipelineTest, WorkbookJobRunsTabulateWhateverTheCase) {
@@ -143,12 +147,13 @@ TEST_F(JobPipelineTest, WorkbookJobRunsTabulateWhateverTheCase) {
         context->Clear();
         JobRequest job = Job(section, "stock.txt");
         ASSERT_TRUE(ProcessJob(*context, job));
-        EXPECT_EQ(RecordedArgs(tabulate), (Args{tabulate, "-p", dir / "out/", "-r", "stock.txt", "-d", "dd/mm/yyyy",
-                                                "-n", ",", "-x", "NEXT"}));
+        EXPECT_EQ(RecordedArgs(tabulate), (Args{tabulate, "-p", dir / "out/", "-r", "stock.txt", "-d",
+                                                "dd/mm/yyyy", "-n", ",", "-x", "NEXT"}));
         EXPECT_TRUE(Exists(dir / "out/stock.xls"));
         EXPECT_FALSE(Exists(dir / "out/stock.txt"));
-        EXPECT_EQ(context->Events(), (Events{Info(kEvtProgramPath, tabulate), Info(kEvtPipelineRawName, "stock.txt"),
-                                             Info(kEvtOutputFile, dir / "out/stock.xls")}));
+        EXPECT_EQ(context->Events(),
+                  (Events{Info(kEvtProgramPath, tabulate), Info(kEvtPipelineRawName, "stock.txt"),
+                          Info(kEvtOutputFile, dir / "out/stock.xls")}));
     }
     EXPECT_FALSE(Exists(overprint + ".args"));
 }
@@ -207,7 +212,7 @@ TEST_F(JobPipelineTest, MissingProgramsAreReported) {
 }
 
 class JobMailLimitTest : public JobPipelineTest {
-protected:
+  protected:
     void SetUp() override {
         JobPipelineTest::SetUp();
         blat = InstallStandIn(dir / "tools/", "blat");
@@ -236,7 +241,8 @@ TEST_F(JobMailLimitTest, SizeLimitRules) {
     EXPECT_FALSE(Mailed());
     EXPECT_TRUE(Run("emmaxsize=2\n", 2048));
     EXPECT_TRUE(Run("emmaxsize=-1\n", 3145729));
-    EXPECT_TRUE(Run("emmaxsize=9223372036854775807\n", 4096)) << "a limit that overflows in bytes is no limit";
+    EXPECT_TRUE(Run("emmaxsize=9223372036854775807\n", 4096))
+        << "a limit that overflows in bytes is no limit";
     EXPECT_TRUE(Run("emmaxsize=99999999999999999999\n", 4096));
     EXPECT_TRUE(Mailed());
     EXPECT_TRUE(Run("emmaxsize=0\n", 10, false)) << "a job without e-mail never looks at the limit";

@@ -23,14 +23,15 @@ struct RecordedEvent {
 };
 
 inline std::ostream& operator<<(std::ostream& out, const RecordedEvent& e) {
-    return out << static_cast<int>(e.type) << " 0x" << std::hex << e.id << std::dec << " \"" << e.text << "\"";
+    return out << static_cast<int>(e.type) << " 0x" << std::hex << e.id << std::dec << " \"" << e.text
+               << "\"";
 }
 
 inline RecordedEvent Info(EventId id, const std::string& text) { return {EventType::kInformation, id, text}; }
 inline RecordedEvent Error(EventId id, const std::string& text) { return {EventType::kError, id, text}; }
 
 class FakeContext : public CServiceContext {
-public:
+  public:
     // Loads `ini` written to `folder`/TARN.ini; `folder` is the program folder.
     FakeContext(const std::string& folder, const std::string& ini) {
         WriteFile(folder + "TARN.ini", ini);
@@ -58,7 +59,7 @@ public:
         events_.clear();
     }
 
-private:
+  private:
     std::unique_ptr<CServiceConfig> config_;
     mutable std::mutex mutex_;
     mutable std::vector<RecordedEvent> events_;
@@ -67,7 +68,8 @@ private:
 // Number of regular files below `folder`.
 inline std::size_t FileTreeSize(const std::string& folder) {
     std::size_t count = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) count += entry.is_regular_file();
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        count += entry.is_regular_file();
     return count;
 }
 

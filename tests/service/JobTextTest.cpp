@@ -115,11 +115,15 @@ TEST(LineSplitter, OverlongLineIsHandedOutInBoundedPiecesWithoutLoss) {
 }
 
 TEST(RunLine, FieldsNamesAndPaths) {
-    RunCommand c = ParseRunLine("_RUN_\x02" "C:\\jobs\\inv42.txt\x02INVOICE\r\n");
+    RunCommand c = ParseRunLine(
+        "_RUN_\x02"
+        "C:\\jobs\\inv42.txt\x02INVOICE\r\n");
     EXPECT_EQ(c.rawName, "inv42.txt");
     EXPECT_EQ(c.section, "INVOICE");  // CR LF became NUL and end the name
 
-    c = ParseRunLine("_RUN_\x02\x02\x02" "a.txt\x02\x02raw\x02ignored\r\n");
+    c = ParseRunLine(
+        "_RUN_\x02\x02\x02"
+        "a.txt\x02\x02raw\x02ignored\r\n");
     EXPECT_EQ(c.rawName, "a.txt");
     EXPECT_EQ(c.section, "raw");
 
@@ -130,7 +134,10 @@ TEST(RunLine, FieldsNamesAndPaths) {
 
 TEST(EmailLine, FieldsShiftWhenOneIsEmptyAndAcceptanceNeedsAddressAndName) {
     EmailRecord order;
-    EXPECT_TRUE(ParseEmailLine("\x02" "email:a@x.org;b@x.org^Invoice^Ann^body.txt\r\n", &order));
+    EXPECT_TRUE(
+        ParseEmailLine("\x02"
+                       "email:a@x.org;b@x.org^Invoice^Ann^body.txt\r\n",
+                       &order));
     EXPECT_EQ(order.addressList, "a@x.org;b@x.org");
     EXPECT_EQ(order.subject, "Invoice");
     EXPECT_EQ(order.recipientName, "Ann");
@@ -138,15 +145,24 @@ TEST(EmailLine, FieldsShiftWhenOneIsEmptyAndAcceptanceNeedsAddressAndName) {
 
     // Empty subject: the name moves up to the subject, the body to the name.
     order = EmailRecord();
-    EXPECT_TRUE(ParseEmailLine("\x02" "email:a@x.org^^Ann^body.txt\r\n", &order));
+    EXPECT_TRUE(
+        ParseEmailLine("\x02"
+                       "email:a@x.org^^Ann^body.txt\r\n",
+                       &order));
     EXPECT_EQ(order.subject, "Ann");
     EXPECT_EQ(order.recipientName, "body.txt");
     EXPECT_EQ(order.bodyTemplate, "");
 
     order = EmailRecord();
-    EXPECT_FALSE(ParseEmailLine("\x02" "email:a@x.org^Invoice\r\n", &order));
+    EXPECT_FALSE(
+        ParseEmailLine("\x02"
+                       "email:a@x.org^Invoice\r\n",
+                       &order));
     // A name of control bytes only still counts as given.
-    EXPECT_TRUE(ParseEmailLine("\x02" "email:a@x.org^s^\x01\r\n", &order));
+    EXPECT_TRUE(
+        ParseEmailLine("\x02"
+                       "email:a@x.org^s^\x01\r\n",
+                       &order));
     EXPECT_EQ(order.recipientName, "");
 }
 
@@ -167,7 +183,9 @@ TEST(RawName, OnlyPlainFileNamesAreUsable) {
     EXPECT_TRUE(IsUsableRawName("%s.txt"));
     EXPECT_TRUE(IsUsableRawName("\xE4nderung.txt"));
     for (const char* bad : {"", ".", "..", "a\"b", "a<b", "a>b", "a|b", "a*b", "a?b", "a/b", "a\\b",
-                            "a\x15" "b", "a\x7F"})
+                            "a\x15"
+                            "b",
+                            "a\x7F"})
         EXPECT_FALSE(IsUsableRawName(bad)) << bad;
 }
 

@@ -1,10 +1,9 @@
 // The listener in-process: thread-start failures, waiting for every
 // conversation at close, a port in use, and threads not piling up.
 
-#include <gtest/gtest.h>
-
 #include <dirent.h>
 #include <errno.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -24,7 +23,7 @@ namespace {
 using testing::TestClient;
 
 class QuietSink : public EventSink {
-public:
+  public:
     void WriteConsoleLine(const std::string& text) override {
         std::lock_guard<std::mutex> lock(mutex);
         console.push_back(text);
@@ -35,7 +34,7 @@ public:
 };
 
 class Reporter : public CEventReporter {
-public:
+  public:
     void ReportServiceEvent(EventType, EventId id, const std::string& text) const override {
         std::lock_guard<std::mutex> lock(mutex);
         events.push_back(std::to_string(id) + " " + text);
@@ -46,7 +45,7 @@ public:
 
 // A conversation stand-in: greets, then waits until the test opens the gate.
 class Gate {
-public:
+  public:
     void Open() {
         std::lock_guard<std::mutex> lock(mutex_);
         open_ = true;
@@ -57,7 +56,7 @@ public:
         cv_.wait(lock, [this] { return open_; });
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     bool open_ = false;
@@ -74,7 +73,7 @@ int ThreadCount() {
 }
 
 class ListenerTest : public ::testing::Test {
-protected:
+  protected:
     void Greet(SocketHandle connection) {
         SendAll(connection, "Hi\n", 3);
         if (holdConversations_) gate_.Wait();

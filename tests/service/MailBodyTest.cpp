@@ -1,5 +1,3 @@
-#include "service/job/MailBody.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -7,6 +5,7 @@
 
 #include "service/host/ServiceEvents.h"
 #include "service/job/EmailRecord.h"
+#include "service/job/MailBody.h"
 #include "tests/service/JobTestSupport.h"
 
 namespace tarn {
@@ -37,7 +36,7 @@ TEST(MailBody, TemplateNamesStayInsideTheBodyFolder) {
 }
 
 class PrepareMailBodyTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::filesystem::create_directory(dir / "bodies");
         std::filesystem::create_directory(dir / "tmp");
@@ -82,7 +81,8 @@ TEST_F(PrepareMailBodyTest, BodyFileIsNamedByItsFullPathWhenTheTemporaryFolderIs
 }
 
 TEST_F(PrepareMailBodyTest, RefusesMissingAndEscapingTemplates) {
-    for (const std::string& name : std::vector<std::string>{"missing.txt", "../secret.txt", dir / "secret.txt", "."}) {
+    for (const std::string& name :
+         std::vector<std::string>{"missing.txt", "../secret.txt", dir / "secret.txt", "."}) {
         context.Clear();
         EmailRecord record = Record(name);
         EXPECT_FALSE(PrepareMailBody(record));

@@ -1,10 +1,9 @@
-#include "service/job/MailDispatch.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/Process.h"
 #include "service/host/ServiceEvents.h"
 #include "service/job/EmailRecord.h"
+#include "service/job/MailDispatch.h"
 #include "tests/mailer/SmtpTestServer.h"
 #include "tests/service/JobTestSupport.h"
 
@@ -19,9 +18,10 @@ constexpr const char* kIni =
     "info=TARN Server\nemlog=activity.log\n";
 
 class MailDispatchTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        for (const char* sub : {"tools", "bodies", "tmp", "out"}) std::filesystem::create_directory(dir / sub);
+        for (const char* sub : {"tools", "bodies", "tmp", "out"})
+            std::filesystem::create_directory(dir / sub);
         WriteFile(dir / "bodies/welcome.txt", "Dear $name,\nhere is your report.\n");
         WriteFile(dir / "out/inv42.pdf", "%PDF-1.4 stand-in\n");
         setenv("TMP", (dir / "tmp").c_str(), 1);
@@ -52,16 +52,18 @@ TEST_F(MailDispatchTest, WithoutBodyTheAttachmentIsSentAsBase64) {
     // The command line as the mailer has always been given it.
     EmailRecord shown = record;
     shown.subject = "DEV output";
-    EXPECT_EQ(BuildMailerCommandLine(context->Config(), blat, shown),
-              blat + " " + dir / "out/inv42.pdf" +
-                  " -subject \"DEV output\" -f tarn@example.org -t a@example.com,b@example.com -i \"TARN Server\""
-                  " -server 127.0.0.1 -port 2525 -base64");
+    EXPECT_EQ(
+        BuildMailerCommandLine(context->Config(), blat, shown),
+        blat + " " + dir / "out/inv42.pdf" +
+            " -subject \"DEV output\" -f tarn@example.org -t a@example.com,b@example.com -i \"TARN Server\""
+            " -server 127.0.0.1 -port 2525 -base64");
 
     ASSERT_TRUE(SendMail(record));
     EXPECT_EQ(record.subject, "DEV output");
-    EXPECT_EQ(RecordedArgs(blat), (Args{blat, dir / "out/inv42.pdf", "-subject", "DEV output", "-f",
-                                        "tarn@example.org", "-t", "a@example.com,b@example.com", "-i",
-                                        "TARN Server", "-server", "127.0.0.1", "-port", "2525", "-base64", "-q"}));
+    EXPECT_EQ(RecordedArgs(blat),
+              (Args{blat, dir / "out/inv42.pdf", "-subject", "DEV output", "-f", "tarn@example.org", "-t",
+                    "a@example.com,b@example.com", "-i", "TARN Server", "-server", "127.0.0.1", "-port",
+                    "2525", "-base64", "-q"}));
     EXPECT_TRUE(context->Events().empty());
     EXPECT_EQ(FileTreeSize(dir / "tmp"), 0u);  // no body file was made
     ASSERT_EQ(LogLines().size(), 1u);
@@ -77,9 +79,9 @@ TEST_F(MailDispatchTest, WithBodyAndCredentialsInDebugMode) {
     ASSERT_EQ(args.size(), 20u);
     EXPECT_EQ(args[1], record.bodyFile);
     EXPECT_EQ(Args(args.begin() + 2, args.end()),
-              (Args{"-attach", dir / "out/inv42.pdf", "-subject", "Invoice 42", "-f", "tarn@example.org", "-t",
-                    "a@example.com,b@example.com", "-i", "TARN Server", "-server", "127.0.0.1", "-port", "2525",
-                    "-u", "mailer", "-pw", "s3cret"}));
+              (Args{"-attach", dir / "out/inv42.pdf", "-subject", "Invoice 42", "-f", "tarn@example.org",
+                    "-t", "a@example.com,b@example.com", "-i", "TARN Server", "-server", "127.0.0.1", "-port",
+                    "2525", "-u", "mailer", "-pw", "s3cret"}));
     EXPECT_TRUE(record.hasBody);
     EXPECT_FALSE(Exists(record.bodyFile));  // deleted once the mailer has run
     std::vector<RecordedEvent> events = context->Events();
@@ -101,8 +103,8 @@ TEST_F(MailDispatchTest, ClientValuesNeverBecomeMailerOptions) {
     ASSERT_TRUE(SendMail(record));
     EXPECT_EQ(RecordedArgs(blat),
               (Args{blat, dir / "save dir/a.pdf", "-subject", "x\" -attach /etc/passwd -x \"", "-f", "", "-t",
-                    "a@example.com -attach /etc/passwd", "-i", "", "-server", "127.0.0.1", "-port", "25", "-base64",
-                    "-q"}));  // -u without a password is not passed
+                    "a@example.com -attach /etc/passwd", "-i", "", "-server", "127.0.0.1", "-port", "25",
+                    "-base64", "-q"}));  // -u without a password is not passed
 }
 
 TEST_F(MailDispatchTest, EscapingBodyTemplateIsRefusedAndTheMailGoesWithoutBody) {
@@ -148,7 +150,7 @@ TEST_F(MailDispatchTest, MissingMailerIsReportedAndLogged) {
 
 // The real mailer against a real SMTP server.
 class MailDispatchSmtpTest : public MailDispatchTest {
-protected:
+  protected:
     void SetUp() override {
         MailDispatchTest::SetUp();
         std::filesystem::create_symlink(TARN_BIN_DIR "/blat", dir / "tools/blat");

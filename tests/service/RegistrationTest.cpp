@@ -1,5 +1,3 @@
-#include "service/host/Registration.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "platform/File.h"
+#include "service/host/Registration.h"
 #include "service/host/ServiceIdentity.h"
 #include "tests/service/HostTestSupport.h"
 
@@ -28,7 +27,7 @@ const std::string kEventSource =
 const std::string kServiceKeyFolder = "HKEY_LOCAL_MACHINE/SYSTEM/CurrentControlSet/Services/TARNSvr";
 
 class RegistrationTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         // The unit must not pick up settings of whoever runs the tests.
         for (const std::string& name : ServiceEnvironmentVariables()) ::unsetenv(name.c_str());
@@ -41,8 +40,8 @@ protected:
     std::string wantsLink() const { return units() + "/multi-user.target.wants/TARNSvr.service"; }
 
     CServiceRegistration Make(const std::string& programPath = "/opt/tarn/TARNSvr") {
-        return CServiceRegistration(Registry(registry()),
-                                    ServiceManager(units(), temp_ / "TARNSvr.pid"), programPath,
+        return CServiceRegistration(Registry(registry()), ServiceManager(units(), temp_ / "TARNSvr.pid"),
+                                    programPath,
                                     [this](const std::string& text) { messages_.push_back(text); });
     }
 
@@ -145,8 +144,7 @@ pid_t StartSleeper() {
         ::_exit(127);
     }
     // Wait (bounded) until the child runs under its new name.
-    for (int i = 0; i < 500 && ReadText("/proc/" + std::to_string(pid) + "/comm") != "sleep\n";
-         ++i) {
+    for (int i = 0; i < 500 && ReadText("/proc/" + std::to_string(pid) + "/comm") != "sleep\n"; ++i) {
         ::usleep(10000);
     }
     return pid;
@@ -198,8 +196,7 @@ TEST_F(RegistrationTest, InstallerSettingsAreHandedToTheService) {
     ::setenv(kRegistryRootVariable, "/srv/tarn/registry 100%", 1);
     EXPECT_TRUE(Make().Install());
     ::unsetenv(kRegistryRootVariable);
-    EXPECT_NE(ReadText(unitFile()).find(
-                  "Environment=\"TARN_REGISTRY_ROOT=/srv/tarn/registry 100%%\"\n"),
+    EXPECT_NE(ReadText(unitFile()).find("Environment=\"TARN_REGISTRY_ROOT=/srv/tarn/registry 100%%\"\n"),
               std::string::npos);
 }
 
@@ -207,8 +204,7 @@ TEST(UnitFileTest, ShippedUnitIsWhatInstallWrites) {
     ServiceEntry entry;
     entry.name = kServiceName;
     entry.programPath = "/opt/tarn/TARNSvr";
-    EXPECT_EQ(ReadText(std::string(TARN_SOURCE_DIR) + "/service/host/TARNSvr.service"),
-              UnitFileText(entry));
+    EXPECT_EQ(ReadText(std::string(TARN_SOURCE_DIR) + "/service/host/TARNSvr.service"), UnitFileText(entry));
 }
 
 }  // namespace

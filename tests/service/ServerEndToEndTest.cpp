@@ -1,9 +1,8 @@
 // TARNSvr end to end: the real program in a temporary folder with its own
 // TARN.ini, spoken to over real TCP on 127.0.0.1.
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -32,7 +31,7 @@ constexpr const char* kGreetAndAck = "Hi\nROGER_CMD\n";
 constexpr const char* kOkBye = "Hi\nROGER_CMD\nok\nBye\n";
 
 class ServerEndToEnd : public ::testing::Test {
-protected:
+  protected:
     void StartServer(bool debug = false, const std::string& moreSections = "") {
         std::filesystem::create_directory(out_);
         std::string ini = "[Server]\nport=0\n" + std::string(debug ? "debug=true\n" : "") +
@@ -57,8 +56,8 @@ protected:
 
     std::string Out(const std::string& name) { return ReadText(out_ + "/" + name); }
     bool ConsoleHas(const std::string& text) {
-        return server_.WaitForConsole(std::regex(std::regex_replace(
-            text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)")));
+        return server_.WaitForConsole(
+            std::regex(std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)")));
     }
 
     TempFolder folder_;
@@ -68,9 +67,7 @@ protected:
 
 TEST_F(ServerEndToEnd, LineEndsPageBreakAndTextBeforeEof) {
     StartServer();
-    EXPECT_EQ(Job("a.txt", "raw",
-                  "_RAWFILE_\r\nlf line\ncrlf line\r\nbefore\fafter\nabc_EOF_\r\n"),
-              kOkBye);
+    EXPECT_EQ(Job("a.txt", "raw", "_RAWFILE_\r\nlf line\ncrlf line\r\nbefore\fafter\nabc_EOF_\r\n"), kOkBye);
     EXPECT_EQ(Out("a.txt"), "lf line\r\ncrlf line\r\nbefore\f\rafter\r\nabc");
 
     EXPECT_EQ(Job("b.txt", "raw", "x\n_EOF_\r\nignored after eof\n"), kOkBye);
@@ -93,9 +90,11 @@ TEST_F(ServerEndToEnd, EmailLinesNeverReachTheFileAndTheLastOneDecides) {
     // The second order is refused (no recipient name), so no e-mail is sent
     // and the job succeeds on its file alone.
     EXPECT_EQ(Job("mail.txt", "raw",
-                  "\x02" "email:a@example.org^Invoice^Ann^body.txt\r\n"
+                  "\x02"
+                  "email:a@example.org^Invoice^Ann^body.txt\r\n"
                   "line 1\r\n"
-                  "\x02" "email:b@example.org^Only subject\r\n"
+                  "\x02"
+                  "email:b@example.org^Only subject\r\n"
                   "line 2\r\n_EOF_\r\n"),
               kOkBye);
     EXPECT_EQ(Out("mail.txt"), "line 1\r\nline 2\r\n");
@@ -111,7 +110,9 @@ TEST_F(ServerEndToEnd, SectionAndFolderErrorsAreAnsweredByteForByte) {
 
     TestClient twoFields(server_.port());
     twoFields.ReadUntil("Hi\n");
-    twoFields.Send("_RUN_\x02" "a.txt\r\n");
+    twoFields.Send(
+        "_RUN_\x02"
+        "a.txt\r\n");
     EXPECT_EQ(twoFields.ReadAll(), "Hi\nROGER_CMD\nERROR:section  does not exist in ini file /n Bye \n");
 
     TestClient quitFirst(server_.port());
@@ -147,9 +148,11 @@ TEST_F(ServerEndToEnd, UnusableRawNamesFailWith107AndWriteNothing) {
     StartServer();
     // "\x01" becomes NUL and so an empty name; an empty field between two
     // STX would be skipped instead.
-    for (const std::string& name : {std::string("\x01"), std::string("."), std::string(".."), std::string("a*b"),
-                                    std::string("a?b"), std::string("a\"b"), std::string("a<b"),
-                                    std::string("a>b"), std::string("a|b"), std::string("a\x15" "b")}) {
+    for (const std::string& name :
+         {std::string("\x01"), std::string("."), std::string(".."), std::string("a*b"), std::string("a?b"),
+          std::string("a\"b"), std::string("a<b"), std::string("a>b"), std::string("a|b"),
+          std::string("a\x15"
+                      "b")}) {
         EXPECT_EQ(Job(name, "raw", "secret\r\n_EOF_\r\n"), kGreetAndAck) << name;
     }
     EXPECT_TRUE(std::filesystem::is_empty(out_));
@@ -159,7 +162,8 @@ TEST_F(ServerEndToEnd, UnusableRawNamesFailWith107AndWriteNothing) {
     EXPECT_EQ(top, (std::set<std::string>{"TARN.ini", "TARNSvr", "console.txt", "out"}));
     std::string console = server_.Console();
     size_t count = 0;
-    for (size_t at = 0; (at = console.find("Error open rawfile 107\n", at)) != std::string::npos; ++at) ++count;
+    for (size_t at = 0; (at = console.find("Error open rawfile 107\n", at)) != std::string::npos; ++at)
+        ++count;
     EXPECT_EQ(count, 10u) << console;
 }
 
@@ -219,9 +223,11 @@ TEST_F(ServerEndToEnd, DebugConsoleShowsEveryEventOfAJobAsWholeLines) {
     EXPECT_EQ(Job("ev%s.txt", "raw", "text\r\n_EOF_\r\n"), kOkBye);
     ASSERT_TRUE(ConsoleHas("Request processed succesfully\n"));
     std::string raw = out_ + "/ev%s.txt";
-    std::string expected = std::string("_RUN_\x02" "ev%s.txt\x02raw\r\n\n") +
-                           "ev%s.txt\nev%s.txt\nev%s.txt\nraw\nev%s.txt\nROGER_CMD\n" + out_ + "/\n" +
-                           raw + "\n" + raw + "\n" + raw + "\nRequest processed succesfully\n";
+    std::string expected = std::string(
+                               "_RUN_\x02"
+                               "ev%s.txt\x02raw\r\n\n") +
+                           "ev%s.txt\nev%s.txt\nev%s.txt\nraw\nev%s.txt\nROGER_CMD\n" + out_ + "/\n" + raw +
+                           "\n" + raw + "\n" + raw + "\nRequest processed succesfully\n";
     std::string console = server_.Console();
     ASSERT_GE(console.size(), expected.size());
     EXPECT_EQ(console.substr(console.size() - expected.size()), expected);
@@ -235,7 +241,8 @@ TEST_F(ServerEndToEnd, WithoutDebugOnlyErrorsReachTheConsole) {
     ASSERT_TRUE(ConsoleHas("nosuch\n"));
     std::smatch m;
     std::string console = server_.Console();
-    EXPECT_TRUE(std::regex_match(console, m, std::regex("Host: [^\n]*\nAdress: [^\n]*  Port: [0-9]+\nnosuch\n")))
+    EXPECT_TRUE(
+        std::regex_match(console, m, std::regex("Host: [^\n]*\nAdress: [^\n]*  Port: [0-9]+\nnosuch\n")))
         << console;
 }
 
@@ -306,9 +313,10 @@ TEST_F(ServerEndToEnd, ConfiguredPortIsShownAndAPortInUseStopsTheStart) {
     TempFolder otherFolder;
     ServerProcess other;
     other.Start(otherFolder.path(), ini);  // the console shows the port before the bind fails
-    EXPECT_EQ(other.WaitForExit(), 5);  // E_FAIL's low byte
-    EXPECT_NE(ReadText(otherFolder / "console.txt").find("Cannot start service. Failed to open TCP connection.\n"),
-              std::string::npos);
+    EXPECT_EQ(other.WaitForExit(), 5);     // E_FAIL's low byte
+    EXPECT_NE(
+        ReadText(otherFolder / "console.txt").find("Cannot start service. Failed to open TCP connection.\n"),
+        std::string::npos);
 }
 
 TEST_F(ServerEndToEnd, EmptyIniStopsTheStartWithTheLoadFailure) {

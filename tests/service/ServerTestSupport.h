@@ -31,7 +31,7 @@ using Clock = std::chrono::steady_clock;
 
 // A TARNSvr process in `folder`, its standard output kept in folder/console.txt.
 class ServerProcess {
-public:
+  public:
     ~ServerProcess() {
         Stop();
         std::error_code ec;
@@ -97,7 +97,8 @@ public:
     // Waits for the program to end by itself; its exit status, -1 on time-out.
     int WaitForExit(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
         auto deadline = Clock::now() + limit;
-        while (Running() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        while (Running() && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return Running() ? -1 : exitStatus_;
     }
 
@@ -113,7 +114,7 @@ public:
     pid_t pid() const { return pid_; }
     std::string Console() { return console_ = ReadText(folder_ + "/console.txt"); }
 
-private:
+  private:
     std::string folder_;
     std::string registry_;
     std::string console_;
@@ -124,7 +125,7 @@ private:
 
 // A TCP client on 127.0.0.1 with bounded waits.
 class TestClient {
-public:
+  public:
     explicit TestClient(int port) {
         fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
@@ -181,7 +182,7 @@ public:
         fd_ = -1;
     }
 
-private:
+  private:
     int fd_ = -1;
     bool connected_ = false;
     bool closed_ = false;

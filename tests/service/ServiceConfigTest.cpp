@@ -1,10 +1,9 @@
 // The profile's case-blind lookups and overrides, and the settings of
 // section Server with their defaults and load failures.
 
-#include <gtest/gtest.h>
-
-#include <sys/file.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -26,7 +25,7 @@ struct RecordedEvent {
 };
 
 class RecordingReporter : public CEventReporter {
-public:
+  public:
     void ReportServiceEvent(EventType type, EventId id, const std::string& text) const override {
         events.push_back({type, id, text});
     }
@@ -34,7 +33,7 @@ public:
 };
 
 class ServiceConfigTest : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<CServiceConfig> Load(const std::string& text) {
         std::ofstream(path_, std::ios::binary) << text;
         return CServiceConfig::Create(path_, "/opt/tarn/", events_);
@@ -76,8 +75,9 @@ TEST_F(ServiceConfigTest, DefaultsAndTheDebugRule) {
     EXPECT_EQ(config->Sender(), "");
     EXPECT_EQ(config->ActivityLog(), "");
 
-    config = Load("[Server]\nport=abc\ndebug=trueish\nModulePath=/srv/tarn\nemport=2525\n"
-                  "sender=a@b\nemlsrv=mx\ninfo=i\nbodyfiles=bodies\nemailUID=u\nemailPWD=p\nemlog=log.txt\n");
+    config = Load(
+        "[Server]\nport=abc\ndebug=trueish\nModulePath=/srv/tarn\nemport=2525\n"
+        "sender=a@b\nemlsrv=mx\ninfo=i\nbodyfiles=bodies\nemailUID=u\nemailPWD=p\nemlog=log.txt\n");
     ASSERT_TRUE(config);
     EXPECT_EQ(config->Port(), 0);
     EXPECT_TRUE(config->Debug());

@@ -13,19 +13,19 @@ namespace tarn {
 namespace {
 
 class EventLog : public EventSink {
-public:
+  public:
     void WriteConsoleLine(const std::string& text) override {
         std::lock_guard<std::mutex> lock(mutex_);
         lines.push_back("console " + text);
     }
     void WriteSystemEvent(EventType type, std::uint32_t id, const std::string& text) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        lines.push_back("event " + std::to_string(static_cast<int>(type)) + " " +
-                        std::to_string(id) + " " + text);
+        lines.push_back("event " + std::to_string(static_cast<int>(type)) + " " + std::to_string(id) + " " +
+                        text);
     }
     std::vector<std::string> lines;
 
-private:
+  private:
     std::mutex mutex_;
 };
 

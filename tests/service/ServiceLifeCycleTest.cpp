@@ -3,10 +3,9 @@
 // events read from a syslog socket and the states from a systemd notify
 // socket, and console mode ended by Ctrl-C.
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -69,7 +68,7 @@ bool BecomesRefused(int port) {
 
 // Messages arriving on a datagram socket, kept in order.
 class MessageLog {
-public:
+  public:
     explicit MessageLog(const std::string& path) : receiver_(path) {}
     bool bound() const { return receiver_.bound(); }
 
@@ -110,14 +109,13 @@ public:
     }
     const std::vector<std::string>& messages() const { return messages_; }
 
-private:
+  private:
     DatagramReceiver receiver_;
     std::vector<std::string> messages_;
 };
 
 // Runs TARNSvr with `arguments`; its exit status, with standard error in *errors.
-int RunSwitch(const std::vector<std::string>& arguments, std::string* errors,
-              const std::string& errorFile) {
+int RunSwitch(const std::vector<std::string>& arguments, std::string* errors, const std::string& errorFile) {
     pid_t pid = ::fork();
     if (pid == 0) {
         int fd = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -139,7 +137,7 @@ int RunSwitch(const std::vector<std::string>& arguments, std::string* errors,
 
 // One conversation kept open after its first lines, finished on demand.
 class HeldJob {
-public:
+  public:
     HeldJob(int port, const std::string& name) : client_(port), name_(name) {
         client_.ReadUntil("Hi\n");
         client_.Send(RunLine(name, "raw"));
@@ -153,7 +151,7 @@ public:
     std::string Expected() const { return Lines(0, kLines); }
     bool started() const { return client_.connected(); }
 
-private:
+  private:
     static constexpr int kLines = 40;
     std::string Lines(int from, int to) const {
         std::string text;
@@ -165,7 +163,7 @@ private:
 };
 
 class ServiceLifeCycleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::filesystem::create_directories(units_);
         std::filesystem::create_directories(out_);
@@ -176,8 +174,8 @@ protected:
         ::setenv("TARN_REGISTRY_ROOT", registry_.c_str(), 1);
     }
     void TearDown() override {
-        for (const char* name : {"TARN_SYSLOG_SOCKET", "TARN_PID_FILE", "NOTIFY_SOCKET",
-                                 "TARN_UNIT_DIR", "TARN_REGISTRY_ROOT"})
+        for (const char* name :
+             {"TARN_SYSLOG_SOCKET", "TARN_PID_FILE", "NOTIFY_SOCKET", "TARN_UNIT_DIR", "TARN_REGISTRY_ROOT"})
             ::unsetenv(name);
     }
 
@@ -343,8 +341,7 @@ TEST_F(ServiceLifeCycleTest, SwitchesRegisterAndRemoveTheUnitAndReportFailuresOn
     std::string unit = ReadText(units_ + "/TARNSvr.service");
     EXPECT_NE(unit.find("ExecStart=\"" TARN_BIN_DIR "/TARNSvr\"\n"), std::string::npos) << unit;
     EXPECT_NE(unit.find("Environment=\"TARN_REGISTRY_ROOT=" + registry_ + "\"\n"), std::string::npos);
-    EXPECT_EQ(ReadText(registry_ + "/HKEY_CLASSES_ROOT/AppID/" + kAppIdGuid + "/LocalService"),
-              "TARNSvr");
+    EXPECT_EQ(ReadText(registry_ + "/HKEY_CLASSES_ROOT/AppID/" + kAppIdGuid + "/LocalService"), "TARNSvr");
 
     EXPECT_EQ(RunSwitch({"-UnregServer"}, &errors, temp_ / "stderr"), 0) << errors;
     EXPECT_FALSE(std::filesystem::exists(units_ + "/TARNSvr.service"));

@@ -1,7 +1,6 @@
 // tarn-send against the real TARNSvr, and the bytes it puts on the wire.
 
 #include <gtest/gtest.h>
-
 #include <stdio.h>
 #include <sys/wait.h>
 
@@ -45,7 +44,8 @@ TEST(TarnSend, SendsAReportAndExitsZeroOnlyOnOk) {
     EXPECT_EQ(ReadText(folder / "out/report.txt"), "first\r\nsecond\r\n\f\rpage two\r\nlast\r\n");
 
     EXPECT_EQ(RunTarnSend("--lf --port " + port + " --section raw --name other.txt " + folder / "report.txt",
-                          &output), 0);
+                          &output),
+              0);
     EXPECT_EQ(ReadText(folder / "out/other.txt"), "first\r\nsecond\r\n\f\rpage two\r\nlast\r\n");
 
     EXPECT_EQ(RunTarnSend("--port " + port + " --section nosuch " + folder / "report.txt", &output), 1);
@@ -61,10 +61,13 @@ TEST(TarnSend, WireBytesCarryEmailOrdersAndTheChosenLineEnd) {
     options.emails = {"a@example.org^Invoice^Ann^body.txt"};
     EXPECT_EQ(BuildRunLine(options), "_RUN_\x02inv.txt\x02INVOICE\r\n");
     EXPECT_EQ(BuildReportBytes(options, "a\r\nb"),
-              "_RAWFILE_\r\n\x02" "email:a@example.org^Invoice^Ann^body.txt\r\na\r\nb\r\n_EOF_\r\n");
+              "_RAWFILE_\r\n\x02"
+              "email:a@example.org^Invoice^Ann^body.txt\r\na\r\nb\r\n_EOF_\r\n");
     options.crlf = false;
     options.emails.clear();
-    EXPECT_EQ(BuildReportBytes(options, "a\r\n\fb\n"), "_RAWFILE_\n" "a\n\fb\n_EOF_\n");
+    EXPECT_EQ(BuildReportBytes(options, "a\r\n\fb\n"),
+              "_RAWFILE_\n"
+              "a\n\fb\n_EOF_\n");
     EXPECT_TRUE(ReplyIsOk("Hi\nROGER_CMD\nok\nBye\n"));
     EXPECT_FALSE(ReplyIsOk("Hi\nROGER_CMD\nProblem handlingRequest\nBye\n"));
     EXPECT_FALSE(ReplyIsOk("Hi\n"));

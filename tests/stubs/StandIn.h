@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -20,11 +19,11 @@ namespace tarn::testing {
 // A fresh folder below the system's temporary folder, removed with its
 // contents; its path is given with the closing slash.
 class ScratchFolder {
-public:
+  public:
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + name; }
 
-private:
+  private:
     TempFolder folder_;
     std::string path_ = folder_.path().empty() ? std::string() : folder_.path() + "/";
 };
@@ -96,7 +95,8 @@ inline std::string MakePdf(int pages) {
     std::string kids;
     for (int i = 0; i < pages; ++i) kids += std::to_string(3 + i) + " 0 R ";
     objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>");
-    for (int i = 0; i < pages; ++i) objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>");
+    for (int i = 0; i < pages; ++i)
+        objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>");
     std::string pdf = "%PDF-1.4\n";
     std::vector<size_t> offsets;
     for (size_t i = 0; i < objects.size(); ++i) {

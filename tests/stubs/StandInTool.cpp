@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
         std::string fds = argc > 1 && args[1] == "--list-fds" ? OpenDescriptors() : std::string();
         std::ofstream record(self + ".args", std::ios::binary | std::ios::trunc);
         for (const std::string& arg : args) record << arg << '\0';
-        if (!fds.empty()) record << fds << '\0' << StatusLine("SigBlk:") << '\0' << StatusLine("SigIgn:") << '\0';
+        if (!fds.empty())
+            record << fds << '\0' << StatusLine("SigBlk:") << '\0' << StatusLine("SigIgn:") << '\0';
     }
     if (name == "overprint" && argc > 1) {
         std::string out = ValueAfter(args, "-o");

@@ -77,8 +77,7 @@ TEST(Cleaner, LineEndSplitAcrossChunks) {
 TEST(Cleaner, SheetBreakLineStartsSectionAtNextPage) {
     Settings settings;
     settings.nextSheet = "--BREAK--";
-    CleanResult result =
-        CleanBytes("p1 a\r\n--BREAK--\r\ndropped\r\n\fp2 a\r\np2 b\r\n", settings);
+    CleanResult result = CleanBytes("p1 a\r\n--BREAK--\r\ndropped\r\n\fp2 a\r\np2 b\r\n", settings);
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.cleaned, "p1 a\r\n\fp2 a\r\np2 b\r\n");
     EXPECT_EQ(result.offsets, std::vector<std::uint64_t>({0, 6}));

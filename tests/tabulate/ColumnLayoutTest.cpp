@@ -57,11 +57,9 @@ TEST(ColumnLayout, ExtractField) {
 }
 
 TEST(ColumnTitles, WorkedExampleSingleLine) {
-    std::vector<ColumnSpec> columns =
-        Titled("-------- -------------------- ---------- --------",
-               {"VENDOR   DESCRIPTION          AMOUNT     DUE DATE"});
-    EXPECT_EQ(TitlesOf(columns),
-              std::vector<std::string>({"VENDOR", "DESCRIPTION", "AMOUNT", "DUE DATE"}));
+    std::vector<ColumnSpec> columns = Titled("-------- -------------------- ---------- --------",
+                                             {"VENDOR   DESCRIPTION          AMOUNT     DUE DATE"});
+    EXPECT_EQ(TitlesOf(columns), std::vector<std::string>({"VENDOR", "DESCRIPTION", "AMOUNT", "DUE DATE"}));
     EXPECT_EQ(columns[1].fixedType, kTypeText);
     EXPECT_EQ(columns[0].fixedType, 0);
 }
@@ -84,11 +82,9 @@ TEST(ColumnTitles, RightStraddleLeavesTheWordToTheNextColumn) {
 }
 
 TEST(ColumnTitles, TwoLineTitlesJoinWithOneBlank) {
-    std::vector<ColumnSpec> columns =
-        Titled("---------- ---------- ----------",
-               {"CUSTOMER   INVOICE    DUE", "NUMBER     DATE       AMOUNT"});
-    EXPECT_EQ(TitlesOf(columns),
-              std::vector<std::string>({"CUSTOMER NUMBER", "INVOICE DATE", "DUE AMOUNT"}));
+    std::vector<ColumnSpec> columns = Titled("---------- ---------- ----------",
+                                             {"CUSTOMER   INVOICE    DUE", "NUMBER     DATE       AMOUNT"});
+    EXPECT_EQ(TitlesOf(columns), std::vector<std::string>({"CUSTOMER NUMBER", "INVOICE DATE", "DUE AMOUNT"}));
     // "CUSTOMER NUMBER" is no keyword: only exact titles match.
     EXPECT_EQ(columns[0].fixedType, 0);
     // An uppermost line alone with an empty lower line still titles the column.

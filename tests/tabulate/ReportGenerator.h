@@ -14,8 +14,10 @@ namespace tabulate_test {
 struct ReportOptions {
     int pages = 3;
     int rowsPerPage = 40;
-    bool european = false;          // 1.234,50 and dd/mm/yyyy
-    std::string company = "M\xFC" "ller & S\xF6hne GmbH";  // Windows-1252
+    bool european = false;  // 1.234,50 and dd/mm/yyyy
+    std::string company =
+        "M\xFC"
+        "ller & S\xF6hne GmbH";  // Windows-1252
     // Inserted after the last data line of these pages (0-based), if set.
     std::string breakLine;
     std::vector<int> breakAfterPages;
@@ -75,8 +77,7 @@ inline std::string MakeReport(const ReportOptions& options) {
     for (int page = 0; page < options.pages; ++page) {
         if (page > 0) out += "\f\r";
         line("AR300 R2               /rep/ar300 CUSTOMER BALANCES Date: " + date);
-        line(Pad("", 34) + "Page: " + std::to_string(page + 1) + "  " + options.company +
-             "  Time: 17:45:10");
+        line(Pad("", 34) + "Page: " + std::to_string(page + 1) + "  " + options.company + "  Time: 17:45:10");
         line("");
         line("INVOICE   CUSTOMER           INVOICE    AMOUNT        ITEM");
         line("NUMBER    NAME               DATE       DUE           ");
@@ -84,9 +85,11 @@ inline std::string MakeReport(const ReportOptions& options) {
         for (int r = 0; r < options.rowsPerPage; ++r, ++n) {
             total += RowCents(n);
             line(Pad("INV" + std::to_string(10000 + n), 10) +
-                 Pad(n % 4 == 0 ? "Caf\xE9 Fran\xE7" "ais" : "Customer " + std::to_string(n % 97), 19) +
-                 Pad(DateText(n, options.european), 11) +
-                 PadLeft(AmountText(n, options.european), 13) + " " +
+                 Pad(n % 4 == 0 ? "Caf\xE9 Fran\xE7"
+                                  "ais"
+                                : "Customer " + std::to_string(n % 97),
+                     19) +
+                 Pad(DateText(n, options.european), 11) + PadLeft(AmountText(n, options.european), 13) + " " +
                  Pad(n % 50 == 7 ? "100.00" : "P-" + std::to_string(n % 500), 12));
         }
         for (int b : options.breakAfterPages) {

@@ -12,8 +12,7 @@ namespace {
 
 TEST(ParseOptions, PairsInAnyOrderAnyCase) {
     Settings settings;
-    ASSERT_EQ(ParseOptions({"-R", "rep.txt", "-P", "/srv/out/", "-x", "-NEXT-", "-n", ","},
-                           &settings),
+    ASSERT_EQ(ParseOptions({"-R", "rep.txt", "-P", "/srv/out/", "-x", "-NEXT-", "-n", ","}, &settings),
               kExitOk);
     EXPECT_EQ(settings.inputFolder, "/srv/out/");
     EXPECT_EQ(settings.inputFile, "rep.txt");
@@ -23,8 +22,7 @@ TEST(ParseOptions, PairsInAnyOrderAnyCase) {
 
 TEST(ParseOptions, UnknownWordsLoneWordsAndRepeats) {
     Settings settings;
-    ASSERT_EQ(ParseOptions({"-p", "a/", "-q", "-r", "-r", "b", "-r", "c", "-d"}, &settings),
-              kExitOk);
+    ASSERT_EQ(ParseOptions({"-p", "a/", "-q", "-r", "-r", "b", "-r", "c", "-d"}, &settings), kExitOk);
     // "-q" swallowed the first "-r"; the later -r replaced the earlier one;
     // the lone trailing "-d" is ignored.
     EXPECT_EQ(settings.inputFile, "c");

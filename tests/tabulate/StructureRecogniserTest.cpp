@@ -98,9 +98,8 @@ TEST(SecondHeaderLine, CompanyBetweenPageNumberAndTime) {
 TEST(ParseLayout, NoHeadersGivesDefaultAttributes) {
     PageLayout layout;
     ASSERT_TRUE(Parse({"Simple list", "NAME       QTY", "---------- ----", "bolts      12"}, &layout));
-    EXPECT_EQ(BuildAttributes(layout),
-              std::vector<std::string>({"Report Path : 0.0", "Report Name : Unknown",
-                                        "Program Name: Unknown "}));
+    EXPECT_EQ(BuildAttributes(layout), std::vector<std::string>({"Report Path : 0.0", "Report Name : Unknown",
+                                                                 "Program Name: Unknown "}));
 }
 
 TEST(ParseLayout, UnderlineNeedsMoreThanTenBytes) {
@@ -144,9 +143,8 @@ TEST(ParseLayout, FirstPageEndsAtFormFeedOrFiftyLines) {
 
 TEST(ParseLayout, ColonLinesAndCurrencyLines) {
     PageLayout layout;
-    ASSERT_TRUE(Parse({"head", "Reporting Currency: USD", "QTY         TIME",
-                       "----------- --------", "Warning: estimated", "5           10:15:00",
-                       "note: x     abc"},
+    ASSERT_TRUE(Parse({"head", "Reporting Currency: USD", "QTY         TIME", "----------- --------",
+                       "Warning: estimated", "5           10:15:00", "note: x     abc"},
                       &layout));
     EXPECT_EQ(layout.headerLines.count("Reporting Currency: USD"), 1u);
     EXPECT_EQ(layout.headerLines.count("Warning: estimated"), 1u);
@@ -160,8 +158,7 @@ TEST(ClassifyLine, RulesInOrder) {
     ASSERT_TRUE(Parse(kWorkedExample, &layout));
     bool criteria = false;
     std::string text;
-    EXPECT_EQ(ClassifyLine(&layout, "\f" + kWorkedExample[0] + "  ", &criteria, &text),
-              LineKind::kSkip);
+    EXPECT_EQ(ClassifyLine(&layout, "\f" + kWorkedExample[0] + "  ", &criteria, &text), LineKind::kSkip);
     EXPECT_EQ(ClassifyLine(&layout, kWorkedExample[1], &criteria, &text), LineKind::kSkip);
     EXPECT_EQ(ClassifyLine(&layout, "   ", &criteria, &text), LineKind::kSkip);
     EXPECT_EQ(ClassifyLine(&layout, "=========", &criteria, &text), LineKind::kSkip);
@@ -177,23 +174,20 @@ TEST(ClassifyLine, RulesInOrder) {
     EXPECT_EQ(text, "V003     Ink    5.00");
     EXPECT_EQ(ClassifyLine(&layout, "Note: one colon is data", &criteria, &text), LineKind::kData);
     EXPECT_FALSE(criteria);
-    EXPECT_EQ(ClassifyLine(&layout, "   report criteria  ", &criteria, &text),
-              LineKind::kCriteria);
+    EXPECT_EQ(ClassifyLine(&layout, "   report criteria  ", &criteria, &text), LineKind::kCriteria);
     EXPECT_TRUE(criteria);
     EXPECT_EQ(text, "report criteria");
     // From now on every non-empty line is a criteria line, headers included.
     EXPECT_EQ(ClassifyLine(&layout, kWorkedExample[0], &criteria, &text), LineKind::kCriteria);
-    EXPECT_EQ(ClassifyLine(&layout, "  Vendor: V001 to V999  ", &criteria, &text),
-              LineKind::kCriteria);
+    EXPECT_EQ(ClassifyLine(&layout, "  Vendor: V001 to V999  ", &criteria, &text), LineKind::kCriteria);
     EXPECT_EQ(text, "Vendor: V001 to V999");
     EXPECT_EQ(ClassifyLine(&layout, "\f", &criteria, &text), LineKind::kSkip);
 }
 
 TEST(ParseLayout, TitleAboveABlankLineIsNotFurniture) {
     PageLayout layout;
-    ASSERT_TRUE(Parse({"head", "OPEN ORDERS", "", "ORDER       QTY", "----------- -----",
-                       "A1          5"},
-                      &layout));
+    ASSERT_TRUE(
+        Parse({"head", "OPEN ORDERS", "", "ORDER       QTY", "----------- -----", "A1          5"}, &layout));
     bool criteria = false;
     std::string text;
     EXPECT_EQ(ClassifyLine(&layout, "OPEN ORDERS", &criteria, &text), LineKind::kData);

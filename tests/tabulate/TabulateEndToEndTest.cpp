@@ -47,10 +47,9 @@ int Convert(const TempDir& dir, const std::string& name, const std::string& repo
 
 std::string Dump(const TempDir& dir, const std::string& workbook) {
     int code = -1;
-    EXPECT_TRUE(tarn::RunProgram({"/usr/bin/python3", kDumper, dir.path() + workbook,
-                                  dir.path() + "dump.txt"},
-                                 &code)
-                    .ok());
+    EXPECT_TRUE(
+        tarn::RunProgram({"/usr/bin/python3", kDumper, dir.path() + workbook, dir.path() + "dump.txt"}, &code)
+            .ok());
     EXPECT_EQ(code, 0);
     return dir.Read("dump.txt");
 }
@@ -176,7 +175,9 @@ TEST(TabulateEndToEnd, MultiPageReport) {
     EXPECT_EQ(CountPrefix(dump, "cell 0 "), 5);
     // Rows 1..120: row n+1 holds report row n.
     EXPECT_TRUE(Has(dump, "cell 1 0 text INV10000 | fmt=General font=Arial align=0 top=0 bottom=0"));
-    EXPECT_TRUE(Has(dump, "cell 1 1 text Caf\xC3\xA9 Fran\xC3\xA7" "ais | fmt=General font=Arial align=0 top=0 bottom=0"));
+    EXPECT_TRUE(Has(dump,
+                    "cell 1 1 text Caf\xC3\xA9 Fran\xC3\xA7"
+                    "ais | fmt=General font=Arial align=0 top=0 bottom=0"));
     EXPECT_TRUE(Has(dump, "cell 1 2 date 2009-01-01 | fmt=mm/dd/yy font=Arial align=0 top=0 bottom=0"));
     EXPECT_TRUE(Has(dump, "cell 1 3 number 0.05 | fmt=$ #,##0.00 font=Arial align=0 top=0 bottom=0"));
     // Row 3 is negative with parentheses, row 10 with CR.
@@ -203,9 +204,7 @@ TEST(TabulateEndToEnd, EuropeanSeparatorsAndDates) {
     options.pages = 2;
     options.rowsPerPage = 12;
     options.european = true;
-    ASSERT_EQ(Convert(dir, "eu.txt", MakeReport(options),
-                      {"-n", ",", "-g", ".", "-d", "dd/mm/yyyy"}),
-              0);
+    ASSERT_EQ(Convert(dir, "eu.txt", MakeReport(options), {"-n", ",", "-g", ".", "-d", "dd/mm/yyyy"}), 0);
     const std::string dump = Dump(dir, "eu.xls");
     EXPECT_TRUE(Has(dump, "cell 1 2 date 2009-01-01 | fmt=dd/mm/yyyy font=Arial align=0 top=0 bottom=0"));
     EXPECT_TRUE(Has(dump, "cell 14 2 date 2009-02-14 | fmt=dd/mm/yyyy font=Arial align=0 top=0 bottom=0"));
@@ -224,10 +223,10 @@ TEST(TabulateEndToEnd, KeywordFileBesideTheProgram) {
     dir.Write("columns.ini", "amount\r\nDUE*\r\n");
     dir.Write("ap100.txt", kWorkedExample);
     int code = -1;
-    ASSERT_TRUE(tarn::RunProgram({dir.path() + "tabulate", "-p", dir.path(), "-r", "ap100.txt",
-                                  "-n", ".", "-g", ","},
-                                 &code)
-                    .ok());
+    ASSERT_TRUE(
+        tarn::RunProgram({dir.path() + "tabulate", "-p", dir.path(), "-r", "ap100.txt", "-n", ".", "-g", ","},
+                         &code)
+            .ok());
     ASSERT_EQ(code, 0);
     const std::string dump = Dump(dir, "ap100.xls");
     EXPECT_TRUE(Has(dump, "cell 1 2 text 1,234.50 | fmt=General font=Arial align=0 top=0 bottom=0"));
@@ -271,8 +270,8 @@ TEST(TabulateEndToEnd, SheetBreaksByLineAndByDirective) {
         std::string breakLine;
         std::vector<std::string> args;
     };
-    for (const Case& c : {Case{"** NEW SHEET **", {"-x", "** NEW SHEET **"}},
-                          Case{"#XL NextSheet", {"-e", "#XL"}}}) {
+    for (const Case& c :
+         {Case{"** NEW SHEET **", {"-x", "** NEW SHEET **"}}, Case{"#XL NextSheet", {"-e", "#XL"}}}) {
         TempDir dir;
         options.breakLine = c.breakLine;
         std::vector<std::string> args{"-n", ".", "-g", ","};
@@ -347,10 +346,11 @@ TEST(TabulateEndToEnd, WritesNothingToTheConsole) {
     TempDir dir;
     dir.Write("quiet.txt", kWorkedExample);
     int code = -1;
-    const std::string command = "'" + kTabulate + "' -p '" + dir.path() +
-                                "' -r quiet.txt >'" + dir.path() + "out' 2>&1; "
-                                "'" + kTabulate + "' -p '" + dir.path() + "' -r none.txt >>'" +
-                                dir.path() + "out' 2>&1; exit 0";
+    const std::string command = "'" + kTabulate + "' -p '" + dir.path() + "' -r quiet.txt >'" + dir.path() +
+                                "out' 2>&1; "
+                                "'" +
+                                kTabulate + "' -p '" + dir.path() + "' -r none.txt >>'" + dir.path() +
+                                "out' 2>&1; exit 0";
     ASSERT_TRUE(tarn::RunProgram({"/bin/sh", "-c", command}, &code).ok());
     EXPECT_TRUE(dir.Exists("quiet.xls"));
     EXPECT_EQ(dir.Read("out"), "");

@@ -10,7 +10,7 @@
 namespace tabulate_test {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "tabulate-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data()) ? pattern + "/" : std::string();
@@ -33,7 +33,7 @@ public:
     }
     bool Exists(const std::string& name) const { return std::filesystem::exists(path_ + name); }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -10,8 +10,7 @@
 namespace tabulate {
 namespace {
 
-ParsedValue Classify(const std::string& value, const std::string& dec = ".",
-                     const std::string& group = ",") {
+ParsedValue Classify(const std::string& value, const std::string& dec = ".", const std::string& group = ",") {
     return ValueClassifier(dec, group, "mm/dd/yy").ClassifyValue(value);
 }
 
@@ -51,7 +50,10 @@ TEST(ClassifyValue, EuropeanAndMultiByteSeparators) {
     ExpectNumber(Classify("1.234,50", ",", "."), "1234.50", "#,##0.00");
     ExpectNumber(Classify("-0,5", ",", "."), "-0.5", "#,##0.0");
     // Separators of several bytes, as some locales give them.
-    ExpectNumber(Classify("1\xC2\xA0" "234,75", ",", "\xC2\xA0"), "1234.75", "#,##0.00");
+    ExpectNumber(Classify("1\xC2\xA0"
+                          "234,75",
+                          ",", "\xC2\xA0"),
+                 "1234.75", "#,##0.00");
     ExpectNumber(Classify("12::5", "::", ""), "12.5", "#,##0.0");
     // With no decimal separator there are no decimals.
     ExpectNumber(Classify("1234", "", ""), "1234", "#,##0");

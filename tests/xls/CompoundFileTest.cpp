@@ -29,7 +29,11 @@ void WriteFramed(const std::string& path, std::size_t size) {
 
 TEST(CompoundFile, OlefileReadsTheStreamWholeAtEveryLayoutBoundary) {
     const std::size_t sizes[] = {
-        1, 4095, 4096, 4097, 100000,
+        1,
+        4095,
+        4096,
+        4097,
+        100000,
         13842 * kSector,      // 109 FAT sectors, all listed in the header
         13842 * kSector + 1,  // 110 FAT sectors: the first DIFAT sector
         13968 * kSector + 1,  // one FAT sector more, still one DIFAT sector
@@ -41,8 +45,8 @@ TEST(CompoundFile, OlefileReadsTheStreamWholeAtEveryLayoutBoundary) {
         std::string path = dir.Path("cfb-" + std::to_string(size));
         WriteFramed(path, size);
         int status = 0;
-        std::string verdict = RunCommand("/usr/bin/python3 " TARN_SOURCE_DIR "/tests/xls/cfb_check.py '" + path +
-                                             ":" + std::to_string(size) + "' 2>&1",
+        std::string verdict = RunCommand("/usr/bin/python3 " TARN_SOURCE_DIR "/tests/xls/cfb_check.py '" +
+                                             path + ":" + std::to_string(size) + "' 2>&1",
                                          &status);
         EXPECT_EQ(verdict, "ok " + path + "\n") << "stream of " << size << " bytes";
         std::remove(path.c_str());

@@ -37,11 +37,14 @@ TEST(LibreOffice, OpensEveryKindOfWorkbookWithTheValuesWritten) {
 
     // Filter options: comma, double quote, UTF-8, from line 1, cells as
     // shown, every sheet to a file "<workbook>-<sheet>.csv".
-    std::string command = "cd '" + dir.Path("") + "' && soffice --headless --norestore"
-                          " -env:UserInstallation=file://" + dir.Path("profile") +
-                          " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1'"
-                          " --outdir out report.xls names.xls long.xls longest.xls rows.xls merges.xls"
-                          " big.xls cyrillic.xls 2>&1";
+    std::string command =
+        "cd '" + dir.Path("") +
+        "' && soffice --headless --norestore"
+        " -env:UserInstallation=file://" +
+        dir.Path("profile") +
+        " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1'"
+        " --outdir out report.xls names.xls long.xls longest.xls rows.xls merges.xls"
+        " big.xls cyrillic.xls 2>&1";
     std::string log = RunCommand(command, &status);
     ASSERT_EQ(status, 0) << log;
     auto csv = [&](const std::string& name) { return CsvLines(dir.Path("out/" + name + ".csv")); };
@@ -81,10 +84,12 @@ TEST(LibreOffice, OpensEveryKindOfWorkbookWithTheValuesWritten) {
 
     std::vector<std::string> big = csv("big-Big (4)");
     ASSERT_EQ(big.size(), 65536u);
-    EXPECT_EQ(big[65535], "3655350.33333333,3655351.33333333,3655352.33333333,3655353.33333333,"
-                          "3655354.33333333");
-    EXPECT_EQ(csv("big-Big").at(1), "10.3333333333333,11.3333333333333,12.3333333333333,"
-                                    "13.3333333333333,14.3333333333333");
+    EXPECT_EQ(big[65535],
+              "3655350.33333333,3655351.33333333,3655352.33333333,3655353.33333333,"
+              "3655354.33333333");
+    EXPECT_EQ(csv("big-Big").at(1),
+              "10.3333333333333,11.3333333333333,12.3333333333333,"
+              "13.3333333333333,14.3333333333333");
 
     EXPECT_EQ(csv("cyrillic-\xD0\x9E\xD1\x82\xD1\x87\xD0\xB5\xD1\x82"),
               std::vector<std::string>{"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"});

@@ -114,9 +114,7 @@ tarn::Status WriteColumn(const std::string& path, const std::vector<std::string>
 
 tarn::Status WriteLongStringSample(const std::string& path) { return WriteColumn(path, LongStrings()); }
 
-tarn::Status WriteLongestStringSample(const std::string& path) {
-    return WriteColumn(path, LongestStrings());
-}
+tarn::Status WriteLongestStringSample(const std::string& path) { return WriteColumn(path, LongestStrings()); }
 
 tarn::Status WriteAllRowsSample(const std::string& path) {
     auto book = xls::Workbook::Create();
@@ -152,7 +150,7 @@ tarn::Status WriteBigSample(const std::string& path) {
 tarn::Status WriteCyrillicSample(const std::string& path) {
     auto book = xls::Workbook::Create();
     book->SetCodePage(1251);
-    xls::Sheet* sheet = book->AddSheet("\xCE\xF2\xF7\xE5\xF2");  // "Отчет"
+    xls::Sheet* sheet = book->AddSheet("\xCE\xF2\xF7\xE5\xF2");   // "Отчет"
     sheet->WriteText(0, 0, "\xCF\xF0\xE8\xE2\xE5\xF2", nullptr);  // "Привет"
     return book->Save(path);
 }

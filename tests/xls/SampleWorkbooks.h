@@ -43,9 +43,7 @@ inline constexpr int kMergeSampleRanges = 2000;
 // numbers, cell (r, c) of sheet s holding BigSampleValue(s, r, c) (a third
 // past an integer, so that every cell takes a full 8-byte NUMBER record).
 tarn::Status WriteBigSample(const std::string& path);
-inline double BigSampleValue(int sheet, int row, int col) {
-    return sheet * 1e6 + row * 10 + col + 1.0 / 3;
-}
+inline double BigSampleValue(int sheet, int row, int col) { return sheet * 1e6 + row * 10 + col + 1.0 / 3; }
 inline constexpr int kBigSheets = 4;
 inline constexpr int kBigColumns = 5;
 

@@ -57,8 +57,7 @@ TEST(WorkbookLimits, StringsStartingNearTheEndOfARecord) {
             std::string path = dir.Path("edge-" + std::to_string(left) + (wide ? "w.xls" : "c.xls"));
             // The SST record holds 8 bytes of counts, then 3 + 8,213 - left bytes of the first string.
             std::vector<std::string> strings = {std::string(8213 - left, 'f'),
-                                                std::string(wide ? "\x80" : "") + "second string",
-                                                "third"};
+                                                std::string(wide ? "\x80" : "") + "second string", "third"};
             auto book = xls::Workbook::Create();
             xls::Sheet* sheet = book->AddSheet("Edge");
             for (std::size_t i = 0; i < strings.size(); ++i) {
@@ -182,7 +181,8 @@ TEST(WorkbookLimits, FormatsShareXfRecordsAndStopAtTheLimit) {
     }
     ASSERT_TRUE(book->Save(path).ok());
     auto facts = XlrdFacts(path);
-    EXPECT_TRUE(Has(facts, "style 0 0 1 fmt=0.00\"0\" font=Arial/10/0 align=0 top=0 bottom=0")) << Dump(facts);
+    EXPECT_TRUE(Has(facts, "style 0 0 1 fmt=0.00\"0\" font=Arial/10/0 align=0 top=0 bottom=0"))
+        << Dump(facts);
     // 15 style XFs and the default cell XF come first: 4,034 formats get a record.
     EXPECT_TRUE(Has(facts, "style 0 4033 0 fmt=0.00\"4033\" font=Arial/10/0 align=0 top=0 bottom=0"));
     EXPECT_TRUE(Has(facts, "style 0 4034 0 fmt=General font=Arial/10/0 align=0 top=0 bottom=0"));

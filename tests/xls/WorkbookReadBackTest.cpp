@@ -1,7 +1,6 @@
 // Workbooks written by the library, read back by libfreexl and xlrd.
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cmath>
@@ -119,11 +118,16 @@ TEST(WorkbookReadBack, BytesTheCodePageLeavesUndefinedAreKept) {
     std::string path = dir.Path("undefined.xls");
     auto book = xls::Workbook::Create();
     book->SetCodePage(99999);
-    book->AddSheet("Sheet1")->WriteText(0, 0, "a\x81" "b\x9D\x80", nullptr);
+    book->AddSheet("Sheet1")->WriteText(0, 0,
+                                        "a\x81"
+                                        "b\x9D\x80",
+                                        nullptr);
     ASSERT_TRUE(book->Save(path).ok());
     FreexlBook reader(path);
     ASSERT_TRUE(reader.ok());
-    EXPECT_EQ(reader.Cell(0, 0, 0).text, "a\xC2\x81" "b\xC2\x9D\xE2\x82\xAC");
+    EXPECT_EQ(reader.Cell(0, 0, 0).text,
+              "a\xC2\x81"
+              "b\xC2\x9D\xE2\x82\xAC");
 }
 
 TEST(WorkbookReadBack, WritesOutsideTheSheetOrOfNonNumbersAreRefused) {
@@ -158,16 +162,16 @@ TEST(WorkbookReadBack, WritesOutsideTheSheetOrOfNonNumbersAreRefused) {
 // Numbers go into RK, MULRK or NUMBER records depending on their bits;
 // every one must come back exactly, adjacent or alone.
 TEST(WorkbookReadBack, NumbersReadBackExactlyWhateverRecordHoldsThem) {
-    const double values[] = {0,     -1,          536870911,   -536870912, 536870912, 1234.56,
-                             -0.01, 0.1,         1.0 / 3,     1e300,      5e-324,    12345678.9,
-                             0.29,  1.005,       -21474836.48, 1e-5,      2.5,       -0.0};
+    const double values[] = {0,     -1,    536870911,    -536870912, 536870912, 1234.56,
+                             -0.01, 0.1,   1.0 / 3,      1e300,      5e-324,    12345678.9,
+                             0.29,  1.005, -21474836.48, 1e-5,       2.5,       -0.0};
     const int count = static_cast<int>(sizeof values / sizeof values[0]);
     ScratchDir dir;
     std::string path = dir.Path("numbers.xls");
     auto book = xls::Workbook::Create();
     xls::Sheet* sheet = book->AddSheet("Numbers");
     for (int i = 0; i < count; ++i) {
-        ASSERT_TRUE(sheet->WriteNumber(0, i, values[i], nullptr));      // adjacent
+        ASSERT_TRUE(sheet->WriteNumber(0, i, values[i], nullptr));          // adjacent
         ASSERT_TRUE(sheet->WriteNumber(1 + i, 2 * i, values[i], nullptr));  // alone
     }
     ASSERT_TRUE(book->Save(path).ok());

@@ -40,7 +40,8 @@ unsigned FreexlBook::SheetCount() const {
 
 std::string FreexlBook::SheetName(unsigned sheet) const {
     const char* name = nullptr;
-    if (freexl_get_worksheet_name(handle_, static_cast<unsigned short>(sheet), &name) != FREEXL_OK) return "?";
+    if (freexl_get_worksheet_name(handle_, static_cast<unsigned short>(sheet), &name) != FREEXL_OK)
+        return "?";
     return name;
 }
 
@@ -64,15 +65,37 @@ FreexlCell FreexlBook::Cell(unsigned sheet, unsigned row, unsigned short col) co
         return cell;
     }
     switch (v.type) {
-        case FREEXL_CELL_NULL: cell.kind = "null"; break;
-        case FREEXL_CELL_INT: cell.kind = "int"; cell.number = v.value.int_value; break;
-        case FREEXL_CELL_DOUBLE: cell.kind = "double"; cell.number = v.value.double_value; break;
-        case FREEXL_CELL_TEXT:
-        case FREEXL_CELL_SST_TEXT: cell.kind = "text"; cell.text = v.value.text_value; break;
-        case FREEXL_CELL_DATE: cell.kind = "date"; cell.text = v.value.text_value; break;
-        case FREEXL_CELL_DATETIME: cell.kind = "datetime"; cell.text = v.value.text_value; break;
-        case FREEXL_CELL_TIME: cell.kind = "time"; cell.text = v.value.text_value; break;
-        default: cell.kind = "other"; break;
+    case FREEXL_CELL_NULL:
+        cell.kind = "null";
+        break;
+    case FREEXL_CELL_INT:
+        cell.kind = "int";
+        cell.number = v.value.int_value;
+        break;
+    case FREEXL_CELL_DOUBLE:
+        cell.kind = "double";
+        cell.number = v.value.double_value;
+        break;
+    case FREEXL_CELL_TEXT:
+    case FREEXL_CELL_SST_TEXT:
+        cell.kind = "text";
+        cell.text = v.value.text_value;
+        break;
+    case FREEXL_CELL_DATE:
+        cell.kind = "date";
+        cell.text = v.value.text_value;
+        break;
+    case FREEXL_CELL_DATETIME:
+        cell.kind = "datetime";
+        cell.text = v.value.text_value;
+        break;
+    case FREEXL_CELL_TIME:
+        cell.kind = "time";
+        cell.text = v.value.text_value;
+        break;
+    default:
+        cell.kind = "other";
+        break;
     }
     return cell;
 }

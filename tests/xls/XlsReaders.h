@@ -10,12 +10,12 @@ namespace xls_test {
 
 // A fresh folder for one test's files, removed with everything in it.
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 
-private:
+  private:
     std::string dir_;
 };
 
@@ -28,7 +28,7 @@ struct FreexlCell {
 };
 
 class FreexlBook {
-public:
+  public:
     explicit FreexlBook(const std::string& path);
     ~FreexlBook();
     bool ok() const { return handle_ != nullptr; }
@@ -39,7 +39,7 @@ public:
     void Dimensions(unsigned sheet, unsigned* rows, unsigned short* cols) const;
     FreexlCell Cell(unsigned sheet, unsigned row, unsigned short col) const;
 
-private:
+  private:
     void Select(unsigned sheet) const;
     const void* handle_ = nullptr;
     int openError_ = 0;
