@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all build test run deps asan fuzz clean
+.PHONY: all build test run deps asan fuzz clean format format-check
 
 all: build
 
@@ -35,6 +35,14 @@ asan: deps
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTARN_FUZZ=ON -DTARN_TESTS=OFF -DTARN_BENCH=OFF
 	cmake --build build-fuzz -j $(JOBS)
+
+# Source formatting: `format` rewrites, `format-check` fails on any difference.
+FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
+format:
+	clang-format -i $(FORMAT_FILES)
+
+format-check:
+	clang-format --dry-run --Werror $(FORMAT_FILES)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz run

@@ -3,7 +3,7 @@
 set -eu
 
 PACKAGES="
-build-essential cmake ninja-build pkg-config
+build-essential cmake ninja-build pkg-config clang-format
 libgtest-dev libgmock-dev libbenchmark-dev
 libpcre2-dev libcurl4-openssl-dev libqpdf-dev
 qpdf poppler-utils pdftk-java ghostscript zbar-tools
