@@ -5,7 +5,7 @@
 
 #include "tabulate/Text.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 namespace {
 
 constexpr char kLF = '\n';
@@ -168,4 +168,4 @@ bool Cleaner::RunDirective(const std::string& line, bool pendingMode) {
     return true;
 }
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -12,7 +12,7 @@
 #include "tabulate/RawStream.h"
 #include "tabulate/Settings.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 // Bytes read from the input at a time.
 inline constexpr size_t kCleanChunkSize = 17000;
@@ -52,4 +52,4 @@ class Cleaner : public RawStream {
     std::string excelDirective_;
 };
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

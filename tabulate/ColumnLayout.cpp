@@ -2,7 +2,7 @@
 
 #include "tabulate/Text.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 namespace {
 
 // A first dash run starting after this column leaves room for a column of
@@ -108,4 +108,4 @@ void InferTypes(std::vector<ColumnSpec>* columns, const std::string& line,
     }
 }
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

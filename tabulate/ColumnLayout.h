@@ -9,7 +9,7 @@
 #include "tabulate/KeywordTable.h"
 #include "tabulate/ValueClassifier.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 // One column per dash run of the underline; text left of the first dashes
 // gets a column of its own.
@@ -29,4 +29,4 @@ void AssembleTitles(std::vector<ColumnSpec>* columns, const std::vector<std::str
 // Lets one sample data line of the first page adjust the column types.
 void InferTypes(std::vector<ColumnSpec>* columns, const std::string& line, const ValueClassifier& classifier);
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

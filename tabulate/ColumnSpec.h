@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 // Column and value kinds.
 inline constexpr int kTypeText = 1;
@@ -19,4 +19,4 @@ struct ColumnSpec {
     int fixedType = 0;  // non-zero when a keyword fixed the type
 };
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -4,7 +4,7 @@
 #include "tabulate/ColumnSpec.h"
 #include "tabulate/Text.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 namespace {
 
 const char* const kBuiltInKeywords[] = {
@@ -65,4 +65,4 @@ const KeywordTable& KeywordTable::Shared() {
     return table;
 }
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

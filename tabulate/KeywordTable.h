@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 // The keyword file's name.
 inline constexpr const char* kKeywordFileName = "columns.ini";
@@ -44,4 +44,4 @@ class KeywordTable {
     std::vector<Entry> entries_;
 };
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -7,7 +7,7 @@
 
 #include "tabulate/ColumnSpec.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 // Columns reserved up front; reports rarely have more.
 inline constexpr size_t kColumnReserve = 50;
@@ -27,4 +27,4 @@ struct PageLayout {
     std::string reportDate;
 };
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 void RawReport::OpenSection() {
     CloseSection();
@@ -87,4 +87,4 @@ void RawReport::CloseSection() {
     buffer_.reset();
 }
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

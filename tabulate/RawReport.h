@@ -10,7 +10,7 @@
 
 #include "platform/LockedReader.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 // Bytes read from the cleaned file at a time.
 inline constexpr size_t kSectionBufferSize = 8192;
@@ -56,4 +56,4 @@ class RawReport {
     bool error_ = false;
 };
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 class RawStream {
   public:
@@ -13,4 +13,4 @@ class RawStream {
     virtual bool read(char* buffer, size_t maximum, size_t* count) = 0;
 };
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -11,7 +11,7 @@
 #include "tabulate/ValueClassifier.h"
 #include "xls/Workbook.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 namespace {
 
 // Font size of every cell, in points.
@@ -285,4 +285,4 @@ bool ConvertReport(RawReport* report, const Settings& settings, const std::strin
     return static_cast<bool>(book->Save(workbookPath));
 }
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

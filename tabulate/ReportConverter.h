@@ -8,11 +8,11 @@
 #include "tabulate/RawReport.h"
 #include "tabulate/Settings.h"
 
-namespace xls {
+namespace tarn::xls {
 class Workbook;
 }
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 // Rows and columns of one worksheet (BIFF8 limits).
 inline constexpr int kSheetRows = 65536;
@@ -27,4 +27,4 @@ bool ConvertReport(RawReport* report, const Settings& settings, const std::strin
 // The same into a given book, without saving it.
 bool FillWorkbook(xls::Workbook* book, RawReport* report, const Settings& settings);
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

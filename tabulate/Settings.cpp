@@ -3,7 +3,7 @@
 #include "platform/Locale.h"
 #include "tabulate/Text.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 namespace {
 
 // Fewest words after the program name for a run: -p folder -r file.
@@ -64,4 +64,4 @@ std::string CleanedPath(const std::string& inputPath) { return ReplaceExtension(
 
 std::string WorkbookPath(const std::string& inputPath) { return ReplaceExtension(inputPath, ".xls"); }
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

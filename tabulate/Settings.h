@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 // Exit statuses of the program.
 inline constexpr int kExitOk = 0;
@@ -42,4 +42,4 @@ std::string ReplaceExtension(const std::string& path, const std::string& extensi
 std::string CleanedPath(const std::string& inputPath);
 std::string WorkbookPath(const std::string& inputPath);
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

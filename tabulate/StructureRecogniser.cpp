@@ -3,7 +3,7 @@
 #include "tabulate/ColumnLayout.h"
 #include "tabulate/Text.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 namespace {
 
 constexpr char kFF = '\f';
@@ -220,4 +220,4 @@ std::vector<std::string> BuildAttributes(const PageLayout& layout) {
     return lines;
 }
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

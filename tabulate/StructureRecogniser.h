@@ -11,7 +11,7 @@
 #include "tabulate/RawReport.h"
 #include "tabulate/ValueClassifier.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 // Lines of the first page that count for the layout.
 inline constexpr size_t kFirstPageLines = 50;
@@ -38,4 +38,4 @@ LineKind ClassifyLine(PageLayout* layout, const std::string& line, bool* criteri
 // The report attribute lines written under the data; never empty.
 std::vector<std::string> BuildAttributes(const PageLayout& layout);
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -6,7 +6,7 @@
 #include "tabulate/ReportConverter.h"
 #include "tabulate/Settings.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 int RunTabulate(const std::vector<std::string>& args) {
     Settings settings;
@@ -30,4 +30,4 @@ int RunTabulate(const std::vector<std::string>& args) {
     return saved ? kExitOk : kExitNoWorkbook;
 }
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -1,6 +1,6 @@
 #include "tabulate/Text.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 namespace {
 
 // A rule line must be longer than this many bytes.
@@ -90,4 +90,4 @@ bool HasDateShape(const std::string& text) {
     return i == text.size();
 }
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 // A blank is any byte from 0x00 to 0x20.
 inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
@@ -33,4 +33,4 @@ bool IsRuleLine(const std::string& line);
 // Date shape: 5 to 10 bytes, digits "/" digits "/" digits, each run non-empty.
 bool HasDateShape(const std::string& text);
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

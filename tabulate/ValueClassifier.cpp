@@ -6,7 +6,7 @@
 #include "tabulate/ColumnSpec.h"
 #include "tabulate/Text.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -155,4 +155,4 @@ double NumberTextValue(const std::string& number) {
     return value;
 }
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace tabulate {
+namespace tarn::tabulate {
 
 struct ParsedValue {
     int kind = 1;        // kTypeText, kTypeNumber or kTypeDate
@@ -48,4 +48,4 @@ class ValueClassifier {
 // Reads a normalised number text, whatever the process locale.
 double NumberTextValue(const std::string& number);
 
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -12,11 +12,11 @@
 int main(int argc, char** argv) {
     // A keyword file beside the program adds to the built-in keywords.
     const std::string programDir = tarn::ProgramDir();
-    if (!programDir.empty() && tarn::FileOpens(programDir + tabulate::kKeywordFileName)) {
-        tabulate::ConfigFileRegistry& registry = tabulate::KeywordTable::Registry();
+    if (!programDir.empty() && tarn::FileOpens(programDir + tarn::tabulate::kKeywordFileName)) {
+        tarn::tabulate::ConfigFileRegistry& registry = tarn::tabulate::KeywordTable::Registry();
         registry.baseFolder = programDir;
-        registry.fileNames.push_back(tabulate::kKeywordFileName);
+        registry.fileNames.push_back(tarn::tabulate::kKeywordFileName);
     }
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    return tabulate::RunTabulate(args);
+    return tarn::tabulate::RunTabulate(args);
 }

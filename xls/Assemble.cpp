@@ -14,7 +14,7 @@
 #include "xls/StyleTable.h"
 #include "xls/XfRecords.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 // Column widths are stored in 256ths of the default font's character width,
@@ -233,4 +233,4 @@ std::string AssembleWorkbookStream(const BookParts& parts) {
     return std::move(out.MutableBytes());
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

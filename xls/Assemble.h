@@ -14,7 +14,7 @@
 #include "xls/TextDecoder.h"
 #include "xls/Worksheet.h"
 
-namespace xls {
+namespace tarn::xls {
 
 struct BookParts {
     const std::vector<std::unique_ptr<FontStyle>>& fonts;
@@ -27,4 +27,4 @@ struct BookParts {
 
 std::string AssembleWorkbookStream(const BookParts& parts);
 
-}  // namespace xls
+}  // namespace tarn::xls

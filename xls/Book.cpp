@@ -9,7 +9,7 @@
 #include "xls/CompoundFile.h"
 #include "xls/DateSerial.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 // BOUNDSHEET holds a sheet's stream offset in 32 bits, and a version 3
@@ -79,4 +79,4 @@ tarn::Status Book::Save(const std::string& path) {
     return st;
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

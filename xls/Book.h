@@ -15,7 +15,7 @@
 #include "xls/Workbook.h"
 #include "xls/Worksheet.h"
 
-namespace xls {
+namespace tarn::xls {
 
 class Book : public Workbook {
   public:
@@ -40,4 +40,4 @@ class Book : public Workbook {
     std::vector<std::unique_ptr<Worksheet>> sheets_;
 };
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -5,7 +5,7 @@
 #include "xls/Limits.h"
 #include "xls/UnicodeString.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 constexpr std::uint16_t kInterfaceHdrRecord = 0x00E1;
@@ -79,4 +79,4 @@ void WriteCountry(RecordStream& out) {
     out.End();
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

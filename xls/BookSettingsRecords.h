@@ -9,7 +9,7 @@
 
 #include "xls/RecordStream.h"
 
-namespace xls {
+namespace tarn::xls {
 
 // INTERFACEHDR (MS-XLS 2.4.148): the user interface's code page (UTF-16).
 void WriteInterfaceHdr(RecordStream& out);
@@ -41,4 +41,4 @@ void WriteUsesElfs(RecordStream& out);
 // COUNTRY (2.4.63): United States.
 void WriteCountry(RecordStream& out);
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -6,7 +6,7 @@
 #include "xls/FontStyle.h"
 #include "xls/Workbook.h"
 
-namespace xls {
+namespace tarn::xls {
 
 class CellFormat : public Format {
   public:
@@ -37,4 +37,4 @@ class CellFormat : public Format {
     BorderStyle bottom_ = BorderStyle::kNone;
 };
 
-}  // namespace xls
+}  // namespace tarn::xls

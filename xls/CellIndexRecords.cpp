@@ -1,6 +1,6 @@
 #include "xls/CellIndexRecords.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 constexpr std::uint16_t kIndexRecord = 0x020B;
@@ -27,4 +27,4 @@ void WriteDbCell(RecordStream& out, std::uint32_t toFirstRow, const std::vector<
     out.End();
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

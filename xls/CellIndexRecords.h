@@ -10,7 +10,7 @@
 
 #include "xls/RecordStream.h"
 
-namespace xls {
+namespace tarn::xls {
 
 // An INDEX record with room for `blocks` DBCELL positions, all to be filled
 // in once known; returns where its DEFCOLWIDTH position goes (the DBCELL
@@ -21,4 +21,4 @@ std::size_t WriteIndex(RecordStream& out, std::uint32_t firstRow, std::uint32_t 
 // first ROW record, each later one from the previous row's first cell).
 void WriteDbCell(RecordStream& out, std::uint32_t toFirstRow, const std::vector<std::uint16_t>& cellOffsets);
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -2,7 +2,7 @@
 
 #include "xls/XfRecords.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 constexpr std::uint16_t kDimensionsRecord = 0x0200;
@@ -93,4 +93,4 @@ void WriteBlank(RecordStream& out, std::uint16_t row, std::uint16_t col, std::ui
     out.End();
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

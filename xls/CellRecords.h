@@ -8,7 +8,7 @@
 
 #include "xls/RecordStream.h"
 
-namespace xls {
+namespace tarn::xls {
 
 // The used range: rows [firstRow, lastRow + 1), columns [firstCol, lastCol + 1);
 // all zero for an empty sheet.
@@ -28,4 +28,4 @@ void WriteMulRk(RecordStream& out, std::uint16_t row, std::uint16_t firstCol, co
 // A cell with a format and no value.
 void WriteBlank(RecordStream& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf);
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 // Sector size of a version 3 compound file (MS-CFB 2.2).
@@ -145,4 +145,4 @@ CompoundFileFrame FrameWorkbookStream(std::size_t workbookSize) {
     return frame;
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-namespace xls {
+namespace tarn::xls {
 
 // The bytes around the stream "Workbook" of `streamSize` bytes: the file is
 // `head`, the stream, then `tail` (the stream's padding to whole sectors,
@@ -20,4 +20,4 @@ struct CompoundFileFrame {
 };
 CompoundFileFrame FrameWorkbookStream(std::size_t streamSize);
 
-}  // namespace xls
+}  // namespace tarn::xls

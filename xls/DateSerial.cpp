@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 // Days from 1970-01-01 to the given proleptic Gregorian date (H. Hinnant's algorithm).
@@ -45,4 +45,4 @@ double DateSerial(int year, int month, int day, int hour, int minute, int second
     return static_cast<double>(serial) + (hour * 3600.0 + minute * 60.0 + second) / kSecondsPerDay;
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

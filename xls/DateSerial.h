@@ -9,8 +9,8 @@
 // Excel cannot hold (a year below 0 or from 10000 on, a day before its day 0
 // or after 31 December 9999) gives NaN, which no cell accepts.
 
-namespace xls {
+namespace tarn::xls {
 
 double DateSerial(int year, int month, int day, int hour, int minute, int second);
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -3,7 +3,7 @@
 #include "xls/Limits.h"
 #include "xls/UnicodeString.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 constexpr std::uint16_t kFontRecord = 0x0031;
@@ -34,4 +34,4 @@ void WriteFontRecord(RecordStream& out, const std::u16string& name, int points, 
     out.End();
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

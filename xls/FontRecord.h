@@ -5,8 +5,8 @@
 
 #include "xls/RecordStream.h"
 
-namespace xls {
+namespace tarn::xls {
 
 void WriteFontRecord(RecordStream& out, const std::u16string& name, int points, bool bold);
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -7,7 +7,7 @@
 #include "xls/Limits.h"
 #include "xls/Workbook.h"
 
-namespace xls {
+namespace tarn::xls {
 
 // Font sizes Excel accepts, in points.
 inline constexpr int kMinFontPoints = 1;
@@ -34,4 +34,4 @@ class FontStyle : public Font {
     bool bold_ = false;
 };
 
-}  // namespace xls
+}  // namespace tarn::xls

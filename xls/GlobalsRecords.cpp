@@ -2,7 +2,7 @@
 
 #include "xls/UnicodeString.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 constexpr std::uint16_t kBofRecord = 0x0809;
@@ -71,4 +71,4 @@ std::size_t WriteBoundSheet(RecordStream& out, const std::u16string& name) {
     return offsetAt;
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -8,7 +8,7 @@
 
 #include "xls/RecordStream.h"
 
-namespace xls {
+namespace tarn::xls {
 
 enum class SubstreamType { kGlobals = 0x0005, kWorksheet = 0x0010 };
 
@@ -23,4 +23,4 @@ void WriteDate1904(RecordStream& out);
 // sheet's BOF goes, to be filled in once the sheet is placed.
 std::size_t WriteBoundSheet(RecordStream& out, const std::u16string& name);
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace xls {
+namespace tarn::xls {
 
 // Rows in a BIFF8 worksheet (row numbers 0..65535).
 inline constexpr int kMaxRows = 65536;
@@ -39,4 +39,4 @@ inline constexpr std::size_t kMaxExtSstBuckets = 128;
 // Default font size in points.
 inline constexpr int kDefaultFontPoints = 10;
 
-}  // namespace xls
+}  // namespace tarn::xls

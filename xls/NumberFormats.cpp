@@ -3,7 +3,7 @@
 #include "xls/Limits.h"
 #include "xls/UnicodeString.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 constexpr std::uint16_t kFormatRecord = 0x041E;
@@ -78,4 +78,4 @@ void NumberFormats::WriteRecords(RecordStream& out) const {
     }
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

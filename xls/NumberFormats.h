@@ -10,7 +10,7 @@
 
 #include "xls/RecordStream.h"
 
-namespace xls {
+namespace tarn::xls {
 
 class NumberFormats {
   public:
@@ -31,4 +31,4 @@ class NumberFormats {
     std::unordered_map<std::string, int> ids_;
 };
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -4,7 +4,7 @@
 
 #include "xls/Limits.h"
 
-namespace xls {
+namespace tarn::xls {
 
 void RecordStream::Begin(std::uint16_t type) {
     recordStart_ = bytes_.size();
@@ -23,4 +23,4 @@ void RecordStream::PatchU32(std::size_t offset, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) bytes_[offset + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-namespace xls {
+namespace tarn::xls {
 
 class RecordStream {
   public:
@@ -65,4 +65,4 @@ inline void WriteEmptyRecord(RecordStream& out, std::uint16_t type) {
     out.End();
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 constexpr std::uint32_t kRkTimes100 = 0x1;
@@ -42,4 +42,4 @@ bool EncodeRk(double value, std::uint32_t* rk) {
     return false;
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

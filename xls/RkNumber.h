@@ -7,9 +7,9 @@
 
 #include <cstdint>
 
-namespace xls {
+namespace tarn::xls {
 
 // True and the RK value in *rk when a reader gets exactly `value` back.
 bool EncodeRk(double value, std::uint32_t* rk);
 
-}  // namespace xls
+}  // namespace tarn::xls

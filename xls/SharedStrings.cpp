@@ -5,7 +5,7 @@
 #include "xls/Limits.h"
 #include "xls/UnicodeString.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 constexpr std::uint16_t kSstRecord = 0x00FC;
@@ -86,4 +86,4 @@ void SharedStrings::WriteRecords(RecordStream& out, std::uint32_t references) co
     out.End();
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -11,7 +11,7 @@
 
 #include "xls/RecordStream.h"
 
-namespace xls {
+namespace tarn::xls {
 
 class SharedStrings {
   public:
@@ -29,4 +29,4 @@ class SharedStrings {
     std::unordered_map<std::u16string, std::uint32_t> index_;
 };
 
-}  // namespace xls
+}  // namespace tarn::xls

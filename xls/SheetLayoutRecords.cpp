@@ -5,7 +5,7 @@
 #include "xls/Limits.h"
 #include "xls/XfRecords.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 constexpr std::uint16_t kDefColWidthRecord = 0x0055;
@@ -66,4 +66,4 @@ void WriteMergedCells(RecordStream& out, const CellRange* ranges, std::size_t co
     out.End();
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -7,7 +7,7 @@
 
 #include "xls/RecordStream.h"
 
-namespace xls {
+namespace tarn::xls {
 
 struct CellRange {
     std::uint16_t firstRow;
@@ -24,4 +24,4 @@ void WriteWindow2(RecordStream& out, bool selected);
 // One MERGEDCELLS record with up to kMaxRangesPerMergeRecord ranges.
 void WriteMergedCells(RecordStream& out, const CellRange* ranges, std::size_t count);
 
-}  // namespace xls
+}  // namespace tarn::xls

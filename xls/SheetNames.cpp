@@ -5,7 +5,7 @@
 #include "xls/Limits.h"
 #include "xls/UnicodeString.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 bool Forbidden(char16_t c) {
@@ -49,4 +49,4 @@ std::u16string SheetNames::Claim(const std::u16string& requested) {
     return name;
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-namespace xls {
+namespace tarn::xls {
 
 class SheetNames {
   public:
@@ -25,4 +25,4 @@ class SheetNames {
     std::unordered_map<std::u16string, unsigned> nextNumber_;
 };
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 constexpr std::uint16_t kCalcModeRecord = 0x000D;
@@ -93,4 +93,4 @@ void WriteSetup(RecordStream& out) {
     out.End();
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

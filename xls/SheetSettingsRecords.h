@@ -8,7 +8,7 @@
 
 #include "xls/RecordStream.h"
 
-namespace xls {
+namespace tarn::xls {
 
 void WriteCalcMode(RecordStream& out);
 void WriteCalcCount(RecordStream& out);
@@ -28,4 +28,4 @@ void WriteHCenter(RecordStream& out);
 void WriteVCenter(RecordStream& out);
 void WriteSetup(RecordStream& out);
 
-}  // namespace xls
+}  // namespace tarn::xls

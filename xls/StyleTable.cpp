@@ -5,7 +5,7 @@
 #include "xls/FontRecord.h"
 #include "xls/TextDecoder.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 // Copies of the default font written before the workbook's own; index 4 is
@@ -74,4 +74,4 @@ void StyleTable::WriteXfs(RecordStream& out) const {
     for (const XfFields& f : cellXfs_) WriteCellXf(out, f);
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -15,7 +15,7 @@
 #include "xls/RecordStream.h"
 #include "xls/XfRecords.h"
 
-namespace xls {
+namespace tarn::xls {
 
 class TextDecoder;
 
@@ -49,4 +49,4 @@ class StyleTable {
     std::vector<std::uint16_t> xfOfRef_;
 };
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 // The Windows code page every workbook starts with.
@@ -73,4 +73,4 @@ std::u16string TextDecoder::Decode(const std::string& bytes) {
     return out;
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

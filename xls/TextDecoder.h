@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace xls {
+namespace tarn::xls {
 
 class TextDecoder {
   public:
@@ -28,4 +28,4 @@ class TextDecoder {
     iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
 };
 
-}  // namespace xls
+}  // namespace tarn::xls

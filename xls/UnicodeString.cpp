@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace xls {
+namespace tarn::xls {
 
 bool IsCompressible(const std::u16string& text, std::size_t from, std::size_t count) {
     std::size_t end = count == std::u16string::npos ? text.size() : std::min(text.size(), from + count);
@@ -46,4 +46,4 @@ std::u16string Widen(const std::string& ascii) {
     return out;
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -8,7 +8,7 @@
 
 #include "xls/RecordStream.h"
 
-namespace xls {
+namespace tarn::xls {
 
 // Option flag: characters are stored as 2-byte UTF-16 code units.
 inline constexpr unsigned kHighByteFlag = 0x01;
@@ -29,4 +29,4 @@ void AppendLongString(RecordStream& out, const std::u16string& text);
 // ASCII text as UTF-16 (for names and format texts this library makes itself).
 std::u16string Widen(const std::string& ascii);
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -12,7 +12,7 @@
 #include "platform/Status.h"
 #include "xls/Limits.h"  // kMaxRows, kMaxColumns, kMaxSheetNameChars
 
-namespace xls {
+namespace tarn::xls {
 
 enum class HAlign { kGeneral = 0, kLeft = 1, kCenter = 2, kRight = 3 };
 
@@ -87,4 +87,4 @@ class Workbook {
     virtual tarn::Status Save(const std::string& path) = 0;
 };
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -7,7 +7,7 @@
 #include "xls/SharedStrings.h"
 #include "xls/TextDecoder.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 // Widest column Excel allows, in characters.
@@ -103,4 +103,4 @@ void Worksheet::SetMerge(int firstRow, int lastRow, int firstCol, int lastCol) {
     mergesLastRow_ = std::max(mergesLastRow_, range.lastRow);
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

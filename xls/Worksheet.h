@@ -12,7 +12,7 @@
 #include "xls/SheetLayoutRecords.h"
 #include "xls/Workbook.h"
 
-namespace xls {
+namespace tarn::xls {
 
 class SharedStrings;
 class TextDecoder;
@@ -68,4 +68,4 @@ class Worksheet : public Sheet {
     std::size_t textCells_ = 0;
 };
 
-}  // namespace xls
+}  // namespace tarn::xls

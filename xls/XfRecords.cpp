@@ -1,6 +1,6 @@
 #include "xls/XfRecords.h"
 
-namespace xls {
+namespace tarn::xls {
 namespace {
 
 constexpr std::uint16_t kXfRecord = 0x00E0;
@@ -67,4 +67,4 @@ void WriteNormalStyleRecord(RecordStream& out) {
     out.End();
 }
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -7,7 +7,7 @@
 #include "xls/RecordStream.h"
 #include "xls/Workbook.h"
 
-namespace xls {
+namespace tarn::xls {
 
 // Style XFs every workbook starts with; cell XFs follow them.
 inline constexpr int kStyleXfCount = 15;
@@ -29,4 +29,4 @@ void WriteCellXf(RecordStream& out, const XfFields& fields);
 // STYLE record naming style XF 0 the built-in "Normal" style.
 void WriteNormalStyleRecord(RecordStream& out);
 
-}  // namespace xls
+}  // namespace tarn::xls

@@ -68,7 +68,7 @@ int main() {
     std::uintmax_t workbookSize = 0;
     for (int run = 0; run < kRuns; ++run) {
         auto start = std::chrono::steady_clock::now();
-        int status = tabulate::RunTabulate({"-p", folder, "-r", "report.txt", "-n", ".", "-g", ","});
+        int status = tarn::tabulate::RunTabulate({"-p", folder, "-r", "report.txt", "-n", ".", "-g", ","});
         double seconds = Seconds(start);
         if (status != 0) {
             std::printf("conversion failed with status %d\n", status);

@@ -68,18 +68,18 @@ double Since(std::chrono::steady_clock::time_point start) {
 Result RunOurs(const std::string& path, const std::vector<std::string>& texts) {
     Result r;
     auto start = std::chrono::steady_clock::now();
-    auto book = xls::Workbook::Create();
-    std::vector<const xls::Format*> formats;
+    auto book = tarn::xls::Workbook::Create();
+    std::vector<const tarn::xls::Format*> formats;
     for (const char* text : kFormats) {
-        xls::Format* f = book->AddFormat();
+        tarn::xls::Format* f = book->AddFormat();
         f->SetNumberFormat(book->AddCustomNumberFormat(text));
         formats.push_back(f);
     }
-    std::vector<xls::Sheet*> sheets;
+    std::vector<tarn::xls::Sheet*> sheets;
     for (int i = 0; i < kCells; ++i) {
         Cell c = CellAt(i);
         if (c.sheet >= static_cast<int>(sheets.size())) sheets.push_back(book->AddSheet("Data"));
-        xls::Sheet* sheet = sheets[static_cast<std::size_t>(c.sheet)];
+        tarn::xls::Sheet* sheet = sheets[static_cast<std::size_t>(c.sheet)];
         if (c.col < kColumns / 2) {
             sheet->WriteNumber(c.row, c.col, NumberAt(i),
                                formats[static_cast<std::size_t>(i % kFormatCount)]);

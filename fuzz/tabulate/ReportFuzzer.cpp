@@ -31,7 +31,7 @@ const std::string& WorkFolder() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace tabulate;
+    using namespace tarn::tabulate;
     const std::string input = WorkFolder() + "report.txt";
     {
         std::ofstream out(input, std::ios::binary | std::ios::trunc);

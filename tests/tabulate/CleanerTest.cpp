@@ -9,7 +9,7 @@
 #include "tabulate/Cleaner.h"
 #include "tabulate/RawReport.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 namespace {
 
 using tabulate_test::TempDir;
@@ -199,4 +199,4 @@ TEST(SectionReader, LongLinesSpanBuffers) {
 }
 
 }  // namespace
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -6,7 +6,7 @@
 #include "TempDir.h"
 #include "tabulate/ColumnLayout.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 namespace {
 
 const KeywordTable& BuiltIn() {
@@ -137,4 +137,4 @@ TEST(TypeInference, TextDateAndTotals) {
 }
 
 }  // namespace
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -7,7 +7,7 @@
 #include "platform/Locale.h"
 #include "tabulate/Settings.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 namespace {
 
 TEST(ParseOptions, PairsInAnyOrderAnyCase) {
@@ -72,4 +72,4 @@ TEST(FileNames, LastDotOfTheFileNameOnly) {
 }
 
 }  // namespace
-}  // namespace tabulate
+}  // namespace tarn::tabulate

@@ -6,7 +6,7 @@
 #include "tabulate/Cleaner.h"
 #include "tabulate/StructureRecogniser.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 namespace {
 
 const std::vector<std::string> kWorkedExample = {
@@ -195,4 +195,4 @@ TEST(ParseLayout, TitleAboveABlankLineIsNotFurniture) {
 }
 
 }  // namespace
-}  // namespace tabulate
+}  // namespace tarn::tabulate

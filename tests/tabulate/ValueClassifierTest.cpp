@@ -7,7 +7,7 @@
 #include "tabulate/ColumnSpec.h"
 #include "tabulate/ValueClassifier.h"
 
-namespace tabulate {
+namespace tarn::tabulate {
 namespace {
 
 ParsedValue Classify(const std::string& value, const std::string& dec = ".", const std::string& group = ",") {
@@ -105,4 +105,4 @@ TEST(ParseDate, FormatWithoutSlashesFailsEveryDate) {
 }
 
 }  // namespace
-}  // namespace tabulate
+}  // namespace tarn::tabulate

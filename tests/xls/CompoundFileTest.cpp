@@ -22,7 +22,7 @@ std::string PatternStream(std::size_t size) {
 }
 
 void WriteFramed(const std::string& path, std::size_t size) {
-    xls::CompoundFileFrame frame = xls::FrameWorkbookStream(size);
+    tarn::xls::CompoundFileFrame frame = tarn::xls::FrameWorkbookStream(size);
     std::ofstream out(path, std::ios::binary);
     out << frame.head << PatternStream(size) << frame.tail;
 }

@@ -5,31 +5,31 @@
 namespace xls_test {
 
 tarn::Status WriteReportSample(const std::string& path) {
-    auto book = xls::Workbook::Create();
+    auto book = tarn::xls::Workbook::Create();
     book->SetLocale("EN_US");
-    xls::Font* valueFont = book->AddFont();
+    tarn::xls::Font* valueFont = book->AddFont();
     valueFont->SetSize(10);
-    xls::Font* headerFont = book->AddFont();
+    tarn::xls::Font* headerFont = book->AddFont();
     headerFont->SetSize(10);
     headerFont->SetBold(true);
-    xls::Font* blockFont = book->AddFont();
+    tarn::xls::Font* blockFont = book->AddFont();
     blockFont->SetName("Courier New");
     blockFont->SetSize(10);
     blockFont->SetBold(true);
-    xls::Format* header = book->AddFormat();
+    tarn::xls::Format* header = book->AddFormat();
     header->SetFont(headerFont);
-    header->SetHorizontalAlignment(xls::HAlign::kCenter);
-    header->SetBottomBorder(xls::BorderStyle::kMedium);
-    xls::Format* block = book->AddFormat();
+    header->SetHorizontalAlignment(tarn::xls::HAlign::kCenter);
+    header->SetBottomBorder(tarn::xls::BorderStyle::kMedium);
+    tarn::xls::Format* block = book->AddFormat();
     block->SetFont(blockFont);
-    xls::Format* amount = book->AddFormat();
+    tarn::xls::Format* amount = book->AddFormat();
     amount->SetNumberFormat(book->AddCustomNumberFormat("#,##0.00"));
     amount->SetFont(valueFont);
-    xls::Format* date = book->AddFormat();
+    tarn::xls::Format* date = book->AddFormat();
     date->SetNumberFormat(book->AddCustomNumberFormat("mm/dd/yy"));
     date->SetFont(valueFont);
 
-    xls::Sheet* sheet = book->AddSheet("Sheet1");
+    tarn::xls::Sheet* sheet = book->AddSheet("Sheet1");
     const char* titles[] = {"VENDOR", "DESCRIPTION", "AMOUNT", "DUE DATE"};
     for (int i = 0; i < 4; ++i) sheet->WriteText(0, i, titles[i], header);
     sheet->WriteText(1, 0, "V001", nullptr);
@@ -41,8 +41,8 @@ tarn::Status WriteReportSample(const std::string& path) {
     sheet->WriteNumber(2, 2, -12, amount);
     sheet->WriteNumber(2, 3, book->PackDate(2009, 2, 30, 0, 0, 0), date);
     const double widths[] = {7, 16, 8, 9};
-    xls::Format* end = book->AddFormat();
-    end->SetTopBorder(xls::BorderStyle::kThick);
+    tarn::xls::Format* end = book->AddFormat();
+    end->SetTopBorder(tarn::xls::BorderStyle::kThick);
     for (int i = 0; i < 4; ++i) {
         sheet->SetColumn(i, i, widths[i]);
         sheet->WriteText(4, i, i == 0 ? "END OF REPORT" : "", end);
@@ -54,10 +54,10 @@ tarn::Status WriteReportSample(const std::string& path) {
 }
 
 tarn::Status WriteSameNameSample(const std::string& path) {
-    auto book = xls::Workbook::Create();
+    auto book = tarn::xls::Workbook::Create();
     const char* requested[] = {"Sheet1", "Sheet1", "sheet1", "Sheet1"};
     for (int i = 0; i < 4; ++i) {
-        xls::Sheet* sheet = book->AddSheet(requested[i]);
+        tarn::xls::Sheet* sheet = book->AddSheet(requested[i]);
         if (sheet == nullptr) return tarn::Status::Error("no sheet");
         sheet->WriteNumber(0, 0, i + 1, nullptr);
     }
@@ -100,8 +100,8 @@ const std::vector<std::string>& LongestStrings() {
 namespace {
 
 tarn::Status WriteColumn(const std::string& path, const std::vector<std::string>& strings) {
-    auto book = xls::Workbook::Create();
-    xls::Sheet* sheet = book->AddSheet("Strings");
+    auto book = tarn::xls::Workbook::Create();
+    tarn::xls::Sheet* sheet = book->AddSheet("Strings");
     for (std::size_t i = 0; i < strings.size(); ++i) {
         if (!sheet->WriteText(static_cast<int>(i), 0, strings[i], nullptr)) {
             return tarn::Status::Error("text refused");
@@ -117,9 +117,9 @@ tarn::Status WriteLongStringSample(const std::string& path) { return WriteColumn
 tarn::Status WriteLongestStringSample(const std::string& path) { return WriteColumn(path, LongestStrings()); }
 
 tarn::Status WriteAllRowsSample(const std::string& path) {
-    auto book = xls::Workbook::Create();
-    xls::Sheet* sheet = book->AddSheet("Rows");
-    for (int r = 0; r < xls::kMaxRows; ++r) {
+    auto book = tarn::xls::Workbook::Create();
+    tarn::xls::Sheet* sheet = book->AddSheet("Rows");
+    for (int r = 0; r < tarn::xls::kMaxRows; ++r) {
         sheet->WriteNumber(r, 0, r, nullptr);
         sheet->WriteText(r, 1, "r" + std::to_string(r % 100), nullptr);
     }
@@ -127,8 +127,8 @@ tarn::Status WriteAllRowsSample(const std::string& path) {
 }
 
 tarn::Status WriteManyMergesSample(const std::string& path) {
-    auto book = xls::Workbook::Create();
-    xls::Sheet* sheet = book->AddSheet("Merges");
+    auto book = tarn::xls::Workbook::Create();
+    tarn::xls::Sheet* sheet = book->AddSheet("Merges");
     for (int r = 0; r < kMergeSampleRanges; ++r) {
         sheet->WriteText(r, 0, "m" + std::to_string(r), nullptr);
         sheet->SetMerge(r, r, 0, 2);
@@ -137,10 +137,10 @@ tarn::Status WriteManyMergesSample(const std::string& path) {
 }
 
 tarn::Status WriteBigSample(const std::string& path) {
-    auto book = xls::Workbook::Create();
+    auto book = tarn::xls::Workbook::Create();
     for (int s = 0; s < kBigSheets; ++s) {
-        xls::Sheet* sheet = book->AddSheet("Big");
-        for (int r = 0; r < xls::kMaxRows; ++r) {
+        tarn::xls::Sheet* sheet = book->AddSheet("Big");
+        for (int r = 0; r < tarn::xls::kMaxRows; ++r) {
             for (int c = 0; c < kBigColumns; ++c) sheet->WriteNumber(r, c, BigSampleValue(s, r, c), nullptr);
         }
     }
@@ -148,10 +148,10 @@ tarn::Status WriteBigSample(const std::string& path) {
 }
 
 tarn::Status WriteCyrillicSample(const std::string& path) {
-    auto book = xls::Workbook::Create();
+    auto book = tarn::xls::Workbook::Create();
     book->SetCodePage(1251);
-    xls::Sheet* sheet = book->AddSheet("\xCE\xF2\xF7\xE5\xF2");   // "Отчет"
-    sheet->WriteText(0, 0, "\xCF\xF0\xE8\xE2\xE5\xF2", nullptr);  // "Привет"
+    tarn::xls::Sheet* sheet = book->AddSheet("\xCE\xF2\xF7\xE5\xF2");  // "Отчет"
+    sheet->WriteText(0, 0, "\xCF\xF0\xE8\xE2\xE5\xF2", nullptr);       // "Привет"
     return book->Save(path);
 }
 

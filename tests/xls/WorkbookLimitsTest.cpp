@@ -58,8 +58,8 @@ TEST(WorkbookLimits, StringsStartingNearTheEndOfARecord) {
             // The SST record holds 8 bytes of counts, then 3 + 8,213 - left bytes of the first string.
             std::vector<std::string> strings = {std::string(8213 - left, 'f'),
                                                 std::string(wide ? "\x80" : "") + "second string", "third"};
-            auto book = xls::Workbook::Create();
-            xls::Sheet* sheet = book->AddSheet("Edge");
+            auto book = tarn::xls::Workbook::Create();
+            tarn::xls::Sheet* sheet = book->AddSheet("Edge");
             for (std::size_t i = 0; i < strings.size(); ++i) {
                 ASSERT_TRUE(sheet->WriteText(static_cast<int>(i), 0, strings[i], nullptr));
             }
@@ -113,8 +113,8 @@ TEST(WorkbookLimits, CellIndexLeadsToEveryRow) {
     std::string full = dir.Path("rows.xls");
     ASSERT_TRUE(WriteAllRowsSample(full).ok());
     std::string sparse = dir.Path("sparse.xls");
-    auto book = xls::Workbook::Create();
-    xls::Sheet* sheet = book->AddSheet("Sparse");
+    auto book = tarn::xls::Workbook::Create();
+    tarn::xls::Sheet* sheet = book->AddSheet("Sparse");
     const int rows[] = {3, 31, 32, 40, 1000, 1001, 65535};
     for (int r : rows) {
         sheet->WriteText(r, 2, "t" + std::to_string(r), nullptr);
@@ -147,8 +147,8 @@ TEST(WorkbookLimits, TwoThousandMergedRangesSpreadOverSeveralRecords) {
 TEST(WorkbookLimits, MergesThatOverlapOrCoverOneCellAreLeftOut) {
     ScratchDir dir;
     std::string path = dir.Path("overlap.xls");
-    auto book = xls::Workbook::Create();
-    xls::Sheet* sheet = book->AddSheet("Sheet1");
+    auto book = tarn::xls::Workbook::Create();
+    tarn::xls::Sheet* sheet = book->AddSheet("Sheet1");
     sheet->WriteText(0, 0, "x", nullptr);
     sheet->SetMerge(0, 1, 0, 3);
     sheet->SetMerge(1, 2, 2, 4);   // overlaps the first
@@ -168,13 +168,13 @@ TEST(WorkbookLimits, MergesThatOverlapOrCoverOneCellAreLeftOut) {
 TEST(WorkbookLimits, FormatsShareXfRecordsAndStopAtTheLimit) {
     ScratchDir dir;
     std::string path = dir.Path("formats.xls");
-    auto book = xls::Workbook::Create();
-    xls::Sheet* sheet = book->AddSheet("Formats");
+    auto book = tarn::xls::Workbook::Create();
+    tarn::xls::Sheet* sheet = book->AddSheet("Formats");
     constexpr int kDistinct = 4100;
     for (int i = 0; i < kDistinct; ++i) {
-        xls::Format* format = book->AddFormat();
+        tarn::xls::Format* format = book->AddFormat();
         format->SetNumberFormat(book->AddCustomNumberFormat("0.00\"" + std::to_string(i) + "\""));
-        xls::Format* twin = book->AddFormat();  // the same look: no record of its own
+        tarn::xls::Format* twin = book->AddFormat();  // the same look: no record of its own
         twin->SetNumberFormat(format->NumberFormatId());
         ASSERT_TRUE(sheet->WriteNumber(i, 0, i, format));
         ASSERT_TRUE(sheet->WriteNumber(i, 1, i, twin));

@@ -83,7 +83,7 @@ TEST(WorkbookReadBack, SheetsWithTheSameRequestedNameGetDistinctNames) {
 TEST(WorkbookReadBack, SheetNamesAreCleanedAndCutToThirtyOneCharacters) {
     ScratchDir dir;
     std::string path = dir.Path("long-names.xls");
-    auto book = xls::Workbook::Create();
+    auto book = tarn::xls::Workbook::Create();
     std::string longName(40, 'x');
     ASSERT_NE(book->AddSheet(longName), nullptr);
     ASSERT_NE(book->AddSheet(longName), nullptr);
@@ -116,7 +116,7 @@ TEST(WorkbookReadBack, Cp1251TextIsDecodedWithThatCodePage) {
 TEST(WorkbookReadBack, BytesTheCodePageLeavesUndefinedAreKept) {
     ScratchDir dir;
     std::string path = dir.Path("undefined.xls");
-    auto book = xls::Workbook::Create();
+    auto book = tarn::xls::Workbook::Create();
     book->SetCodePage(99999);
     book->AddSheet("Sheet1")->WriteText(0, 0,
                                         "a\x81"
@@ -133,16 +133,16 @@ TEST(WorkbookReadBack, BytesTheCodePageLeavesUndefinedAreKept) {
 TEST(WorkbookReadBack, WritesOutsideTheSheetOrOfNonNumbersAreRefused) {
     ScratchDir dir;
     std::string path = dir.Path("limits.xls");
-    auto book = xls::Workbook::Create();
-    xls::Sheet* sheet = book->AddSheet("Sheet1");
-    EXPECT_FALSE(sheet->WriteNumber(xls::kMaxRows, 0, 1, nullptr));
-    EXPECT_FALSE(sheet->WriteNumber(0, xls::kMaxColumns, 1, nullptr));
+    auto book = tarn::xls::Workbook::Create();
+    tarn::xls::Sheet* sheet = book->AddSheet("Sheet1");
+    EXPECT_FALSE(sheet->WriteNumber(tarn::xls::kMaxRows, 0, 1, nullptr));
+    EXPECT_FALSE(sheet->WriteNumber(0, tarn::xls::kMaxColumns, 1, nullptr));
     EXPECT_FALSE(sheet->WriteText(-1, 0, "x", nullptr));
     EXPECT_FALSE(sheet->WriteText(0, -1, "x", nullptr));
     EXPECT_FALSE(sheet->WriteNumber(0, 0, std::nan(""), nullptr));
     EXPECT_FALSE(sheet->WriteNumber(0, 0, std::numeric_limits<double>::infinity(), nullptr));
-    EXPECT_FALSE(sheet->WriteText(0, 0, std::string(xls::kMaxTextChars + 1, 'a'), nullptr));
-    EXPECT_TRUE(sheet->WriteNumber(xls::kMaxRows - 1, xls::kMaxColumns - 1, 7, nullptr));
+    EXPECT_FALSE(sheet->WriteText(0, 0, std::string(tarn::xls::kMaxTextChars + 1, 'a'), nullptr));
+    EXPECT_TRUE(sheet->WriteNumber(tarn::xls::kMaxRows - 1, tarn::xls::kMaxColumns - 1, 7, nullptr));
     // A second write to a cell replaces the first, text or number.
     EXPECT_TRUE(sheet->WriteText(3, 3, "first", nullptr));
     EXPECT_TRUE(sheet->WriteText(3, 3, "second", nullptr));
@@ -168,8 +168,8 @@ TEST(WorkbookReadBack, NumbersReadBackExactlyWhateverRecordHoldsThem) {
     const int count = static_cast<int>(sizeof values / sizeof values[0]);
     ScratchDir dir;
     std::string path = dir.Path("numbers.xls");
-    auto book = xls::Workbook::Create();
-    xls::Sheet* sheet = book->AddSheet("Numbers");
+    auto book = tarn::xls::Workbook::Create();
+    tarn::xls::Sheet* sheet = book->AddSheet("Numbers");
     for (int i = 0; i < count; ++i) {
         ASSERT_TRUE(sheet->WriteNumber(0, i, values[i], nullptr));          // adjacent
         ASSERT_TRUE(sheet->WriteNumber(1 + i, 2 * i, values[i], nullptr));  // alone
@@ -190,7 +190,7 @@ TEST(WorkbookReadBack, NumbersReadBackExactlyWhateverRecordHoldsThem) {
 }
 
 TEST(WorkbookReadBack, CustomNumberFormatsRoundTrip) {
-    auto book = xls::Workbook::Create();
+    auto book = tarn::xls::Workbook::Create();
     int amount = book->AddCustomNumberFormat("#,##0.00");
     int date = book->AddCustomNumberFormat("mm/dd/yy");
     EXPECT_EQ(amount, 164);
@@ -202,14 +202,14 @@ TEST(WorkbookReadBack, CustomNumberFormatsRoundTrip) {
     EXPECT_EQ(book->CustomNumberFormatText(999), "");
     EXPECT_EQ(book->AddCustomNumberFormat(""), 0);
     EXPECT_EQ(book->AddCustomNumberFormat(std::string(300, '0')), 0);
-    xls::Format* format = book->AddFormat();
+    tarn::xls::Format* format = book->AddFormat();
     EXPECT_EQ(format->NumberFormatId(), 0);
     format->SetNumberFormat(date);
     EXPECT_EQ(format->NumberFormatId(), date);
 }
 
 TEST(WorkbookReadBack, PackDateNumbersDaysAsExcel) {
-    auto book = xls::Workbook::Create();
+    auto book = tarn::xls::Workbook::Create();
     EXPECT_EQ(book->PackDate(1900, 1, 1, 0, 0, 0), 1);
     EXPECT_EQ(book->PackDate(1900, 2, 28, 0, 0, 0), 59);
     EXPECT_EQ(book->PackDate(1900, 2, 29, 0, 0, 0), 60);  // the day Excel believes in
@@ -231,11 +231,11 @@ TEST(WorkbookReadBack, PackDateNumbersDaysAsExcel) {
 
 TEST(WorkbookReadBack, SaveFailuresAreReportedAndLeaveNoFile) {
     ScratchDir dir;
-    auto empty = xls::Workbook::Create();
+    auto empty = tarn::xls::Workbook::Create();
     EXPECT_FALSE(empty->Save(dir.Path("empty.xls")).ok());
     EXPECT_FALSE(std::filesystem::exists(dir.Path("empty.xls")));
 
-    auto book = xls::Workbook::Create();
+    auto book = tarn::xls::Workbook::Create();
     book->AddSheet("Sheet1")->WriteText(0, 0, "new", nullptr);
     tarn::Status missing = book->Save(dir.Path("no-such-folder/out.xls"));
     EXPECT_FALSE(missing.ok());
@@ -266,7 +266,7 @@ TEST(WorkbookReadBack, SavedWorkbookIsReadableAsAnyNewFile) {
     // must not keep the owner-only mode of a scratch file, or operators on
     // other accounts could not open their reports.
     ScratchDir dir;
-    auto book = xls::Workbook::Create();
+    auto book = tarn::xls::Workbook::Create();
     book->AddSheet("Sheet1")->WriteText(0, 0, "x", nullptr);
     std::string path = dir.Path("shared.xls");
     const mode_t old = umask(022);
