@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all build test run deps asan fuzz clean format format-check
+.PHONY: all build test run deps deps-build asan fuzz clean format format-check
 
 all: build
 
@@ -15,13 +15,17 @@ build: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 deps:
-	./scripts/install-deps.sh
+	./scripts/install-deps.sh test
+
+deps-build:
+	./scripts/install-deps.sh build
 
 test: deps
 	$(MAKE) build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-run: build
+run: deps-build
+	$(MAKE) build
 	./scripts/prepare-run.sh $(BUILD) run
 	cd run && TARN_REGISTRY_ROOT="$$PWD/registry" exec ./TARNSvr
 
