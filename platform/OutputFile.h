@@ -22,6 +22,8 @@ class OutputFile {
 
     // Creates the file, or empties an existing one, for binary writing.
     Status Create(const std::string& path);
+    // Creates a new file that must not exist yet, not even as a symbolic link.
+    Status CreateNew(const std::string& path);
     bool IsOpen() const { return fd_ >= 0; }
 
     Status Write(const char* data, std::size_t size);
@@ -35,6 +37,7 @@ class OutputFile {
     const std::string& path() const { return path_; }
 
   private:
+    Status Open(const std::string& path, int flags);
     Status Flush();
 
     int fd_ = -1;

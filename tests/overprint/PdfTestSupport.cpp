@@ -69,6 +69,35 @@ std::string PageText(const std::string& pdf, int page) {
     return out;
 }
 
+std::string Uncompressed(const std::string& pdf) {
+    ScratchDir dir;
+    RunShell("qpdf --qdf --object-streams=disable '" + pdf + "' '" + dir.path() + "/qdf.pdf'");
+    return ReadFile(dir.path() + "/qdf.pdf");
+}
+
+std::string BuildPdf(const std::vector<std::string>& objects) {
+    std::string out = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(out.size());
+        out += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const std::size_t xref = out.size();
+    out += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    char entry[32];
+    for (std::size_t offset : offsets) {
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+        out += entry;
+    }
+    out += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+    return out;
+}
+
+std::string Stream(const std::string& data) {
+    return "<< /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
