@@ -215,9 +215,10 @@ int ReferenceNumber(const std::string& text, TextSpan span) {
 std::vector<int> ReferencesIn(const std::string& text, TextSpan span) {
     std::vector<int> numbers;
     if (!span.found()) return numbers;
-    ScanReferences(text, span.begin, std::min(span.end, text.size()), [&](std::size_t begin, std::size_t end) {
-        numbers.push_back(ReferenceNumber(text, {begin, end}));
-    });
+    ScanReferences(text, span.begin, std::min(span.end, text.size()),
+                   [&](std::size_t begin, std::size_t end) {
+                       numbers.push_back(ReferenceNumber(text, {begin, end}));
+                   });
     return numbers;
 }
 

@@ -25,7 +25,8 @@ using testing::WriteFile;
 class Installed {
   public:
     explicit Installed(bool withFontFile = true) {
-        RunShell("cp '" + std::string(TARN_BIN_DIR) + "/overprint' '" + dir_.path() + "/'");
+        RunShell("mkdir '" + dir_ / "tmp" + "' && cp '" + std::string(TARN_BIN_DIR) + "/overprint' '" +
+                 dir_.path() + "/'");
         if (withFontFile) {
             RunShell("cp '" + std::string(TARN_BIN_DIR) + "/PdfFont.ext' '" + dir_.path() + "/'");
         }
@@ -35,8 +36,15 @@ class Installed {
     int Run(const std::string& form, const std::string& text, const std::string& options = "",
             std::string* messages = nullptr) {
         WriteFile(dir_ / "report.txt", text);
-        return RunShell("cd '" + dir_.path() + "' && ./overprint '" + form + "' report.txt -o out " + options,
+        return RunShell("cd '" + dir_.path() + "' && TMP='" + dir_ / "tmp" + "' ./overprint '" + form +
+                            "' report.txt -o out " + options,
                         messages);
+    }
+    // What the run left in its temporary folder.
+    std::string TempListing() const {
+        std::string listing;
+        RunShell("ls -A '" + dir_ / "tmp" + "'", &listing);
+        return listing;
     }
     std::string output() const { return dir_ / "out.pdf"; }
 
@@ -71,6 +79,55 @@ TEST(OverprintText, ThreeTextPagesOnAOnePageFormFromEachProducer) {
         EXPECT_NE(PageText(program.output(), 3).find("third"), std::string::npos);
         EXPECT_EQ(PageText(program.output(), 1).find("second"), std::string::npos);
     }
+}
+
+// Forms as each producer writes them: the first baseline lies marginTop
+// below the top of the page box and marginLeft right of its left edge, for
+// both poppler and mupdf, and the output passes qpdf --check.
+TEST(OverprintText, TextLandsWhereTheMarginsPutItOnEveryProducersForm) {
+    struct Case {
+        const char* form;
+        const char* formText;  // what the form itself shows, kept under the text
+    } cases[] = {
+        {"form_ps.pdf", "DELIVERY"},          // ghostscript, A4
+        {"form_odt.pdf", "INVOICE"},          // LibreOffice: 0 0 595.304 841.89
+        {"form_cairo.pdf", "DELIVERY"},       // cairo: nested /Type, flipped content
+        {"form_qdf.pdf", "DELIVERY"},         // qpdf: a box over five lines
+        {"slide.pdf", nullptr},               // 0 0 793.7 446.457
+        {"centred.pdf", "CENTRED"},           // -297 -421 298 421
+        {"reused_numbers.pdf", "REUSED"},     // generation 1 objects
+        {"empty_contents.pdf", nullptr},      // /Contents [ ] and /Resources<<>>
+        {"gaps.pdf", "GAPS"},                 // free numbers in the table
+        {"inherited_resources.pdf", "NODE"},  // resources from a page-tree node
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.form);
+        Installed program;
+        std::string messages;
+        ASSERT_EQ(program.Run(Fixture(c.form), "MARKER one\fSECOND page\n", "-t 100 -l 72", &messages), 0)
+            << messages;
+        std::string report;
+        EXPECT_TRUE(QpdfCheckPasses(program.output(), &report)) << report;
+        const testing::Spot poppler = testing::PopplerWord(program.output(), 1, "MARKER");
+        EXPECT_NEAR(poppler.x, 72, 1);
+        EXPECT_NEAR(poppler.y, 102, 3);  // the box's bottom lies just below the baseline
+        const testing::Spot mupdf = testing::MupdfWord(program.output(), 1, "MARKER");
+        EXPECT_NEAR(mupdf.x, 72, 1);
+        EXPECT_NEAR(mupdf.y, 100, 1);
+        EXPECT_NEAR(testing::MupdfWord(program.output(), 2, "SECOND").y, 100, 1);
+        if (c.formText != nullptr) {
+            EXPECT_NE(PageText(program.output(), 1).find(c.formText), std::string::npos)
+                << PageText(program.output(), 1);
+        }
+    }
+}
+
+TEST(OverprintText, FormWithoutPagesFailsWithoutOutput) {
+    Installed program;
+    std::string messages;
+    EXPECT_EQ(program.Run(Fixture("no_page.pdf"), "text\n", "", &messages), 24);
+    EXPECT_NE(messages.find("*** Error not found page ***"), std::string::npos) << messages;
+    EXPECT_NE(RunShell("test -e '" + program.output() + "'"), 0);
 }
 
 TEST(OverprintText, FontsTheTextUsesAreListed) {
@@ -146,6 +203,7 @@ TEST(OverprintText, UnusableFormsFailClearlyWithoutOutput) {
         EXPECT_NE(program.Run(program / form, "text\n", "", &messages), 0);
         EXPECT_NE(messages.find("is not a usable PDF"), std::string::npos) << messages;
         EXPECT_NE(RunShell("test -e '" + program.output() + "'"), 0);
+        EXPECT_EQ(program.TempListing(), "");
     }
 }
 

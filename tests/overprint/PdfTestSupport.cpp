@@ -69,6 +69,58 @@ std::string PageText(const std::string& pdf, int page) {
     return out;
 }
 
+namespace {
+
+// The value of attribute `name` in the XML element text `element`.
+double Attribute(const std::string& element, const std::string& name) {
+    const std::string key = " " + name + "=\"";
+    std::size_t at = element.find(key);
+    return at == std::string::npos ? -1 : std::atof(element.c_str() + at + key.size());
+}
+
+std::string TextAttribute(const std::string& element, const std::string& name) {
+    const std::string key = " " + name + "=\"";
+    std::size_t at = element.find(key);
+    if (at == std::string::npos) return std::string();
+    at += key.size();
+    return element.substr(at, element.find('"', at) - at);
+}
+
+}  // namespace
+
+Spot PopplerWord(const std::string& pdf, int page, const std::string& word) {
+    std::string out;
+    RunShell(
+        "pdftotext -q -bbox -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + pdf + "' -",
+        &out);
+    Spot spot;
+    const std::string close = ">" + word + "</word>";
+    std::size_t at = out.find(close);
+    if (at == std::string::npos) return spot;
+    const std::string element = out.substr(out.rfind("<word", at), at - out.rfind("<word", at));
+    spot.x = Attribute(element, "xMin");
+    spot.y = Attribute(element, "yMax");
+    return spot;
+}
+
+Spot MupdfWord(const std::string& pdf, int page, const std::string& word) {
+    std::string out;
+    RunShell("mutool draw -q -F stext -o - '" + pdf + "' " + std::to_string(page) + " 2>/dev/null", &out);
+    // The characters in reading order, each with its origin.
+    std::vector<std::pair<std::string, Spot>> chars;
+    for (std::size_t at = out.find("<char "); at != std::string::npos; at = out.find("<char ", at + 1)) {
+        const std::string element = out.substr(at, out.find("/>", at) - at);
+        chars.push_back({TextAttribute(element, "c"), {Attribute(element, "x"), Attribute(element, "y")}});
+    }
+    for (std::size_t i = 0; i + word.size() <= chars.size(); ++i) {
+        bool match = true;
+        for (std::size_t k = 0; k < word.size() && match; ++k)
+            match = chars[i + k].first == word.substr(k, 1);
+        if (match) return chars[i].second;
+    }
+    return Spot();
+}
+
 std::string Uncompressed(const std::string& pdf) {
     ScratchDir dir;
     RunShell("qpdf --qdf --object-streams=disable '" + pdf + "' '" + dir.path() + "/qdf.pdf'");
