@@ -160,6 +160,27 @@ TEST(OverprintText, CommandNSwitchesTheFormOfLaterPages) {
     EXPECT_NE(PageText(program.output(), 2).find("on a4"), std::string::npos);
 }
 
+TEST(OverprintText, FormsFolderServesCommandNAndRefusesNamesLeavingIt) {
+    Installed program;
+    RunShell("mkdir -p '" + program / "forms/sub" + "' && cp '" + Fixture("a4.pdf") + "' '" +
+             program / "forms/sub/a4.pdf" + "' && cp '" + Fixture("slide.pdf") + "' '" +
+             program / "slide.pdf" + "' && ln -s ../slide.pdf '" + program / "forms/link.pdf" + "'");
+    const std::string folder = "-d '" + program / "forms" + "'";
+    ASSERT_EQ(program.Run(Fixture("plain.pdf"), "one\x1bn \\sub\\a4.pdf\r\n\f\rtwo\r\n", folder), 0);
+    EXPECT_NE(PageSize(program.output(), 2).find("595 x 842"), std::string::npos);
+    RunShell("rm '" + program.output() + "'");
+    for (const char* name : {"\\..\\slide.pdf", "\\link.pdf", "\\missing.pdf"}) {
+        SCOPED_TRACE(name);
+        std::string messages;
+        EXPECT_EQ(program.Run(Fixture("plain.pdf"), std::string("one\x1bn ") + name + "\r\n\f\rtwo\r\n",
+                              folder, &messages),
+                  22);
+        EXPECT_NE(messages.find("***22 Error open file: "), std::string::npos) << messages;
+        EXPECT_NE(RunShell("test -e '" + program.output() + "'"), 0);
+        EXPECT_EQ(program.TempListing(), "");
+    }
+}
+
 TEST(OverprintText, FormNamesLeavingTheProgramFolderAreRefused) {
     Installed program;
     std::string messages;
