@@ -102,7 +102,6 @@ void PdfDocument::ScanObjects() {
         scan.endstream = it->second.get();
     }
     PdfToken* history = scan.history;
-    PdfObjectEntry& current = scan.current;
     PdfToken token;
     while (scan.tokenizer.Next(&token)) {
         for (int i = kHistory - 1; i > 0; --i) std::swap(history[i], history[i - 1]);
@@ -121,45 +120,13 @@ void PdfDocument::ScanObjects() {
             SkipStreamData(scan);
             break;
         case TokenClass::kObj:
-            current = PdfObjectEntry();
-            current.number = AsciiToInt(history[2].text);
-            current.generation = AsciiToInt(history[1].text);
-            current.numberPosition = history[2].position;
-            current.start = now.position;
-            scan.inObject = true;
-            scan.depth = 0;
-            if (!history[2].text.empty()) firstObject_ = std::min(firstObject_, history[2].position);
-            highestObject_ = std::max(highestObject_, current.number);
+            BeginObject(scan);
             break;
-        case TokenClass::kR: {
-            PdfReference reference;
-            reference.number = AsciiToInt(history[2].text);
-            reference.generation = AsciiToInt(history[1].text);
-            reference.position = history[2].position;
-            reference.length = now.position + now.text.size() - history[2].position;
-            const std::string& key = history[3].text;
-            if (!key.empty() && key[0] == '/') reference.key = key;
-            if (key == "/Root") {
-                scan.trailer.rootNumber = reference.number;
-                scan.trailer.rootGeneration = reference.generation;
-            } else if (key == "/Info") {
-                scan.trailer.info = reference.number;
-            }
-            if (scan.inObject) {
-                reference.inObject = current.number;
-                current.references.push_back(reference);
-            }
-            references_.push_back(std::move(reference));
+        case TokenClass::kR:
+            RecordReference(scan);
             break;
-        }
         case TokenClass::kEndobj:
-            if (scan.inObject) {
-                current.end = now.position;
-                lookup_[current.number] = objects_.size();
-                objects_.push_back(std::move(current));
-                current = PdfObjectEntry();
-                scan.inObject = false;
-            }
+            EndObject(scan);
             break;
         case TokenClass::kXref:
             ReadCrossReferenceText(scan);
@@ -169,17 +136,70 @@ void PdfDocument::ScanObjects() {
             scan.trailer = PdfTrailerInfo();
             break;
         default:
-            if (history[1].text == "/Type") {
-                // Only the object's own dictionary says what it is; a /Type
-                // inside a nested dictionary (a page's /Group) does not.
-                if (scan.inObject && scan.depth == 1) current.type = now.text;
-            } else if (history[1].text == "/Prev") {
-                scan.trailer.prev = AsciiToInt64(now.text);
-            }
+            RecordValue(scan);
             break;
         }
     }
     if (!input_.error().ok()) PrintOut("***12 Error read from file: " + inputName_ + "\n");
+}
+
+// "n g obj": a new object starts.
+void PdfDocument::BeginObject(Scan& scan) {
+    const PdfToken* history = scan.history;
+    PdfObjectEntry& current = scan.current;
+    current = PdfObjectEntry();
+    current.number = AsciiToInt(history[2].text);
+    current.generation = AsciiToInt(history[1].text);
+    current.numberPosition = history[2].position;
+    current.start = history[0].position;
+    scan.inObject = true;
+    scan.depth = 0;
+    if (!history[2].text.empty()) firstObject_ = std::min(firstObject_, history[2].position);
+    highestObject_ = std::max(highestObject_, current.number);
+}
+
+// "n g R": a reference, of the current object or of a trailer.
+void PdfDocument::RecordReference(Scan& scan) {
+    const PdfToken* history = scan.history;
+    PdfReference reference;
+    reference.number = AsciiToInt(history[2].text);
+    reference.generation = AsciiToInt(history[1].text);
+    reference.position = history[2].position;
+    reference.length = history[0].position + history[0].text.size() - history[2].position;
+    const std::string& key = history[3].text;
+    if (!key.empty() && key[0] == '/') reference.key = key;
+    if (key == "/Root") {
+        scan.trailer.rootNumber = reference.number;
+        scan.trailer.rootGeneration = reference.generation;
+    } else if (key == "/Info") {
+        scan.trailer.info = reference.number;
+    }
+    if (scan.inObject) {
+        reference.inObject = scan.current.number;
+        scan.current.references.push_back(reference);
+    }
+    references_.push_back(std::move(reference));
+}
+
+void PdfDocument::EndObject(Scan& scan) {
+    if (!scan.inObject) return;
+    scan.current.end = scan.history[0].position;
+    lookup_[scan.current.number] = objects_.size();
+    objects_.push_back(std::move(scan.current));
+    scan.current = PdfObjectEntry();
+    scan.inObject = false;
+}
+
+// The value after /Type or /Prev.
+void PdfDocument::RecordValue(Scan& scan) {
+    const PdfToken* history = scan.history;
+    if (history[1].text == "/Type") {
+        // Only the object's own dictionary says what it is; a /Type inside a
+        // nested dictionary (a page's /Group) does not.
+        if (scan.inObject && scan.depth == 1) scan.current.type = history[0].text;
+    } else if (history[1].text == "/Prev") {
+        scan.trailer.prev = AsciiToInt64(history[0].text);
+    }
 }
 
 // Skips the data of a stream: gathers each line's letters and digits until a

@@ -67,6 +67,10 @@ class PdfDocument {
 
     void Reset();
     void ScanObjects();
+    void BeginObject(Scan& scan);
+    void RecordReference(Scan& scan);
+    void EndObject(Scan& scan);
+    void RecordValue(Scan& scan);
     void SkipStreamData(Scan& scan);
     void ReadCrossReferenceText(Scan& scan);
     void ApplyCrossReferences();
