@@ -178,12 +178,12 @@ class FormStage::Preparation {
             edited_[held] = object;
             return;
         }
-        const TextSpan inline_ = DictionaryValue(*page, 0, "/Resources");
-        if (!inline_.found() || page->compare(inline_.begin, 2, "<<") != 0) {
+        const TextSpan own = DictionaryValue(*page, 0, "/Resources");
+        if (!own.found() || page->compare(own.begin, 2, "<<") != 0) {
             SetValue(page, 0, "/Resources", "<< /Font <<" + entries + ">> >>");
             return;
         }
-        if (!GiveFontsToObject(ValueOf(resources, "/Font"))) AddToFontValue(page, inline_.begin, entries);
+        if (!GiveFontsToObject(ValueOf(resources, "/Font"))) AddToFontValue(page, own.begin, entries);
     }
 
     // A /Font value that refers to a font dictionary object: that object
