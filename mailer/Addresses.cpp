@@ -5,13 +5,21 @@
 namespace tarn::mailer {
 namespace {
 
-// The number of '@' outside quoted strings and comments: one per mailbox in
-// a list GMime has read whole. GMime skips what it cannot read (a list cut
-// at ';', say), so a shortfall means an entry would be lost.
-int CountAtSigns(const std::string& text) {
-    int count = 0;
+// What a scan of a list's delimiters finds.
+struct ListShape {
+    int atSigns = 0;       // '@' outside quoted strings and comments
+    bool balanced = true;  // every quote, comment and angle bracket closed, none nested
+};
+
+// GMime reads lists leniently (its strict mode leaks memory on some faulty
+// input): an unclosed quote or bracket is refused here, and a list in which
+// GMime finds fewer mailboxes than '@' signs (cut at a ';', say) is refused
+// rather than sent with an entry lost.
+ListShape ScanList(const std::string& text) {
+    ListShape shape;
     int commentDepth = 0;
     bool quoted = false;
+    bool angle = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if ((quoted || commentDepth > 0) && c == '\\') {
@@ -24,11 +32,17 @@ int CountAtSigns(const std::string& text) {
             if (c == ')') --commentDepth;
         } else if (c == '"') {
             quoted = true;
+        } else if (c == ')') {
+            shape.balanced = false;
         } else if (c == '@') {
-            ++count;
+            ++shape.atSigns;
+        } else if (c == '<' || c == '>') {
+            if (angle == (c == '<')) shape.balanced = false;
+            angle = c == '<';
         }
     }
-    return count;
+    shape.balanced = shape.balanced && !quoted && commentDepth == 0 && !angle;
+    return shape;
 }
 
 Status CheckAddress(const std::string& address) {
@@ -49,7 +63,8 @@ Status Collect(InternetAddressList* list, std::vector<Mailbox>* mailboxes) {
     for (int i = 0; i < count; ++i) {
         InternetAddress* entry = internet_address_list_get_address(list, i);
         if (INTERNET_ADDRESS_IS_GROUP(entry)) {
-            Status status = Collect(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(entry)), mailboxes);
+            Status status =
+                Collect(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(entry)), mailboxes);
             if (!status) return status;
             continue;
         }
@@ -63,12 +78,13 @@ Status Collect(InternetAddressList* list, std::vector<Mailbox>* mailboxes) {
     return Status::Ok();
 }
 
-GMimeParserOptions* StrictAddressOptions() {
+GMimeParserOptions* AddressOptions() {
     InitializeMime();
     static GMimeParserOptions* const options = [] {
         GMimeParserOptions* o = g_mime_parser_options_new();
-        g_mime_parser_options_set_address_compliance_mode(o, GMIME_RFC_COMPLIANCE_STRICT);
-        g_mime_parser_options_set_allow_addresses_without_domain(o, FALSE);
+        g_mime_parser_options_set_address_compliance_mode(o, GMIME_RFC_COMPLIANCE_LOOSE);
+        // Kept, so that CheckAddress refuses them instead of GMime dropping them.
+        g_mime_parser_options_set_allow_addresses_without_domain(o, TRUE);
         return o;
     }();
     return options;
@@ -79,12 +95,17 @@ GMimeParserOptions* StrictAddressOptions() {
 Status ParseAddressList(const std::string& text, const std::string& charset, AddressList* parsed) {
     const std::string utf8 = ToUtf8(SingleLine(text), charset);
     parsed->mailboxes.clear();
-    parsed->list.reset(internet_address_list_parse(StrictAddressOptions(), utf8.c_str()));
+    parsed->list.reset();
+    const ListShape shape = ScanList(utf8);
+    if (!shape.balanced) {
+        return Status::Error("unclosed quote, comment or angle bracket in the address list \"" + text + "\"");
+    }
+    parsed->list.reset(internet_address_list_parse(AddressOptions(), utf8.c_str()));
     if (parsed->list == nullptr) return Status::Error("cannot read the address list \"" + text + "\"");
     Status status = Collect(parsed->list.get(), &parsed->mailboxes);
     if (!status) return status;
     if (parsed->mailboxes.empty()) return Status::Error("no address in \"" + text + "\"");
-    if (static_cast<int>(parsed->mailboxes.size()) != CountAtSigns(utf8)) {
+    if (static_cast<int>(parsed->mailboxes.size()) != shape.atSigns) {
         return Status::Error("cannot read every entry of the address list \"" + text + "\"");
     }
     return Status::Ok();
@@ -94,8 +115,8 @@ Status ParseSingleMailbox(const std::string& text, const std::string& charset, M
     AddressList parsed;
     Status status = ParseAddressList(text, charset, &parsed);
     if (!status) return status;
-    if (parsed.mailboxes.size() != 1 || INTERNET_ADDRESS_IS_GROUP(internet_address_list_get_address(
-                                            parsed.list.get(), 0))) {
+    if (parsed.mailboxes.size() != 1 ||
+        INTERNET_ADDRESS_IS_GROUP(internet_address_list_get_address(parsed.list.get(), 0))) {
         return Status::Error("\"" + text + "\" is not one address");
     }
     *mailbox = parsed.mailboxes.front();

@@ -21,9 +21,10 @@ Status ReadMailFile(const std::string& path, bool ownerOnly, std::string* conten
     } else if (!S_ISREG(st.st_mode)) {
         status = Status::Error("not a regular file: " + path);
     } else if (ownerOnly && (st.st_uid != ::geteuid() || (st.st_mode & (S_IRWXG | S_IRWXO)) != 0)) {
-        status = Status::Error("password file must belong to this user and be readable by nobody else "
-                               "(chmod 600): " +
-                               path);
+        status = Status::Error(
+            "password file must belong to this user and be readable by nobody else "
+            "(chmod 600): " +
+            path);
     }
     contents->clear();
     char buffer[65536];

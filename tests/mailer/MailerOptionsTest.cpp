@@ -99,11 +99,14 @@ TEST(MailerOptions, RecipientsAndSender) {
         {"\"Smith, John\" <js@x.com>, c@x.com", {"js@x.com", "c@x.com"}},
         {"Team: a@x.com, (boss) B <b@x.com>;, z@x.com", {"a@x.com", "b@x.com", "z@x.com"}},
         {"\"a@b\"@c.com", {"\"a@b\"@c.com"}},
+        {"Smith, John <js@x.com>", {}},  // an unquoted comma separates entries
         {" , ", {}},
         {"a b@c.com", {}},
         {"Bob <c@d.com", {}},
         {"Smith, a@b.com", {}},  // "Smith" has no domain
         {"a@b.com; c@d.com", {}},
+        {"(a@b.com", {}},
+        {"a@b.com>", {}},
         {"J\xf6rg@example.com", {}},  // not plain ASCII
     };
     for (const Case& c : cases) {
