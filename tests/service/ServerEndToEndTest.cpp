@@ -119,6 +119,16 @@ TEST_F(ServerEndToEnd, SectionAndFolderErrorsAreAnsweredByteForByte) {
     quitFirst.Send("hello\r\n_QUIT_\r\n");
     EXPECT_EQ(quitFirst.ReadAll(), "Hi\nERROR:section  does not exist in ini file /n Bye \n");
 
+    // A command line cut off by the client's close starts no job and leaves
+    // an older raw file of that name alone.
+    std::ofstream(out_ + "/older.txt", std::ios::binary) << "older text\r\n";
+    TestClient cutOff(server_.port());
+    cutOff.ReadUntil("Hi\n");
+    cutOff.Send("_RUN_\x02older.txt\x02raw");
+    cutOff.ShutdownWrite();
+    EXPECT_EQ(cutOff.ReadAll(), "Hi\nERROR:section  does not exist in ini file /n Bye \n");
+    EXPECT_EQ(Out("older.txt"), "older text\r\n");
+
     TestClient missing(server_.port());
     missing.ReadUntil("Hi\n");
     missing.Send(RunLine("a.txt", "GONE"));
@@ -223,9 +233,8 @@ TEST_F(ServerEndToEnd, DebugConsoleShowsEveryEventOfAJobAsWholeLines) {
     EXPECT_EQ(Job("ev%s.txt", "raw", "text\r\n_EOF_\r\n"), kOkBye);
     ASSERT_TRUE(ConsoleHas("Request processed succesfully\n"));
     std::string raw = out_ + "/ev%s.txt";
-    std::string expected = std::string(
-                               "_RUN_\x02"
-                               "ev%s.txt\x02raw\r\n\n") +
+    // The received line's control bytes are shown escaped.
+    std::string expected = std::string("_RUN_\\x02ev%s.txt\\x02raw\\x0d\\x0a\n") +
                            "ev%s.txt\nev%s.txt\nev%s.txt\nraw\nev%s.txt\nROGER_CMD\n" + out_ + "/\n" + raw +
                            "\n" + raw + "\n" + raw + "\nRequest processed succesfully\n";
     std::string console = server_.Console();
