@@ -159,6 +159,10 @@ std::string JobStem(const std::string& rawName) {
     return stem;
 }
 
+std::string WorkbookName(const std::string& rawName) {
+    return rawName.substr(0, rawName.rfind('.')) + ".xls";
+}
+
 std::int64_t ParseInt64Like(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
@@ -192,7 +196,6 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
         }
         context.ReportDebug(kEvtProgramPath, converterPath);
         context.ReportDebug(kEvtPipelineRawName, job.rawName);
-        const std::string outBase = JoinPath(job.saveDir, JobStem(job.rawName));
 
         if (workbook) {
             try {
@@ -204,7 +207,9 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
                 settings.nextSheet = config.GetString(kXlsSection, kNextSheetKey, "");
                 const std::string commandLine =
                     BuildTabulateCommandLine(converterPath, job.saveDir, job.rawName, settings);
-                output = outBase + ".xls";
+                // Expect (and clear beforehand) exactly the name tabulate
+                // writes, which the PDF stem rule would get wrong (x..y.txt, AP100R1).
+                output = JoinPath(job.saveDir, WorkbookName(job.rawName));
                 // A raw file named like its workbook (stock.xls) is read by
                 // tabulate and replaced by the workbook: it must neither be
                 // removed before the run nor, as "the raw file", after it.
@@ -219,6 +224,7 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
             }
         } else {
             try {
+                const std::string outBase = JoinPath(job.saveDir, JobStem(job.rawName));
                 if (!MakePdf(context, job, converterPath, outBase, &output)) return false;
             } catch (const std::exception&) {
                 context.ReportError(kEvtHostFailure, kPdfStepFailure);

@@ -158,6 +158,21 @@ TEST_F(JobPipelineTest, WorkbookJobRunsTabulateWhateverTheCase) {
     EXPECT_FALSE(Exists(overprint + ".args"));
 }
 
+TEST_F(JobPipelineTest, WorkbookNamesWithoutADotOrWithSeveralAreTheNamesTabulateWrites) {
+    WriteFile(dir / "out/x.y.xls", "unrelated");
+    WriteFile(dir / "out/hidden.xls", "unrelated");
+    WriteFile(dir / "out/.xls", "unrelated");
+    for (const auto& [raw, workbook] : std::vector<std::pair<std::string, std::string>>{
+             {"AP100R1", "AP100R1.xls"}, {"x..y.txt", "x..y.xls"}, {".hidden.txt", ".hidden.xls"}}) {
+        JobRequest job = Job("xls", raw);
+        EXPECT_TRUE(ProcessJob(*context, job)) << raw << ::testing::PrintToString(context->Errors());
+        EXPECT_TRUE(Exists(dir / "out/" + workbook)) << raw;
+        EXPECT_FALSE(Exists(job.rawPath)) << raw;
+    }
+    for (const char* unrelated : {"x.y.xls", "hidden.xls", ".xls"})
+        EXPECT_EQ(ReadFile(dir / "out/" + unrelated), "unrelated") << unrelated;
+}
+
 TEST_F(JobPipelineTest, SectionWithoutTemplateDeliversTheRawFile) {
     JobRequest job = Job("RAW", "plain.txt");
     ASSERT_TRUE(ProcessJob(*context, job));
@@ -306,6 +321,13 @@ TEST(JobPipelineRealConverters, RawNameWithTheOutputsExtensionIsConvertedNotLost
     // An OLE2 compound file now stands under the name (its signature D0 CF 11 E0).
     EXPECT_EQ(ReadFile(xlsJob.rawPath).substr(0, 4), std::string("\xD0\xCF\x11\xE0"));
     EXPECT_FALSE(Exists(dir / "out/aging.cln"));
+
+    // The real tabulate names a workbook as the pipeline expects it.
+    xlsJob.rawName = "x..AP100R1";
+    xlsJob.rawPath = xlsJob.saveDir + xlsJob.rawName;
+    WriteFile(xlsJob.rawPath, ReadFile(std::string(TARN_SOURCE_DIR) + "/examples/reports/ap100-aging.txt"));
+    ASSERT_TRUE(ProcessJob(context, xlsJob)) << ::testing::PrintToString(context.Errors());
+    EXPECT_EQ(ReadFile(dir / "out/x..xls").substr(0, 4), std::string("\xD0\xCF\x11\xE0"));
 }
 
 }  // namespace
