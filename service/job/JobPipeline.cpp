@@ -79,6 +79,13 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
     context.ReportDebug(kEvtCommandLine, commandLine);
     RunTool(context, commandLine);
     RemoveFile(job.rawPath);
+    // Whoever can write the save folder could have planted a link under the
+    // temporary name: it must not be merged, renamed into place or mailed.
+    if (EntryExists(convertedPdf) && !IsPlainFile(convertedPdf)) {
+        context.ReportError(kEvtOutputMissing, convertedPdf);
+        RemoveFile(convertedPdf);  // the link itself, never what it points to
+        return false;
+    }
 
     // Merge with the fixed front and back files, or just take the converted PDF.
     std::string front = config.GetString(job.section, kMergeBeforeKey, "");
@@ -233,9 +240,10 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
         }
     }
 
-    // Delivery: the output must exist.
+    // Delivery: the output must exist, as a plain file of its own (a link
+    // planted in the save folder would deliver and mail what it points to).
     context.ReportDebug(kEvtOutputFile, output);
-    if (!FileOpens(output)) {
+    if (!IsPlainFile(output) || !FileOpens(output)) {
         context.ReportError(kEvtOutputMissing, output);
         return false;
     }

@@ -249,6 +249,46 @@ class JobMailLimitTest : public JobPipelineTest {
     std::string blat;
 };
 
+// A converter that, instead of writing its output, leaves a link to a file
+// the client must never see under the name the pipeline takes up next (as
+// someone who can write the save folder could while it runs).
+void InstallLinkPlanter(const std::string& tool, const std::string& option, const std::string& suffix,
+                        const std::string& secret) {
+    std::filesystem::remove(tool);
+    WriteFile(tool, "#!/bin/sh\nwhile [ \"$1\" != " + option + " ]; do shift; done\nln -s '" + secret +
+                        "' \"$2" + suffix + "\"\n");
+    std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+}
+
+TEST_F(JobMailLimitTest, PlantedLinksAreNeitherRenamedNorMergedNorDeliveredNorMailed) {
+    const std::string secret = dir / "secret.txt";
+    WriteFile(secret, "root only");
+    InstallLinkPlanter(overprint, "-o", ".pdf", secret);
+    for (const char* section : {"INVOICE", "MERGED"}) {
+        context->Clear();
+        JobRequest job = Job(section, "victim.txt");
+        EXPECT_FALSE(ProcessJob(*context, job)) << section;
+        EXPECT_EQ(context->Errors(), (Events{Error(kEvtOutputMissing, dir / "out/victim_$$$.pdf")}));
+        EXPECT_FALSE(Exists(dir / "out/victim.pdf")) << section;
+        EXPECT_FALSE(std::filesystem::is_symlink(dir / "out/victim_$$$.pdf")) << section;
+    }
+
+    // A workbook (or any output) that is a link is not delivered.
+    InstallLinkPlanter(tabulate, "-p", "stock.xls", secret);
+    JobRequest job = Job("xls", "stock.txt");
+    EmailRecord order;
+    order.module = context.get();
+    order.addressList = "a@example.com";
+    order.recipientName = "A";
+    job.emailOrders = {order};
+    job.sendEmail = true;
+    context->Clear();
+    EXPECT_FALSE(ProcessJob(*context, job));
+    EXPECT_EQ(context->Errors(), (Events{Error(kEvtOutputMissing, dir / "out/stock.xls")}));
+    EXPECT_FALSE(Mailed());
+    EXPECT_EQ(ReadFile(secret), "root only");
+}
+
 TEST_F(JobMailLimitTest, SizeLimitRules) {
     EXPECT_TRUE(Run("", 3145728)) << "empty: 3072 KB allowed";
     EXPECT_TRUE(Mailed());

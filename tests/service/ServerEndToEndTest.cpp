@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <filesystem>
@@ -143,6 +144,23 @@ TEST_F(ServerEndToEnd, XlsSectionTakesSaveDirWithTheRestOfTheName) {
     client.Send("text\r\n_EOF_\r\n");
     client.ReadAll();
     EXPECT_TRUE(ConsoleHas("\n" + folder_ / "branch" + "/report.txt\n")) << server_.Console();
+}
+
+TEST_F(ServerEndToEnd, RawFilesFollowTheUmaskAndPlantedNamesAreRefused) {
+    const mode_t oldMask = ::umask(027);
+    StartServer();
+    ::umask(oldMask);
+    EXPECT_EQ(Job("mode.txt", "raw", "x\r\n_EOF_\r\n"), kOkBye);
+    EXPECT_EQ(std::filesystem::status(out_ + "/mode.txt").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms(0640));
+    // A link or a FIFO planted under the raw name is never written through
+    // nor waited on.
+    std::ofstream(folder_ / "victim") << "keep";
+    std::filesystem::create_symlink(folder_ / "victim", out_ + "/link.txt");
+    ASSERT_EQ(::mkfifo((out_ + "/fifo.txt").c_str(), 0600), 0);
+    EXPECT_EQ(Job("link.txt", "raw", "x\r\n_EOF_\r\n"), kGreetAndAck);
+    EXPECT_EQ(Job("fifo.txt", "raw", "x\r\n_EOF_\r\n"), kGreetAndAck);
+    EXPECT_EQ(ReadText(folder_ / "victim"), "keep");
 }
 
 TEST_F(ServerEndToEnd, RawNameSentWithAPathIsStoredInTheSaveFolder) {
