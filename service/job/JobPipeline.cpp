@@ -70,7 +70,8 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
     const std::string convertedPdf = outBase + kConvertedSuffix + ".pdf";
     const std::string finalPdf = outBase + ".pdf";
     const std::string commandLine = BuildOverprintCommandLine(
-        converterPath, templatePath, job.rawPath, config.GetString(job.section, kPdfParamsKey, ""), outBase);
+        converterPath, templatePath, job.rawPath, config.GetString(job.section, kPdfParamsKey, ""), outBase,
+        config.FormsFolder());
     // A raw file sent under the output's own name (inv42.pdf) is the text to
     // convert: removing "the old output" would remove the report itself.
     if (finalPdf != job.rawPath) RemoveFile(finalPdf);

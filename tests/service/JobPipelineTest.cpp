@@ -19,6 +19,10 @@ TEST(ToolCommandLines, ByteForByte) {
               "\"/t/overprint\" \"/f/form.pdf\" \"/out/inv42.txt\"  -o \"/out/inv42_$$$\"");
     EXPECT_EQ(BuildOverprintCommandLine("/t/overprint", "/f/form.pdf", "/out/a.txt", "-s 2 -c", "/out/a"),
               "\"/t/overprint\" \"/f/form.pdf\" \"/out/a.txt\" -s 2 -c -o \"/out/a_$$$\"");
+    // A forms folder goes last, only when configured.
+    EXPECT_EQ(
+        BuildOverprintCommandLine("/t/overprint", "/f/form.pdf", "/out/a.txt", "", "/out/a", "/srv/my forms"),
+        "\"/t/overprint\" \"/f/form.pdf\" \"/out/a.txt\"  -o \"/out/a_$$$\" -d \"/srv/my forms\"");
 
     TabulateSettings all{"dd/mm/yyyy", ",", ".", "EXCEL", "NEXT"};
     EXPECT_EQ(BuildTabulateCommandLine("/t/tabulate", "/out/", "r.txt", all),
@@ -111,6 +115,14 @@ TEST_F(JobPipelineTest, PdfWithoutMergeIsRenamed) {
                 Info(kEvtCommandLine, "\"" + overprint + "\" \"" + form + "\" \"" + dir / "out/inv42.txt" +
                                           "\"  -o \"" + dir / "out/inv42_$$$\""),
                 Info(kEvtOutputFile, dir / "out/inv42.pdf")}));
+}
+
+TEST_F(JobPipelineTest, FormsFolderReachesOverprint) {
+    Configure(std::string(kIni) + "[Server]\nformsDir=forms\n");
+    JobRequest job = Job("INVOICE", "f.txt");
+    ASSERT_TRUE(ProcessJob(*context, job));
+    EXPECT_EQ(RecordedArgs(overprint), (Args{overprint, dir / "forms/form.pdf", dir / "out/f.txt", "-o",
+                                             dir / "out/f_$$$", "-d", dir / "forms"}));
 }
 
 TEST_F(JobPipelineTest, MergesFrontAndBackWithPdftk) {

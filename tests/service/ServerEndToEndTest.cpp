@@ -163,6 +163,23 @@ TEST_F(ServerEndToEnd, RawFilesFollowTheUmaskAndPlantedNamesAreRefused) {
     EXPECT_EQ(ReadText(folder_ / "victim"), "keep");
 }
 
+TEST_F(ServerEndToEnd, SaveFolderInsideTheFormsFolderIsReportedAtStart) {
+    // The save folder "out" lies in the program folder, here the forms folder.
+    StartServer(false, "[Server]\nformsDir=" + folder_.path() + "\n[elsewhere]\nsaveDir=/var/tmp\n");
+    EXPECT_TRUE(ConsoleHas("The save folder " + out_ + " lies inside the forms folder " + folder_.path() +
+                           ": clients can name the reports there as forms\n"))
+        << server_.Console();
+    EXPECT_EQ(server_.Console().find("/var/tmp"), std::string::npos);
+    EXPECT_EQ(Job("still.txt", "raw", "x\r\n_EOF_\r\n"), kOkBye);  // the service runs all the same
+
+    TempFolder other;
+    ServerProcess second;
+    ASSERT_TRUE(second.Start(other.path(), "[Server]\nport=0\nformsDir=forms\n"));
+    EXPECT_TRUE(
+        second.WaitForConsole(std::regex("The forms folder " + other.path() + "/forms does not exist\n")))
+        << second.Console();
+}
+
 TEST_F(ServerEndToEnd, RawNameSentWithAPathIsStoredInTheSaveFolder) {
     StartServer();
     EXPECT_EQ(Job("C:\\jobs\\inv42.txt", "raw", "x\r\n_EOF_\r\n"), kOkBye);
