@@ -27,6 +27,8 @@ inline constexpr const char* kMaxSizeKey = "emmaxsize";
 inline constexpr const char* kMailCharsetKey = "emcharset";
 inline constexpr const char* kMailTlsKey = "emtls";
 inline constexpr const char* kMailCaFileKey = "emcafile";
+// Folder overprint takes forms named in report text from (absent: its own folder).
+inline constexpr const char* kFormsDirKey = "formsDir";
 
 // A per-report section.
 inline constexpr const char* kSaveDirKey = "saveDir";
