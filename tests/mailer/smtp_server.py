@@ -14,9 +14,9 @@ read back with Python's own e-mail package into OUTDIR/msg-N/ (texts in UTF-8):
   body (the decoded bytes of the text/plain part, if any), body-charset,
   body-text (that part decoded with its charset),
   for each attachment K: att-K.name, att-K.type, att-K.encoding, att-K.data,
-  problems: every defect the default policy found, every error of the strict
-  policy and every header line over 78 characters or line over 998 (empty
-  when the message is sound);
+  problems: every defect the default and the strict policy found in any
+  header or part, and every header line over 78 characters or line over 998
+  (empty when the message is sound);
   last, the empty file `complete`.
 Recipients holding TEXT (--refuse) are refused with 550; with --user the
 server demands AUTH (PLAIN or LOGIN) and takes only that pair; with --tls
@@ -59,17 +59,19 @@ def line_problems(raw):
 
 
 def strict_problems(raw):
-    """Reads every header and part under the strict policy, which raises on any defect."""
+    """Reads every header and part under the strict policy: it raises on defects of the
+    message's structure; defects of header values it only records, so those are listed."""
+    problems = []
     try:
         msg = email.message_from_bytes(raw, policy=email.policy.strict)
-        for name, value in msg.items():
-            str(value)
         for part in msg.walk():
+            for name, value in part.items():
+                problems += ["strict: %s: %r" % (name, d) for d in value.defects]
             if not part.is_multipart():
                 part.get_content()
     except Exception as error:  # the strict policy's whole point is to raise
-        return ["strict: %s: %s" % (type(error).__name__, error)]
-    return []
+        problems.append("strict: %s: %s" % (type(error).__name__, error))
+    return problems
 
 
 def mailboxes(header):
