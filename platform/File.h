@@ -8,8 +8,8 @@
 
 namespace tarn {
 
-// True when `path` opens for reading and is not a folder (a folder never
-// counts as a file, as on the platform the system was designed for).
+// True when `path` opens for reading and is not a folder (callers ask about
+// files: a folder of the same name never counts as one).
 bool FileOpens(const std::string& path);
 // Opens `path` for reading and refuses a folder; on success *fd is the open
 // descriptor, which the caller closes.
