@@ -3,9 +3,9 @@
 #include <set>
 #include <vector>
 
+#include "common/Text.h"
 #include "overprint/FontTable.h"
 #include "overprint/Messages.h"
-#include "overprint/NumberText.h"
 #include "overprint/OverprintExit.h"
 #include "overprint/ProgramState.h"
 #include "platform/File.h"
@@ -253,7 +253,7 @@ class Merge {
         std::string resources;
         std::string* target = page;
         if (patterns_.Match("resourcesR", *page, 2, &group) > 2) {
-            resourcesNumber = AsciiToInt(group);
+            resourcesNumber = AtoiLike(group);
             // A resources object shared by several pages is edited once.
             if (!edited_.insert(resourcesNumber).second) return;
             resources = document_.LoadObject(resourcesNumber);
@@ -267,7 +267,7 @@ class Merge {
         }
 
         if (patterns_.Match("fontR", *target, 2, &group) > 2) {
-            const int fontNumber = AsciiToInt(group);
+            const int fontNumber = AtoiLike(group);
             if (edited_.insert(fontNumber).second) {
                 std::string fonts = document_.LoadObject(fontNumber);
                 if (!fonts.empty()) {
@@ -311,10 +311,10 @@ bool BoxFromGroups(PatternCache& patterns, const std::string& key, const std::st
     for (int i = 0; i < 4; ++i) {
         if (patterns.Match(key, text, i + 1, &g[i]) <= i + 1) return false;
     }
-    box->x0 = AsciiToInt(g[0]);
-    box->y0 = AsciiToInt(g[1]);
-    box->x1 = AsciiToInt(g[2]);
-    box->y1 = AsciiToInt(g[3]);
+    box->x0 = AtoiLike(g[0]);
+    box->y0 = AtoiLike(g[1]);
+    box->x1 = AtoiLike(g[2]);
+    box->y1 = AtoiLike(g[3]);
     return true;
 }
 
@@ -329,7 +329,7 @@ PageBoxLookup::PageBoxLookup(PdfDocument& document) : document_(document) {
 bool PageBoxLookup::Find(const std::string& objectText, PageBox* box) {
     std::string group;
     if (patterns_.Match("mediaR", objectText, 2, &group) > 2) {
-        const int number = AsciiToInt(group);
+        const int number = AtoiLike(group);
         auto found = loaded_.find(number);
         if (found == loaded_.end()) {
             std::string text = document_.LoadObject(number);

@@ -4,9 +4,9 @@
 #include <utility>
 #include <vector>
 
+#include "common/Text.h"
 #include "overprint/ExitStatus.h"
 #include "overprint/Messages.h"
-#include "overprint/NumberText.h"
 #include "overprint/OverprintExit.h"
 #include "overprint/PatternCache.h"
 #include "overprint/ProgramState.h"
@@ -88,7 +88,7 @@ void RunFormStage(PdfDocument& document, const std::string& tempFormName) {
             // The new root counts every page below it: a form of several
             // pages brings them all in each copy.
             std::string count;
-            pages += patterns.Match("count", pageRoot.text, 1, &count) > 1 ? AsciiToInt(count) : 1;
+            pages += patterns.Match("count", pageRoot.text, 1, &count) > 1 ? AtoiLike(count) : 1;
             patterns.Replace("pages", &pageRoot.text, 0, "\n/Parent " + std::to_string(newRoot) + " 0 R \n");
             writer.WriteObject(pageRoot.number, pageRoot.text);
         }

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/Text.h"
 #include "overprint/ExitStatus.h"
 #include "overprint/Messages.h"
-#include "overprint/NumberText.h"
 #include "overprint/OverprintExit.h"
 #include "overprint/PdfTokenizer.h"
 #include "overprint/TokenClassifier.h"
@@ -118,8 +118,8 @@ void PdfDocument::Read() {
         }
         case TokenClass::kObj:
             current = PdfObjectEntry();
-            current.number = AsciiToInt(history[2].text);
-            current.generation = AsciiToInt(history[1].text);
+            current.number = AtoiLike(history[2].text);
+            current.generation = AtoiLike(history[1].text);
             current.start = now.position;
             inObject = true;
             if (!history[2].text.empty()) firstObject_ = std::min(firstObject_, history[2].position);
@@ -127,8 +127,8 @@ void PdfDocument::Read() {
             break;
         case TokenClass::kR: {
             PdfReference reference;
-            reference.number = AsciiToInt(history[2].text);
-            reference.generation = AsciiToInt(history[1].text);
+            reference.number = AtoiLike(history[2].text);
+            reference.generation = AtoiLike(history[1].text);
             reference.position = history[2].position;
             reference.length = history[2].text.size();
             const std::string& key = history[3].text;
@@ -181,7 +181,7 @@ void PdfDocument::Read() {
             if (history[1].text == "/Type") {
                 if (inObject) current.type = now.text;
             } else if (history[1].text == "/Prev") {
-                trailer.prev = AsciiToInt64(now.text);
+                trailer.prev = AtoiLike64(now.text);
             }
             break;
         }
@@ -231,8 +231,8 @@ void PdfDocument::ApplySection(const PdfTrailerInfo& trailer) {
         if (line.empty() || !IsDigit(static_cast<unsigned char>(line[0]))) continue;
         if (IsSubsectionHeader(line)) {
             std::size_t blank = line.find(' ');
-            long first = AsciiToInt(line);
-            long count = blank == std::string::npos ? 0 : AsciiToInt(line.substr(blank));
+            long first = AtoiLike(line);
+            long count = blank == std::string::npos ? 0 : AtoiLike(line.substr(blank));
             if (first < 0) first = 0;
             if (count < 0) count = 0;
             std::size_t needed = static_cast<std::size_t>(first) + static_cast<std::size_t>(count);
@@ -240,7 +240,7 @@ void PdfDocument::ApplySection(const PdfTrailerInfo& trailer) {
             nextNumber = static_cast<std::size_t>(first);
             continue;
         }
-        std::uint32_t offset = static_cast<std::uint32_t>(AsciiToInt64(line.substr(0, kEntryOffsetDigits)));
+        std::uint32_t offset = static_cast<std::uint32_t>(AtoiLike64(line.substr(0, kEntryOffsetDigits)));
         if (line.size() > kEntryFlag && line[kEntryFlag] == 'f') offset = 0;
         if (xrefOffsets_.size() <= nextNumber) xrefOffsets_.resize(nextNumber + 1, 0);
         xrefOffsets_[nextNumber++] = offset;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/Text.h"
 #include "service/job/EmailRecord.h"
 
 namespace tarn {
@@ -27,7 +28,6 @@ inline constexpr const char* kXlsSection = "xls";
 // Key of the save folder in a section.
 inline constexpr const char* kSaveDirKey = "saveDir";
 
-bool StartsWith(const std::string& text, const char* prefix);
 bool Contains(const std::string& text, const char* word);
 
 // The job named by a command line; each field ends at its first NUL byte.
