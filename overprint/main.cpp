@@ -2,10 +2,22 @@
 #include <string>
 #include <vector>
 
+#include "common/ProgramInfo.h"
 #include "overprint/Driver.h"
 #include "overprint/TextStages.h"
 
+namespace {
+
+const char kUsage[] =
+    "usage: overprint FORM.pdf REPORT.txt [-t TOP] [-l LEFT] [-s LINESPACE] [-f FONTSIZE]\n"
+    "                 [-n FONT] [-z SCALE] [-o OUTPUT]\n"
+    "       overprint -r          (stream mode: the job arrives on standard input)\n"
+    "Lays the text of REPORT.txt onto the pages of FORM.pdf and writes OUTPUT.pdf.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (tarn::AnswerHelpOrVersion(argc, argv, "overprint", kUsage)) return 0;
     std::vector<std::string> args(argv, argv + argc);
     auto stages = tarn::overprint::MakeTextStages();
     return tarn::overprint::RunOverprint(args, *stages);
