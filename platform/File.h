@@ -17,6 +17,9 @@ Status OpenForReading(const std::string& path, int* fd);
 // True when a file or a folder of that name exists.
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// The name of the account that owns `path` (its number when no account has
+// that number).
+Status FileOwnerName(const std::string& path, std::string* name);
 
 // Size in bytes of an existing regular file.
 Status GetFileSize(const std::string& path, std::int64_t* size);
