@@ -7,6 +7,7 @@
 
 #include "common/Text.h"
 #include "service/job/EmailRecord.h"
+#include "service/job/SettingKeys.h"
 
 namespace tarn {
 
@@ -23,10 +24,6 @@ inline constexpr const char* kEmailMarker =
 inline constexpr const char* kRunFieldSeparator = "\x02";
 // Separates the fields of an e-mail line.
 inline constexpr const char* kEmailFieldSeparator = "^";
-// Section shared by all workbook jobs, and the prefix that selects it.
-inline constexpr const char* kXlsSection = "xls";
-// Key of the save folder in a section.
-inline constexpr const char* kSaveDirKey = "saveDir";
 
 bool Contains(const std::string& text, const char* word);
 
