@@ -10,6 +10,7 @@
 #include "platform/Ini.h"
 #include "platform/OperatorMessage.h"
 #include "service/host/ServiceIdentity.h"
+#include "service/job/SettingKeys.h"
 
 namespace tarn {
 namespace {
@@ -25,14 +26,15 @@ HRESULT HResultFrom(const Status& status) {
     return status ? S_OK : HResultFromError(status.code() != 0 ? status.code() : EIO);
 }
 
-// The configuration beside the program, and the start of its save-folder keys.
-constexpr const char* kIniName = "TARN.ini";
-constexpr const char* kSaveDirKeyPrefix = "savedir";
-
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-    if (text.size() < prefix.size()) return false;
+// Whether a TARN.ini key names a save folder ("saveDir", "saveDirEU", ...).
+bool IsSaveDirKey(const std::string& key) {
+    const std::string prefix = kSaveDirKey;
+    if (key.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+        if (std::tolower(static_cast<unsigned char>(key[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i]))) {
+            return false;
+        }
     }
     return true;
 }
@@ -43,11 +45,11 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
 std::vector<std::string> WritableFolders(const std::string& programFolder) {
     std::vector<std::string> folders = {programFolder};
     std::vector<IniSection> sections;
-    if (!ReadIniFile(programFolder + "/" + kIniName, &sections)) return folders;
+    if (!ReadIniFile(programFolder + "/" + kIniFileName, &sections)) return folders;
     for (const IniSection& section : sections) {
         for (const std::string& line : section.lines) {
             const std::string::size_type equals = line.find('=');
-            if (equals == std::string::npos || !StartsWithNoCase(line.substr(0, equals), kSaveDirKeyPrefix)) {
+            if (equals == std::string::npos || !IsSaveDirKey(line.substr(0, equals))) {
                 continue;
             }
             std::string folder = line.substr(equals + 1);
