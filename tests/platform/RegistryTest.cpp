@@ -20,8 +20,10 @@ using testing::TempFolder;
 TEST(RegistryTest, ValuesAreReadableByAServiceRunningAsAnotherUser) {
     TempFolder temp;
     Registry registry(temp.path());
+    const std::string key = "HKEY_CLASSES_ROOT\\AppID\\{X}";
+    ASSERT_TRUE(registry.CreateKey(key));
     const mode_t previous = ::umask(022);
-    EXPECT_TRUE(registry.WriteString("HKEY_CLASSES_ROOT\\AppID\\{X}", "LocalService", "TARNSvr"));
+    EXPECT_TRUE(registry.WriteString(key, "LocalService", "TARNSvr"));
     ::umask(previous);
     struct stat st {};
     ASSERT_EQ(::stat((temp / "HKEY_CLASSES_ROOT/AppID/{X}/LocalService").c_str(), &st), 0);
