@@ -31,7 +31,7 @@ constexpr std::string::size_type kProcessNameLength = 15;
 //  RootDirectory           the programs use the system's libraries and JVM.
 //  ProcSubset=pid          hides /proc/stat, /proc/meminfo and /proc/cpuinfo,
 //                          which glibc and the JVM fall back on.
-//  SystemCallFilter=~@resources  the JVM sets its own limits and affinity.
+//  SystemCallFilter=~@resources  the JVM raises its own open-file limit.
 //  DynamicUser             the save folders and the log outlive the service and
 //                          belong to one named account.
 //  DeviceAllow             only ProtectClock's own read access to the clock.
