@@ -16,6 +16,10 @@ class CServiceContext;
 // last joined again with '.'; empty when there are fewer than two fields.
 std::string JobStem(const std::string& rawName);
 
+// The name tabulate gives the workbook of `rawName`: the name up to its last
+// dot (the whole name when it has none) followed by ".xls".
+std::string WorkbookName(const std::string& rawName);
+
 // Converts and delivers one job. True when the output file exists at the
 // end and, if e-mail was requested, every order was sent. Never talks to
 // the client. The pipeline may set fields of the e-mail orders.
