@@ -10,8 +10,10 @@ namespace {
 
 const char kUsage[] =
     "usage: blat FILE [-attach FILE] -subject TEXT -f SENDER -t LIST [-i FROM]\n"
-    "            -server HOST [-port PORT] [-base64] [-u USER -pw PASSWORD] [-q]\n"
-    "Sends FILE as the text of one e-mail (or as a base64 attachment) over SMTP.\n";
+    "            -server HOST [-port PORT] [-base64] [-u USER [-pw PASSWORD | -pwfile FILE]]\n"
+    "            [-q] [-charset NAME] [-tls none|starttls|smtps] [-cafile FILE]\n"
+    "Sends FILE as the text of one e-mail (or as a base64 attachment) over SMTP.\n"
+    "With -u and no password option the password is read from TARN_SMTP_PASSWORD.\n";
 
 }  // namespace
 
