@@ -23,6 +23,7 @@ inline constexpr const char* kEmailUidKey = "emailUID";
 inline constexpr const char* kEmailPwdKey = "emailPWD";
 inline constexpr const char* kActivityLogKey = "emlog";
 inline constexpr const char* kMaxSizeKey = "emmaxsize";
+inline constexpr const char* kMergerKey = "merger";  // merge program in the tool folder; pdftk when empty
 
 // A per-report section.
 inline constexpr const char* kSaveDirKey = "saveDir";
@@ -38,5 +39,8 @@ inline constexpr const char* kDecSeparatorKey = "inputDecSeparator";
 inline constexpr const char* kGroupSeparatorKey = "inputGroupSeparator";
 inline constexpr const char* kExcelDirectiveKey = "excelDirective";
 inline constexpr const char* kNextSheetKey = "nextSheet";
+// xls or xlsx; like saveDir it carries the rest of the sent section name
+// (workbookFormatEU for jobs sent for xlsEU).
+inline constexpr const char* kWorkbookFormatKey = "workbookFormat";
 
 }  // namespace tarn
