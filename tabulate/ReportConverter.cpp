@@ -77,6 +77,9 @@ class Converter {
     xls::Format* blockFormat_ = nullptr;
     // Number-format text to its format, shared by all sheets.
     std::map<std::string, const xls::Format*> formatCache_;
+    // The width a date cell asks for, by the format it was written with.
+    const xls::Format* dateWidthFormat_ = nullptr;
+    double dateWidth_ = 0;
 };
 
 void Converter::MakeStyles() {
@@ -207,8 +210,12 @@ void Converter::WriteCell(Section* section, int row, int col, const std::string&
         }
         const double serial = book_->PackDate(date.year, date.month, date.day, 0, 0, 0);
         if (sheet->WriteNumber(row, col, serial, format)) {
-            const std::string text = book_->CustomNumberFormatText(format->NumberFormatId());
-            Widen(section, col, static_cast<double>(text.size() + 1));
+            if (format != dateWidthFormat_) {
+                dateWidthFormat_ = format;
+                dateWidth_ =
+                    static_cast<double>(book_->CustomNumberFormatText(format->NumberFormatId()).size() + 1);
+            }
+            Widen(section, col, dateWidth_);
         } else {
             WriteText(section, row, col, value);
         }

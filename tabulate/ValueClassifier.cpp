@@ -13,8 +13,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Removes every two-letter marker in any case; returns whether there was one.
 bool RemoveMarker(std::string* text, const char* upperMarker) {
-    std::string upper = ToUpper(*text);
-    if (upper.find(upperMarker) == std::string::npos) return false;
+    if (!ContainsNoCase(*text, upperMarker)) return false;
+    const std::string upper = ToUpper(*text);
     std::string kept;
     for (size_t i = 0; i < text->size();) {
         if (upper.compare(i, 2, upperMarker) == 0) {
@@ -41,15 +41,15 @@ bool IsNumeric(const std::string& t) {
     return i == t.size();
 }
 
-// Leading digits of a date part, as atoi reads them (no overflow).
-int LeadingNumber(const std::string& part) {
-    size_t i = 0;
-    while (i < part.size() && IsBlank(part[i])) ++i;
+// Leading digits of the date part [i, end) of `text`, as atoi reads them
+// (no overflow).
+int LeadingNumber(const std::string& text, size_t i, size_t end) {
+    while (i < end && IsBlank(text[i])) ++i;
     bool negative = false;
-    if (i < part.size() && (part[i] == '+' || part[i] == '-')) negative = part[i++] == '-';
+    if (i < end && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     long value = 0;
-    while (i < part.size() && IsDigit(part[i])) {
-        value = value * 10 + (part[i++] - '0');
+    while (i < end && IsDigit(text[i])) {
+        value = value * 10 + (text[i++] - '0');
         if (value > INT_MAX) value = INT_MAX;
     }
     return static_cast<int>(negative ? -value : value);
@@ -71,9 +71,26 @@ ParsedValue ValueClassifier::ClassifyValue(const std::string& value) const {
         return result;
     }
 
-    // Sign markers: a credit, a debit, or accounting parentheses.
+    // Sign markers: a credit, a debit, or accounting parentheses. Most
+    // values hold none of their bytes, and then none can apply.
+    bool mayHaveMarker = false;
+    for (char c : t) {
+        switch (c) {
+        case 'C':
+        case 'c':
+        case 'D':
+        case 'd':
+        case '(':
+        case '$':
+            mayHaveMarker = true;
+            break;
+        default:
+            break;
+        }
+    }
     bool negative = false;
-    if (RemoveMarker(&t, "CR")) {
+    if (!mayHaveMarker) {
+    } else if (RemoveMarker(&t, "CR")) {
         negative = true;
     } else if (RemoveMarker(&t, "DR")) {
     } else if (t.find('(') != std::string::npos && t.find(')') != std::string::npos) {
@@ -81,7 +98,7 @@ ParsedValue ValueClassifier::ClassifyValue(const std::string& value) const {
         RemoveAll(&t, ")");
         negative = true;
     }
-    const bool currency = RemoveAll(&t, "$");
+    const bool currency = mayHaveMarker && RemoveAll(&t, "$");
     RemoveAll(&t, group_);
     size_t decimals = 0;
     if (!decimal_.empty()) {
@@ -137,7 +154,7 @@ bool ValueClassifier::ParseDate(const std::string& value, DateParts* date) {
         size_t end = value.find('/', begin);
         if (end == std::string::npos) end = value.size();
         if (end == begin) return false;
-        fields[part] = LeadingNumber(value.substr(begin, end - begin));
+        fields[part] = LeadingNumber(value, begin, end);
         begin = end + 1;
     }
     date->day = fields[dayAt_];

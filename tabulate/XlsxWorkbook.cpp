@@ -59,7 +59,8 @@ class XlsxSheet : public xls::Sheet {
     bool WriteText(int row, int col, const std::string& text, const xls::Format* format) override;
     bool WriteNumber(int row, int col, double value, const xls::Format* format) override;
     void SetColumn(int firstCol, int lastCol, double width) override {
-        if (firstCol < 0 || lastCol >= kXlsxSheetColumns || firstCol > lastCol || !std::isfinite(width)) return;
+        if (firstCol < 0 || lastCol >= kXlsxSheetColumns || firstCol > lastCol || !std::isfinite(width))
+            return;
         worksheet_set_column(sheet_, static_cast<lxw_col_t>(firstCol), static_cast<lxw_col_t>(lastCol),
                              std::clamp(width, 0.0, kMaxColumnWidth), nullptr);
     }
@@ -201,7 +202,8 @@ std::string Utf8FromUtf16(const std::u16string& text) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = 0xFFFD;
@@ -227,7 +229,8 @@ std::string Utf8FromUtf16(const std::u16string& text) {
 
 std::unique_ptr<xls::Workbook> CreateXlsxWorkbook(const std::string& workbookPath) {
     const std::string::size_type slash = workbookPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string("./") : workbookPath.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string("./") : workbookPath.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? workbookPath : workbookPath.substr(slash + 1);
     if (base.empty()) return nullptr;
     std::string temp;

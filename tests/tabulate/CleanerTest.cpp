@@ -74,6 +74,51 @@ TEST(Cleaner, LineEndSplitAcrossChunks) {
     EXPECT_EQ(Cleaned("a\r\n" + longLine + "\r\nb"), "a\r\n" + longLine + "\r\nb\r\n");
 }
 
+// The splitting rules byte by byte: LF ends a line unless it follows a CR,
+// CR always ends one, FF opens the next line and ends a non-empty one.
+std::string ReferenceClean(const std::string& input) {
+    std::string out, line;
+    bool lastWasCR = false;
+    for (char c : input) {
+        if (c == '\n') {
+            if (!lastWasCR) out += line + "\r\n", line.clear();
+        } else if (c == '\f') {
+            if (!line.empty()) out += line + "\r\n";
+            line = "\f";
+        } else if (c == '\r') {
+            out += line + "\r\n";
+            line.clear();
+        } else {
+            line += c;
+        }
+        lastWasCR = c == '\r';
+    }
+    if (!line.empty()) out += line + "\r\n";
+    return out;
+}
+
+TEST(Cleaner, EveryMixOfLineEndsAcrossChunksSplitsAsByteByByte) {
+    // Runs of line-end bytes and text, long and short, over several chunks;
+    // one input with no CR at all and one with no LF.
+    std::uint32_t seed = 12345;
+    auto next = [&seed](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % bound;
+    };
+    std::vector<std::string> inputs(3);
+    for (int i = 0; i < 3 * static_cast<int>(kCleanChunkSize) / 4; ++i) {
+        const char ends[] = {'\r', '\n', '\f'};
+        const std::string text(next(9) == 0 ? next(3000) : next(12), 't');
+        inputs[0] += text + ends[next(3)];
+        if (i % 3 == 0) inputs[1] += text + (next(4) == 0 ? '\f' : '\n');
+        if (i % 3 == 1) inputs[2] += text + (next(4) == 0 ? '\f' : '\r');
+    }
+    for (const std::string& input : inputs) {
+        ASSERT_GT(input.size(), 2 * kCleanChunkSize);
+        EXPECT_EQ(Cleaned(input), ReferenceClean(input));
+    }
+}
+
 TEST(Cleaner, SheetBreakLineStartsSectionAtNextPage) {
     Settings settings;
     settings.nextSheet = "--BREAK--";
