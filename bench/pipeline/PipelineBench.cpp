@@ -236,14 +236,14 @@ int main(int argc, char** argv) {
         const std::string converted = dir / "out/converted.pdf";
         fs::copy_file(dir / "forms/form.pdf", converted);
         const std::vector<std::string> inputs = {dir / "merge/front.pdf", converted, dir / "merge/back.pdf"};
-        auto words = [&](const std::string& program, const std::string& out) {
-            std::vector<std::string> argv{program};
-            argv.insert(argv.end(), inputs.begin(), inputs.end());
-            argv.insert(argv.end(), {"cat", "output", out});
-            return argv;
+        auto mergeWords = [&](const std::string& program, const std::string& out) {
+            std::vector<std::string> words{program};
+            words.insert(words.end(), inputs.begin(), inputs.end());
+            words.insert(words.end(), {"cat", "output", out});
+            return words;
         };
-        const long pdftkKb = PeakMemoryKb(words("/usr/bin/pdftk", dir / "out/p.pdf"), 3);
-        const long ownKb = PeakMemoryKb(words(bin + "/tarn-merge", dir / "out/t.pdf"), 3);
+        const long pdftkKb = PeakMemoryKb(mergeWords("/usr/bin/pdftk", dir / "out/p.pdf"), 3);
+        const long ownKb = PeakMemoryKb(mergeWords(bin + "/tarn-merge", dir / "out/t.pdf"), 3);
         std::printf(
             "peak memory of one merge: pdftk %.1f MB, tarn-merge %.1f MB: %.2f of pdftk's "
             "(target 0.25 or less)\n",

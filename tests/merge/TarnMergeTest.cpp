@@ -64,8 +64,8 @@ std::string MarkedPage(const std::string& word) {
         std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
         pdf += entry;
     }
-    return pdf + "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    return pdf + "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
 }
 
 class TarnMergeTest : public ::testing::Test {
@@ -118,7 +118,8 @@ TEST_F(TarnMergeTest, PagesOfEveryProducerAndFileFormInOrderWithTheirContent) {
     EXPECT_NE(images.find("\n   1     0 image       2     2  gray"), std::string::npos) << images;
     std::string boxes;
     RunShell("pdfinfo -box -f 1 -l 1 " + Quote(out), &boxes);
-    EXPECT_NE(boxes.find("Page    1 CropBox:      10.00    10.00   410.00   585.00"), std::string::npos) << boxes;
+    EXPECT_NE(boxes.find("Page    1 CropBox:      10.00    10.00   410.00   585.00"), std::string::npos)
+        << boxes;
     EXPECT_NE(boxes.find("Page    1 rot:   90"), std::string::npos) << boxes;
     std::string annots;
     // mutool counts array elements from 1.
@@ -142,8 +143,7 @@ TEST_F(TarnMergeTest, TheSameFileTwiceAndARepairedFileMerge) {
 
 TEST_F(TarnMergeTest, ABadInputFailsWithAMessageAndLeavesNoOutput) {
     WriteFile(At("garbage.pdf"), "this is no PDF file at all\n");
-    const std::string locked =
-        Rewritten(Fixture("plain.pdf"), "--encrypt user owner 256 --", "locked.pdf");
+    const std::string locked = Rewritten(Fixture("plain.pdf"), "--encrypt user owner 256 --", "locked.pdf");
     const std::string plain = Fixture("plain.pdf");
     const std::string out = At("out.pdf");
     WriteFile(At("older.pdf"), "older output");

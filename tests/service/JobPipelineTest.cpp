@@ -20,9 +20,12 @@ TEST(ToolCommandLines, ByteForByte) {
     EXPECT_EQ(BuildOverprintCommandLine("/t/overprint", "/f/form.pdf", "/out/a.txt", "-s 2 -c", "/out/a"),
               "\"/t/overprint\" \"/f/form.pdf\" \"/out/a.txt\" -s 2 -c -o \"/out/a_$$$\"");
 
-    TabulateSettings all{"dd/mm/yyyy", ",", ".", "EXCEL", "NEXT"};
+    TabulateSettings all{"dd/mm/yyyy", ",", ".", "EXCEL", "NEXT", ""};
     EXPECT_EQ(BuildTabulateCommandLine("/t/tabulate", "/out/", "r.txt", all),
               "\"/t/tabulate\" -p \"/out/\" -r \"r.txt\" -d dd/mm/yyyy -n , -g . -e EXCEL -x NEXT");
+    all.workbookFormat = "xlsx";
+    EXPECT_EQ(BuildTabulateCommandLine("/t/tabulate", "/out/", "r.txt", all),
+              "\"/t/tabulate\" -p \"/out/\" -r \"r.txt\" -d dd/mm/yyyy -n , -g . -e EXCEL -x NEXT -f xlsx");
     TabulateSettings some;
     some.groupSeparator = "'";
     some.nextSheet = "Page 1";  // a value with a blank still arrives as one argument
