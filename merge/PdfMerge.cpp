@@ -1,13 +1,16 @@
 #include "merge/PdfMerge.h"
 
 #include <memory>
+#include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <stdexcept>
 
 #include "platform/File.h"
+#include "platform/OutputFile.h"
 #include "platform/TempFile.h"
 
 namespace tarn::merge {
@@ -40,6 +43,21 @@ void AppendPages(QPDF& from, QPDF& to, QPDFAcroFormDocumentHelper& toForms) {
         }
     }
 }
+
+// The end of the writer's pipeline: our output file, opened without following
+// a link, so the temporary name cannot be turned into a way to write elsewhere.
+class OutputFilePipeline : public Pipeline {
+  public:
+    explicit OutputFilePipeline(tarn::OutputFile* out) : Pipeline("output file", nullptr), out_(out) {}
+    void write(unsigned char const* data, size_t length) override {
+        const tarn::Status written = out_->Write(reinterpret_cast<const char*>(data), length);
+        if (!written.ok()) throw std::runtime_error(written.message());
+    }
+    void finish() override {}
+
+  private:
+    tarn::OutputFile* out_;
+};
 
 // The folder part of `path` with its separator, "./" for a bare name.
 std::string FolderOf(const std::string& path) {
@@ -103,14 +121,21 @@ tarn::Status MergePdfFiles(const MergeRequest& request) {
     tarn::Status st = tarn::CreateUniqueFile(FolderOf(request.output), "." + base + ".", ".tmp", &temp,
                                              tarn::TempAccess::kShared);
     if (!st.ok()) return st;
-    try {
-        QPDFWriter writer(merged, temp.c_str());
-        writer.write();
-    } catch (const std::exception& e) {
-        tarn::RemoveFile(temp);
-        return tarn::Status::Error(e.what());
+    tarn::OutputFile out;
+    st = out.CreateNoFollow(temp);
+    if (st.ok()) {
+        try {
+            OutputFilePipeline pipeline(&out);
+            QPDFWriter writer(merged);
+            writer.setOutputPipeline(&pipeline);
+            writer.write();
+            st = out.Close();
+        } catch (const std::exception& e) {
+            out.Abandon();
+            st = tarn::Status::Error(e.what());
+        }
     }
-    st = tarn::RenameFile(temp, request.output);
+    if (st.ok()) st = tarn::RenameFile(temp, request.output);
     if (!st.ok()) tarn::RemoveFile(temp);
     return st;
 }

@@ -128,16 +128,16 @@ bool Converter::ConvertSection(RawReport* report) {
     report->OpenSection();
     if (!report->SectionFailed()) {
         std::string line;
-        std::string text;
         while (report->NextLine(&line)) {
-            switch (ClassifyLine(&section.layout, line, &section.criteriaMode, &text)) {
+            // The line is trimmed where it stands, without a copy.
+            switch (ClassifyLine(&section.layout, line, &section.criteriaMode, &line)) {
             case LineKind::kSkip:
                 break;
             case LineKind::kCriteria:
-                section.criteriaLines.push_back(text);
+                section.criteriaLines.push_back(line);
                 break;
             case LineKind::kData:
-                if (!WriteDataRow(&section, text)) return false;
+                if (!WriteDataRow(&section, line)) return false;
                 break;
             }
         }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <climits>
+#include <cstdint>
 
 #include "tabulate/ColumnSpec.h"
 #include "tabulate/Text.h"
@@ -167,6 +168,31 @@ double NumberTextValue(const std::string& number) {
     const char* begin = number.data();
     const char* end = begin + number.size();
     if (begin != end && *begin == '+') ++begin;
+    // Up to 15 digits and 22 decimals: the digits as a whole number and one
+    // division by an exact power of ten give the correctly rounded value,
+    // the same as the full conversion below.
+    static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const bool negative = begin != end && *begin == '-';
+    std::uint64_t digits = 0;
+    int count = 0;
+    int decimals = -1;
+    bool plain = true;
+    for (const char* p = begin + (negative ? 1 : 0); p != end && plain; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+            ++count;
+            if (decimals >= 0) ++decimals;
+        } else if (*p == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            plain = false;
+        }
+    }
+    if (plain && count > 0 && count <= 15 && decimals <= 22) {
+        const double value = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
+        return negative ? -value : value;
+    }
     double value = 0;
     std::from_chars(begin, end, value);
     return value;

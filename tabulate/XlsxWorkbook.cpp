@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <vector>
 
 #include "platform/File.h"
@@ -81,12 +82,16 @@ class XlsxSheet : public xls::Sheet {
 
 class XlsxBook : public xls::Workbook {
   public:
-    XlsxBook(lxw_workbook* book, std::string tempPath) : book_(book), tempPath_(std::move(tempPath)) {
+    // `tempPath` lies in the private folder `tempFolder`, which goes with the book.
+    XlsxBook(lxw_workbook* book, std::string tempFolder, std::string tempPath)
+        : book_(book), tempFolder_(std::move(tempFolder)), tempPath_(std::move(tempPath)) {
         plainFormat_ = std::make_unique<XlsxFormat>(this, workbook_add_format(book_));
     }
     ~XlsxBook() override {
         if (book_ != nullptr) lxw_workbook_free(book_);
         if (!tempPath_.empty()) tarn::RemoveFile(tempPath_);
+        std::error_code ignored;
+        std::filesystem::remove(tempFolder_, ignored);
     }
 
     void SetCodePage(int codePage) override { decoder_.SetCodePage(codePage); }
@@ -130,6 +135,7 @@ class XlsxBook : public xls::Workbook {
 
   private:
     lxw_workbook* book_;
+    std::string tempFolder_;
     std::string tempPath_;
     xls::TextDecoder decoder_;
     xls::NumberFormats numberFormats_;
@@ -233,19 +239,22 @@ std::unique_ptr<xls::Workbook> CreateXlsxWorkbook(const std::string& workbookPat
         slash == std::string::npos ? std::string("./") : workbookPath.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? workbookPath : workbookPath.substr(slash + 1);
     if (base.empty()) return nullptr;
-    std::string temp;
-    if (!tarn::CreateUniqueFile(folder, "." + base + ".", ".tmp", &temp, tarn::TempAccess::kShared).ok()) {
-        return nullptr;
-    }
+    // The library opens its file by name when it closes the book. In a
+    // folder of our own (mode 0700) no one else can put a link under that
+    // name meanwhile; the rename then moves the finished file into place.
+    std::string tempFolder;
+    if (!tarn::CreatePrivateFolder(folder, "." + base + ".", &tempFolder).ok()) return nullptr;
+    const std::string temp = tempFolder + "/workbook.xlsx";
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;  // sheets of a million rows pass 4 GB uncompressed
     lxw_workbook* book = workbook_new_opt(temp.c_str(), &options);
     if (book == nullptr) {
-        tarn::RemoveFile(temp);
+        std::error_code ignored;
+        std::filesystem::remove(tempFolder, ignored);
         return nullptr;
     }
-    return std::make_unique<XlsxBook>(book, temp);
+    return std::make_unique<XlsxBook>(book, tempFolder, temp);
 }
 
 }  // namespace tarn::tabulate

@@ -109,6 +109,7 @@ class Server {
   public:
     Server(const std::string& dir, const std::string& ini) : dir_(dir) {
         tarn::testing::WriteFile(dir + "TARN.ini", ini);
+        fs::remove(dir + "console.txt");  // an earlier server's port must not be read
         std::fflush(stdout);
         pid_ = fork();
         if (pid_ == 0) {
@@ -226,6 +227,10 @@ int main(int argc, char** argv) {
             Print("merge section (tarn-merge)", clients, withTarnMerge.back());
         }
         for (size_t i = 0; i < mergeClients.size(); ++i) {
+            if (withPdftk[i].failed > 0 || withTarnMerge[i].failed > 0) {
+                std::printf("merge section, %2d client(s): failed jobs, no ratio\n", mergeClients[i]);
+                continue;
+            }
             const double pdftkRate = withPdftk[i].jobs / withPdftk[i].seconds;
             const double ownRate = withTarnMerge[i].jobs / withTarnMerge[i].seconds;
             std::printf("merge section, %2d client(s): tarn-merge %.1fx the jobs/s of pdftk (target 5x)\n",

@@ -24,6 +24,8 @@ inline constexpr const char* kEmailPwdKey = "emailPWD";
 inline constexpr const char* kActivityLogKey = "emlog";
 inline constexpr const char* kMaxSizeKey = "emmaxsize";
 inline constexpr const char* kMergerKey = "merger";  // merge program in the tool folder; pdftk when empty
+// Folder overprint takes forms named in report text from (absent: its own folder).
+inline constexpr const char* kFormsDirKey = "formsDir";
 
 // A per-report section.
 inline constexpr const char* kSaveDirKey = "saveDir";
