@@ -65,7 +65,7 @@ TEST(Cleaner, EmptyInputGivesEmptyCleanedFileAndOneSection) {
 }
 
 TEST(Cleaner, LineEndSplitAcrossChunks) {
-    // CR as the last byte of one 17000-byte chunk, LF first of the next.
+    // CR as the last byte of one chunk, LF first of the next.
     std::string first(kCleanChunkSize - 1, 'x');
     CleanResult result = CleanBytes(first + "\r\nnext\r\n");
     EXPECT_EQ(result.cleaned, first + "\r\nnext\r\n");
@@ -106,7 +106,7 @@ TEST(Cleaner, EveryMixOfLineEndsAcrossChunksSplitsAsByteByByte) {
         return (seed >> 16) % bound;
     };
     std::vector<std::string> inputs(3);
-    for (int i = 0; i < 3 * static_cast<int>(kCleanChunkSize) / 4; ++i) {
+    for (int i = 0; inputs[1].size() < 3 * kCleanChunkSize || inputs[2].size() < 3 * kCleanChunkSize; ++i) {
         const char ends[] = {'\r', '\n', '\f'};
         const std::string text(next(9) == 0 ? next(3000) : next(12), 't');
         inputs[0] += text + ends[next(3)];
@@ -201,17 +201,17 @@ std::vector<std::string> ReadSection(RawReport* report, size_t index) {
 
 TEST(SectionReader, StopsExactlyAtTheNextSection) {
     TempDir dir;
-    // Sections whose boundaries fall inside 8192-byte buffers and a line
+    // Sections whose boundaries fall inside the reader's buffers and a line
     // end that straddles a buffer.
     std::string input;
     std::vector<std::string> expected0, expected1;
-    for (int i = 0; i < 700; ++i) {
+    for (int i = 0; i < static_cast<int>(kSectionBufferSize / 8); ++i) {
         std::string line = "line " + std::to_string(i) + std::string(static_cast<size_t>(i % 13), '.');
         input += line + "\r\n";
         expected0.push_back(line);
     }
     input += "BREAK\r\n";
-    for (int i = 0; i < 900; ++i) {
+    for (int i = 0; i < static_cast<int>(kSectionBufferSize / 6); ++i) {
         std::string line = (i == 0 ? "\f" : "") + std::string("second ") + std::to_string(i);
         input += line + "\r\n";
         expected1.push_back(line);
