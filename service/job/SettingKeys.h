@@ -24,6 +24,10 @@ inline constexpr const char* kEmailPwdKey = "emailPWD";
 inline constexpr const char* kActivityLogKey = "emlog";
 inline constexpr const char* kMaxSizeKey = "emmaxsize";
 inline constexpr const char* kMergerKey = "merger";  // merge program in the tool folder; pdftk when empty
+// The mailer's character set, TLS mode and CA file (absent: not passed).
+inline constexpr const char* kMailCharsetKey = "emcharset";
+inline constexpr const char* kMailTlsKey = "emtls";
+inline constexpr const char* kMailCaFileKey = "emcafile";
 // Folder overprint takes forms named in report text from (absent: its own folder).
 inline constexpr const char* kFormsDirKey = "formsDir";
 
