@@ -1,6 +1,7 @@
 #include "platform/TempFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -53,6 +54,13 @@ Status CreateUniqueFile(const std::string& folder, const std::string& prefix, co
         if (errno != EEXIST) return Status::FromErrno(candidate, errno);
     }
     return Status::Error(base + "*" + suffix + ": no free temporary name");
+}
+
+Status CreatePrivateFolder(const std::string& folder, const std::string& prefix, std::string* path) {
+    std::string pattern = WithSeparator(folder) + prefix + "XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) return Status::FromErrno(pattern, errno);
+    *path = pattern;
+    return Status::Ok();
 }
 
 }  // namespace tarn

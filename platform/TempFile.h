@@ -24,4 +24,10 @@ enum class TempAccess {
 Status CreateUniqueFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
                         std::string* path, TempAccess access = TempAccess::kPrivate);
 
+// Creates a new empty folder `folder` + `prefix` + <unique part>, readable
+// and writable by the owner only, and stores its path in *path (without a
+// closing separator). For files that a library writes by name: no one else
+// can put a link into such a folder.
+Status CreatePrivateFolder(const std::string& folder, const std::string& prefix, std::string* path);
+
 }  // namespace tarn

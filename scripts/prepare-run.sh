@@ -17,7 +17,7 @@ rm -f "$run/TARNSvr"
 cp "$build/bin/TARNSvr" "$run/TARNSvr"
 [ -e "$run/pdftk" ] || ln -sf /usr/bin/pdftk "$run/pdftk"
 cp -R "$src"/examples/. "$run"/
-mkdir -p "$run/out/raw" "$run/out/pdf" "$run/out/xls"
+mkdir -p "$run/out/raw" "$run/out/pdf" "$run/out/xls" "$run/out/xlsx"
 # Registered as a plain server (console mode) in a registry of the run folder's
 # own, so that nothing outside it is touched; `make run` starts it with the same
 # TARN_REGISTRY_ROOT.

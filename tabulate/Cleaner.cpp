@@ -1,5 +1,7 @@
 #include "tabulate/Cleaner.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -74,8 +76,28 @@ bool Cleaner::Clean(const std::string& inputPath) {
 }
 
 void Cleaner::SplitChunk(const char* chunk, size_t size) {
+    // Jumps from one line-end byte to the next with memchr; the position of
+    // each kind is searched again only once the scan has passed it, so the
+    // chunk is read a bounded number of times whatever its line ends.
+    const char kEnds[3] = {kLF, kFF, kCR};
+    size_t next[3] = {0, 0, 0};
+    bool known[3] = {false, false, false};
     size_t start = 0;
     for (size_t i = 0; i < size && !failed_; ++i) {
+        size_t at = size;
+        for (int k = 0; k < 3; ++k) {
+            if (!known[k] || next[k] < i) {
+                const void* found = std::memchr(chunk + i, kEnds[k], size - i);
+                next[k] =
+                    found == nullptr ? size : static_cast<size_t>(static_cast<const char*>(found) - chunk);
+                known[k] = true;
+            }
+            at = std::min(at, next[k]);
+        }
+        // Ordinary bytes up to the line end (or the chunk's end).
+        if (at > i) lastWasCR_ = false;
+        if (at == size) break;
+        i = at;
         const char byte = chunk[i];
         if (byte == kLF) {
             if (!lastWasCR_) {
@@ -94,8 +116,6 @@ void Cleaner::SplitChunk(const char* chunk, size_t size) {
             FlushLine();
             start = i + 1;
             lastWasCR_ = true;
-        } else {
-            lastWasCR_ = false;
         }
     }
     if (!failed_ && start < size) line_.append(chunk + start, size - start);

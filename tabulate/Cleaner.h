@@ -15,11 +15,11 @@
 namespace tarn::tabulate {
 
 // Bytes read from the input at a time.
-inline constexpr size_t kCleanChunkSize = 17000;
+inline constexpr size_t kCleanChunkSize = 128 * 1024;
 // Bytes reserved for the line being assembled.
 inline constexpr size_t kLineReserve = 1024;
 // Cleaned lines are collected up to this many bytes before they are written.
-inline constexpr size_t kCleanWriteBuffer = 65536;
+inline constexpr size_t kCleanWriteBuffer = 256 * 1024;
 
 class Cleaner : public RawStream {
   public:

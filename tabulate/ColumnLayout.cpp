@@ -35,9 +35,11 @@ std::vector<ColumnSpec> ColumnsFromUnderline(const std::string& underline) {
 }
 
 std::string ExtractField(const ColumnSpec& column, const std::string& line) {
-    if (column.start < 0 || static_cast<size_t>(column.start) >= line.size()) return std::string();
-    return Trim(line.substr(static_cast<size_t>(column.start),
-                            static_cast<size_t>(column.width > 0 ? column.width : 0)));
+    std::string field;
+    if (column.start < 0 || static_cast<size_t>(column.start) >= line.size()) return field;
+    const size_t begin = static_cast<size_t>(column.start);
+    TrimInto(line, begin, begin + static_cast<size_t>(column.width > 0 ? column.width : 0), &field);
+    return field;
 }
 
 void SetTitle(ColumnSpec* column, const std::string& title, const KeywordTable& keywords) {

@@ -13,7 +13,7 @@
 namespace tarn::tabulate {
 
 // Bytes read from the cleaned file at a time.
-inline constexpr size_t kSectionBufferSize = 8192;
+inline constexpr size_t kSectionBufferSize = 128 * 1024;
 
 class RawReport {
   public:

@@ -9,6 +9,7 @@
 #include "tabulate/PageLayout.h"
 #include "tabulate/StructureRecogniser.h"
 #include "tabulate/ValueClassifier.h"
+#include "tabulate/XlsxWorkbook.h"
 #include "xls/Workbook.h"
 
 namespace tarn::tabulate {
@@ -21,7 +22,6 @@ constexpr const char* kBookLocale = "EN_US";
 // Name of every section's sheet (the library keeps names unique).
 constexpr const char* kSheetName = "Sheet1";
 constexpr const char* kBlockFontName = "Courier New";
-constexpr int kLastRow = kSheetRows - 1;
 // Empty rows between the end row and the attributes, and between the
 // attributes and the criteria.
 constexpr int kEmptyRowsBeforeAttributes = 2;
@@ -32,8 +32,10 @@ constexpr int kFirstFourDigitYear = 1901;
 
 class Converter {
   public:
-    Converter(xls::Workbook* book, const Settings& settings)
+    Converter(xls::Workbook* book, const Settings& settings, int sheetRows, int sheetColumns)
         : book_(book),
+          lastRow_(sheetRows - 1),
+          sheetColumns_(sheetColumns),
           classifier_(settings.inputDecSeparator, settings.inputGroupSeparator, settings.dateFormat) {}
 
     bool Run(RawReport* report);
@@ -59,7 +61,7 @@ class Converter {
     bool AddSheet(Section* section);
     const xls::Format* CachedFormat(const std::string& formatText);
     int LastColumn(const Section& section) const {
-        return std::max(0, std::min(static_cast<int>(section.layout.columns.size()), kSheetColumns) - 1);
+        return std::max(0, std::min(static_cast<int>(section.layout.columns.size()), sheetColumns_) - 1);
     }
     void Widen(Section* section, int col, double width) {
         double& current = section->widths[static_cast<size_t>(col)];
@@ -67,12 +69,17 @@ class Converter {
     }
 
     xls::Workbook* book_;
+    const int lastRow_;       // last row of a sheet, counted from 0
+    const int sheetColumns_;  // columns of a sheet
     ValueClassifier classifier_;
     xls::Font* valueFont_ = nullptr;
     xls::Format* headerFormat_ = nullptr;
     xls::Format* blockFormat_ = nullptr;
     // Number-format text to its format, shared by all sheets.
     std::map<std::string, const xls::Format*> formatCache_;
+    // The width a date cell asks for, by the format it was written with.
+    const xls::Format* dateWidthFormat_ = nullptr;
+    double dateWidth_ = 0;
 };
 
 void Converter::MakeStyles() {
@@ -121,16 +128,16 @@ bool Converter::ConvertSection(RawReport* report) {
     report->OpenSection();
     if (!report->SectionFailed()) {
         std::string line;
-        std::string text;
         while (report->NextLine(&line)) {
-            switch (ClassifyLine(&section.layout, line, &section.criteriaMode, &text)) {
+            // The line is trimmed where it stands, without a copy.
+            switch (ClassifyLine(&section.layout, line, &section.criteriaMode, &line)) {
             case LineKind::kSkip:
                 break;
             case LineKind::kCriteria:
-                section.criteriaLines.push_back(text);
+                section.criteriaLines.push_back(line);
                 break;
             case LineKind::kData:
-                if (!WriteDataRow(&section, text)) return false;
+                if (!WriteDataRow(&section, line)) return false;
                 break;
             }
         }
@@ -148,9 +155,9 @@ void Converter::WriteHeaderRow(Section* section, bool setWidths) {
 }
 
 bool Converter::WriteDataRow(Section* section, const std::string& line) {
-    // A sheet holds kSheetRows rows: the rows beyond go on to a further sheet
+    // A sheet holds lastRow_ + 1 rows: the rows beyond go on to a further sheet
     // of the same section, under a repeated header row.
-    if (section->rowCount + 1 > kLastRow) {
+    if (section->rowCount + 1 > lastRow_) {
         if (!AddSheet(section)) return false;
         WriteHeaderRow(section, false);
     }
@@ -203,8 +210,12 @@ void Converter::WriteCell(Section* section, int row, int col, const std::string&
         }
         const double serial = book_->PackDate(date.year, date.month, date.day, 0, 0, 0);
         if (sheet->WriteNumber(row, col, serial, format)) {
-            const std::string text = book_->CustomNumberFormatText(format->NumberFormatId());
-            Widen(section, col, static_cast<double>(text.size() + 1));
+            if (format != dateWidthFormat_) {
+                dateWidthFormat_ = format;
+                dateWidth_ =
+                    static_cast<double>(book_->CustomNumberFormatText(format->NumberFormatId()).size() + 1);
+            }
+            Widen(section, col, dateWidth_);
         } else {
             WriteText(section, row, col, value);
         }
@@ -229,7 +240,7 @@ const xls::Format* Converter::CachedFormat(const std::string& formatText) {
 bool Converter::WriteFooter(Section* section) {
     const int lastColumn = LastColumn(*section);
     // The end row, under the data.
-    if (section->rowCount + 1 > kLastRow && !AddSheet(section)) return false;
+    if (section->rowCount + 1 > lastRow_ && !AddSheet(section)) return false;
     int row = section->rowCount + 1;
     xls::Sheet* sheet = section->sheets.back();
     xls::Format* endFormat = book_->AddFormat();
@@ -245,7 +256,7 @@ bool Converter::WriteFooter(Section* section) {
     const auto writeBlock = [&](const std::vector<std::string>& lines, int emptyRows) -> bool {
         row += emptyRows;
         for (const std::string& text : lines) {
-            if (row > kLastRow) {
+            if (row > lastRow_) {
                 if (!AddSheet(section)) return false;
                 row = 0;
             }
@@ -264,7 +275,7 @@ bool Converter::WriteFooter(Section* section) {
 
     // Column widths, on every sheet of the section.
     for (xls::Sheet* each : section->sheets) {
-        for (size_t i = 0; i < section->widths.size() && i < static_cast<size_t>(kSheetColumns); ++i) {
+        for (size_t i = 0; i < section->widths.size() && i < static_cast<size_t>(sheetColumns_); ++i) {
             each->SetColumn(static_cast<int>(i), static_cast<int>(i), section->widths[i]);
         }
     }
@@ -273,12 +284,20 @@ bool Converter::WriteFooter(Section* section) {
 
 }  // namespace
 
-bool FillWorkbook(xls::Workbook* book, RawReport* report, const Settings& settings) {
-    Converter converter(book, settings);
+bool FillWorkbook(xls::Workbook* book, RawReport* report, const Settings& settings, int sheetRows,
+                  int sheetColumns) {
+    Converter converter(book, settings, sheetRows, sheetColumns);
     return converter.Run(report);
 }
 
-bool ConvertReport(RawReport* report, const Settings& settings, const std::string& workbookPath) {
+bool ConvertReport(RawReport* report, const Settings& settings, const std::string& workbookPath,
+                   WorkbookFormat format) {
+    if (format == WorkbookFormat::kXlsx) {
+        std::unique_ptr<xls::Workbook> book = CreateXlsxWorkbook(workbookPath);
+        if (!book) return false;
+        if (!FillWorkbook(book.get(), report, settings, kXlsxSheetRows, kXlsxSheetColumns)) return false;
+        return static_cast<bool>(book->Save(workbookPath));
+    }
     std::unique_ptr<xls::Workbook> book = xls::Workbook::Create();
     if (!book) return false;
     if (!FillWorkbook(book.get(), report, settings)) return false;

@@ -14,17 +14,20 @@ class Workbook;
 
 namespace tarn::tabulate {
 
-// Rows and columns of one worksheet (BIFF8 limits).
+// Rows and columns of one .xls worksheet (BIFF8 limits).
 inline constexpr int kSheetRows = 65536;
 inline constexpr int kSheetColumns = 256;
 
-// Converts every section of `report` and saves the workbook at
+// Converts every section of `report` and saves the workbook in `format` at
 // `workbookPath`. `settings` holds the effective separators and date format.
 // True when the workbook was saved; a section without a column layout, a
 // refused sheet or a failed save gives false and leaves no workbook.
-bool ConvertReport(RawReport* report, const Settings& settings, const std::string& workbookPath);
+bool ConvertReport(RawReport* report, const Settings& settings, const std::string& workbookPath,
+                   WorkbookFormat format = WorkbookFormat::kXls);
 
-// The same into a given book, without saving it.
-bool FillWorkbook(xls::Workbook* book, RawReport* report, const Settings& settings);
+// The same into a given book, without saving it; a sheet holds `sheetRows`
+// rows and `sheetColumns` columns before a section goes on to a further sheet.
+bool FillWorkbook(xls::Workbook* book, RawReport* report, const Settings& settings,
+                  int sheetRows = kSheetRows, int sheetColumns = kSheetColumns);
 
 }  // namespace tarn::tabulate

@@ -21,7 +21,7 @@ int ParseOptions(const std::vector<std::string>& args, Settings* settings) {
         {"-p", &Settings::inputFolder},         {"-r", &Settings::inputFile},
         {"-d", &Settings::dateFormat},          {"-n", &Settings::inputDecSeparator},
         {"-g", &Settings::inputGroupSeparator}, {"-e", &Settings::excelDirective},
-        {"-x", &Settings::nextSheet},
+        {"-x", &Settings::nextSheet},           {"-f", &Settings::workbookFormat},
     };
     // Words go in pairs; an unknown word is skipped with its partner and a
     // lone last word is ignored.
@@ -35,6 +35,8 @@ int ParseOptions(const std::vector<std::string>& args, Settings* settings) {
         }
     }
     if (settings->inputFolder.empty() || settings->inputFile.empty()) return kExitUsage;
+    const std::string format = ToUpper(settings->workbookFormat);
+    if (!format.empty() && format != "XLS" && format != "XLSX") return kExitUsage;
     return kExitOk;
 }
 
@@ -62,6 +64,12 @@ std::string ReplaceExtension(const std::string& path, const std::string& extensi
 
 std::string CleanedPath(const std::string& inputPath) { return ReplaceExtension(inputPath, ".cln"); }
 
-std::string WorkbookPath(const std::string& inputPath) { return ReplaceExtension(inputPath, ".xls"); }
+std::string WorkbookPath(const std::string& inputPath, WorkbookFormat format) {
+    return ReplaceExtension(inputPath, format == WorkbookFormat::kXlsx ? ".xlsx" : ".xls");
+}
+
+WorkbookFormat ChosenFormat(const Settings& settings) {
+    return ToUpper(settings.workbookFormat) == "XLSX" ? WorkbookFormat::kXlsx : WorkbookFormat::kXls;
+}
 
 }  // namespace tarn::tabulate

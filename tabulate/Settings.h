@@ -16,6 +16,9 @@ inline constexpr int kExitNoWorkbook = -3;   // no column layout, refused sheet 
 // The date format when -d is absent or empty.
 inline constexpr const char* kDefaultDateFormat = "mm/dd/yy";
 
+// The file format of the workbook, chosen with -f (xls when absent or empty).
+enum class WorkbookFormat { kXls, kXlsx };
+
 struct Settings {
     std::string inputFolder;          // -p
     std::string inputFile;            // -r
@@ -24,10 +27,12 @@ struct Settings {
     std::string inputGroupSeparator;  // -g
     std::string excelDirective;       // -e
     std::string nextSheet;            // -x
+    std::string workbookFormat;       // -f: "xls" or "xlsx", any case
 };
 
 // Reads the option pairs that follow the program name. Returns kExitOk, or
-// kExitUsage when there are fewer than four words or -p / -r is missing.
+// kExitUsage when there are fewer than four words, -p / -r is missing or -f
+// names no format this program writes.
 int ParseOptions(const std::vector<std::string>& args, Settings* settings);
 
 // Fills the separators and date format that were not given: the separators
@@ -40,6 +45,9 @@ std::string InputPath(const Settings& settings);
 // (which starts with "."); a name without "." gets the extension appended.
 std::string ReplaceExtension(const std::string& path, const std::string& extension);
 std::string CleanedPath(const std::string& inputPath);
-std::string WorkbookPath(const std::string& inputPath);
+// The workbook beside the input: its extension replaced by ".xls" or ".xlsx".
+std::string WorkbookPath(const std::string& inputPath, WorkbookFormat format = WorkbookFormat::kXls);
+// The format -f chose; call after ParseOptions accepted the settings.
+WorkbookFormat ChosenFormat(const Settings& settings);
 
 }  // namespace tarn::tabulate

@@ -1,5 +1,7 @@
 #include "tabulate/StructureRecogniser.h"
 
+#include <string.h>
+
 #include "tabulate/ColumnLayout.h"
 #include "tabulate/Text.h"
 
@@ -174,11 +176,14 @@ bool ParseFirstPage(const std::vector<std::string>& lines, PageLayout* layout,
 }
 
 LineKind ClassifyLine(PageLayout* layout, const std::string& line, bool* criteriaMode, std::string* trimmed) {
-    std::string text = !line.empty() && line[0] == kFF ? line.substr(1) : line;
-    text = RightTrim(text);
+    const size_t begin = !line.empty() && line[0] == kFF ? 1 : 0;
+    size_t end = line.size();
+    while (end > begin && IsBlank(line[end - 1])) --end;
+    std::string& text = *trimmed;
+    text.assign(line, begin, end - begin);
     if (*criteriaMode) {
-        *trimmed = Trim(text);
-        return trimmed->empty() ? LineKind::kSkip : LineKind::kCriteria;
+        text = Trim(text);
+        return text.empty() ? LineKind::kSkip : LineKind::kCriteria;
     }
     if (text.empty() || layout->headerLines.count(text) != 0 || Contains(text, "==")) {
         return LineKind::kSkip;
@@ -195,14 +200,20 @@ LineKind ClassifyLine(PageLayout* layout, const std::string& line, bool* criteri
         (Contains(text, "Page:") && Contains(text, "Time:"))) {
         return LineKind::kSkip;
     }
-    const std::string upper = ToUpper(text);
+    // One upper-case copy per line, in a buffer that keeps its room.
+    static thread_local std::string upper;
+    upper.assign(text);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    // Both phrases hold REPORT: most lines are done with one search.
+    if (::memmem(upper.data(), upper.size(), "REPORT", 6) == nullptr) return LineKind::kData;
     if (Contains(upper, "END OF REPORT")) return LineKind::kSkip;
     if (Contains(upper, "REPORT CRITERIA")) {
         *criteriaMode = true;
-        *trimmed = Trim(text);
+        text = Trim(text);
         return LineKind::kCriteria;
     }
-    *trimmed = text;
     return LineKind::kData;
 }
 

@@ -33,6 +33,7 @@ bool ReadSecondHeaderLine(const std::string& line, PageLayout* layout);
 
 // Classifies one line of the section. *trimmed receives the line as the
 // caller writes it (data: FF removed and right-trimmed; criteria: trimmed).
+// `trimmed` may be `line` itself.
 LineKind ClassifyLine(PageLayout* layout, const std::string& line, bool* criteriaMode, std::string* trimmed);
 
 // The report attribute lines written under the data; never empty.

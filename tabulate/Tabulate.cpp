@@ -24,7 +24,8 @@ int RunTabulate(const std::vector<std::string>& args) {
     }
 
     ResolveEffectiveSettings(&settings);
-    const bool saved = ConvertReport(&report, settings, WorkbookPath(inputPath));
+    const WorkbookFormat format = ChosenFormat(settings);
+    const bool saved = ConvertReport(&report, settings, WorkbookPath(inputPath, format), format);
     report.CloseSection();
     if (report.cleanedFileCreated) tarn::RemoveFile(report.cleanPath);
     return saved ? kExitOk : kExitNoWorkbook;

@@ -1,5 +1,7 @@
 #include "tabulate/Text.h"
 
+#include <algorithm>
+
 namespace tarn::tabulate {
 namespace {
 
@@ -43,6 +45,31 @@ std::string Trim(const std::string& text) {
 }
 
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+bool ContainsNoCase(const std::string& text, const char* upperPart) {
+    const size_t length = std::char_traits<char>::length(upperPart);
+    if (length == 0) return true;
+    const char first = upperPart[0];
+    const char firstLower = first >= 'A' && first <= 'Z' ? static_cast<char>(first - 'A' + 'a') : first;
+    for (size_t i = 0; i + length <= text.size(); ++i) {
+        if (text[i] != first && text[i] != firstLower) continue;
+        size_t k = 1;
+        for (; k < length; ++k) {
+            char c = text[i + k];
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            if (c != upperPart[k]) break;
+        }
+        if (k == length) return true;
+    }
+    return false;
+}
+
+void TrimInto(const std::string& text, size_t begin, size_t end, std::string* out) {
+    end = std::min(end, text.size());
+    while (begin < end && IsBlank(text[begin])) ++begin;
+    while (end > begin && IsBlank(text[end - 1])) --end;
+    out->assign(text, begin, end - begin);
+}
 
 bool RemoveAll(std::string* text, const std::string& part) {
     if (part.empty()) return false;

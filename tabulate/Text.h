@@ -16,6 +16,11 @@ std::string ToUpper(std::string text);
 std::string RightTrim(const std::string& text);
 std::string Trim(const std::string& text);
 bool Contains(const std::string& text, const char* part);
+// Whether `text` holds `upperPart` (upper case) with ASCII letters compared
+// without regard to case; no copy of the text is made.
+bool ContainsNoCase(const std::string& text, const char* upperPart);
+// Bytes [begin, end) of `text` trimmed of blanks on both sides, into *out.
+void TrimInto(const std::string& text, size_t begin, size_t end, std::string* out);
 // Removes every occurrence of `part`; returns whether there was one.
 bool RemoveAll(std::string* text, const std::string& part);
 

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <climits>
+#include <cstdint>
+#include <string_view>
 
 #include "tabulate/ColumnSpec.h"
 #include "tabulate/Text.h"
@@ -13,8 +15,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Removes every two-letter marker in any case; returns whether there was one.
 bool RemoveMarker(std::string* text, const char* upperMarker) {
-    std::string upper = ToUpper(*text);
-    if (upper.find(upperMarker) == std::string::npos) return false;
+    if (!ContainsNoCase(*text, upperMarker)) return false;
+    const std::string upper = ToUpper(*text);
     std::string kept;
     for (size_t i = 0; i < text->size();) {
         if (upper.compare(i, 2, upperMarker) == 0) {
@@ -57,9 +59,26 @@ ParsedValue ValueClassifier::ClassifyValue(const std::string& value) const {
         return result;
     }
 
-    // Sign markers: a credit, a debit, or accounting parentheses.
+    // Sign markers: a credit, a debit, or accounting parentheses. Most
+    // values hold none of their bytes, and then none can apply.
+    bool mayHaveMarker = false;
+    for (char c : t) {
+        switch (c) {
+        case 'C':
+        case 'c':
+        case 'D':
+        case 'd':
+        case '(':
+        case '$':
+            mayHaveMarker = true;
+            break;
+        default:
+            break;
+        }
+    }
     bool negative = false;
-    if (RemoveMarker(&t, "CR")) {
+    if (!mayHaveMarker) {
+    } else if (RemoveMarker(&t, "CR")) {
         negative = true;
     } else if (RemoveMarker(&t, "DR")) {
     } else if (t.find('(') != std::string::npos && t.find(')') != std::string::npos) {
@@ -67,7 +86,7 @@ ParsedValue ValueClassifier::ClassifyValue(const std::string& value) const {
         RemoveAll(&t, ")");
         negative = true;
     }
-    const bool currency = RemoveAll(&t, "$");
+    const bool currency = mayHaveMarker && RemoveAll(&t, "$");
     RemoveAll(&t, group_);
     size_t decimals = 0;
     if (!decimal_.empty()) {
@@ -123,7 +142,7 @@ bool ValueClassifier::ParseDate(const std::string& value, DateParts* date) {
         size_t end = value.find('/', begin);
         if (end == std::string::npos) end = value.size();
         if (end == begin) return false;
-        fields[part] = AtoiLike(value.substr(begin, end - begin));
+        fields[part] = AtoiLike(std::string_view(value).substr(begin, end - begin));
         begin = end + 1;
     }
     date->day = fields[dayAt_];
@@ -136,6 +155,31 @@ double NumberTextValue(const std::string& number) {
     const char* begin = number.data();
     const char* end = begin + number.size();
     if (begin != end && *begin == '+') ++begin;
+    // Up to 15 digits and 22 decimals: the digits as a whole number and one
+    // division by an exact power of ten give the correctly rounded value,
+    // the same as the full conversion below.
+    static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const bool negative = begin != end && *begin == '-';
+    std::uint64_t digits = 0;
+    int count = 0;
+    int decimals = -1;
+    bool plain = true;
+    for (const char* p = begin + (negative ? 1 : 0); p != end && plain; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+            ++count;
+            if (decimals >= 0) ++decimals;
+        } else if (*p == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            plain = false;
+        }
+    }
+    if (plain && count > 0 && count <= 15 && decimals <= 22) {
+        const double value = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
+        return negative ? -value : value;
+    }
     double value = 0;
     std::from_chars(begin, end, value);
     return value;

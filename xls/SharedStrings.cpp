@@ -24,11 +24,21 @@ struct Bucket {
 }  // namespace
 
 std::uint32_t SharedStrings::Intern(const std::u16string& text) {
+    for (std::size_t i = 0; i < recentCount_; ++i) {
+        if (*strings_[recent_[i]] == text) return recent_[i];
+    }
+    std::uint32_t id;
     auto found = index_.find(text);
-    if (found != index_.end()) return found->second;
-    std::uint32_t id = static_cast<std::uint32_t>(strings_.size());
-    auto inserted = index_.emplace(text, id);
-    strings_.push_back(&inserted.first->first);
+    if (found != index_.end()) {
+        id = found->second;
+    } else {
+        id = static_cast<std::uint32_t>(strings_.size());
+        auto inserted = index_.emplace(text, id);
+        strings_.push_back(&inserted.first->first);
+    }
+    recent_[recentNext_] = id;
+    recentNext_ = (recentNext_ + 1) % kRecent;
+    recentCount_ = std::min(recentCount_ + 1, kRecent);
     return id;
 }
 

@@ -4,6 +4,7 @@
 // records (MS-XLS 2.4.265, 2.4.58), followed by the EXTSST index that lets
 // readers find a string without reading all before it (MS-XLS 2.4.107).
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -25,8 +26,16 @@ class SharedStrings {
     void WriteRecords(RecordStream& out, std::uint32_t references) const;
 
   private:
+    // Texts recently interned, checked before the table: report columns
+    // repeat a text over neighbouring rows, and the table's lookups miss
+    // the processor's caches once it is large.
+    static constexpr std::size_t kRecent = 8;
+
     std::vector<const std::u16string*> strings_;
     std::unordered_map<std::u16string, std::uint32_t> index_;
+    std::array<std::uint32_t, kRecent> recent_{};
+    std::size_t recentCount_ = 0;
+    std::size_t recentNext_ = 0;
 };
 
 }  // namespace tarn::xls

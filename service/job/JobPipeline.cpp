@@ -31,6 +31,9 @@ constexpr std::int64_t kUnreadableSize = 0xFFFFFFFF;
 constexpr const char* kOverprintName = "overprint";
 constexpr const char* kTabulateName = "tabulate";
 constexpr const char* kPdftkName = "pdftk";
+// The values of workbookFormat, as tabulate's -f takes them.
+constexpr const char* kXlsFormat = "xls";
+constexpr const char* kXlsxFormat = "xlsx";
 
 // Texts of the unexpected-failure event for the two conversion runs.
 constexpr const char* kPdfStepFailure = "230";
@@ -97,7 +100,10 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
         RenameFile(convertedPdf, finalPdf);  // a failure shows as a missing output at delivery
         return true;
     }
-    const std::string pdftkPath = config.ToolPath(kPdftkName);
+    // The merge program: pdftk unless the configuration names another one
+    // that takes the same words.
+    const std::string merger = config.GetString(kServerSection, kMergerKey, "");
+    const std::string pdftkPath = config.ToolPath(merger.empty() ? kPdftkName : merger);
     if (!FileOpens(pdftkPath)) {
         context.ReportError(kEvtProgramMissing, pdftkPath);
         return false;
@@ -167,8 +173,8 @@ std::string JobStem(const std::string& rawName) {
     return stem;
 }
 
-std::string WorkbookName(const std::string& rawName) {
-    return rawName.substr(0, rawName.rfind('.')) + ".xls";
+std::string WorkbookName(const std::string& rawName, const std::string& extension) {
+    return rawName.substr(0, rawName.rfind('.')) + extension;
 }
 
 bool ProcessJob(const CServiceContext& context, JobRequest& job) {
@@ -193,11 +199,24 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
                 settings.groupSeparator = config.GetString(kXlsSection, kGroupSeparatorKey, "");
                 settings.excelDirective = config.GetString(kXlsSection, kExcelDirectiveKey, "");
                 settings.nextSheet = config.GetString(kXlsSection, kNextSheetKey, "");
+                // The workbook's format, when configured, goes to tabulate
+                // as -f; a value it would refuse ends the job here.
+                std::string extension = ".xls";
+                const std::string formatKey = kWorkbookFormatKey + job.keySuffix;
+                const std::string format = config.GetString(kXlsSection, formatKey, "");
+                if (!format.empty()) {
+                    if (!EqualsNoCase(format, kXlsFormat) && !EqualsNoCase(format, kXlsxFormat)) {
+                        context.ReportError(kEvtGeneric, formatKey + "=" + format + ": xls or xlsx expected");
+                        return false;
+                    }
+                    settings.workbookFormat = EqualsNoCase(format, kXlsFormat) ? kXlsFormat : kXlsxFormat;
+                    extension = std::string(".") + settings.workbookFormat;
+                }
                 const std::string commandLine =
                     BuildTabulateCommandLine(converterPath, job.saveDir, job.rawName, settings);
                 // Expect (and clear beforehand) exactly the name tabulate
                 // writes, which the PDF stem rule would get wrong (x..y.txt, AP100R1).
-                output = JoinPath(job.saveDir, WorkbookName(job.rawName));
+                output = JoinPath(job.saveDir, WorkbookName(job.rawName, extension));
                 // A raw file named like its workbook (stock.xls) is read by
                 // tabulate and replaced by the workbook: it must neither be
                 // removed before the run nor, as "the raw file", after it.

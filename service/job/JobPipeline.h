@@ -17,8 +17,8 @@ class CServiceContext;
 std::string JobStem(const std::string& rawName);
 
 // The name tabulate gives the workbook of `rawName`: the name up to its last
-// dot (the whole name when it has none) followed by ".xls".
-std::string WorkbookName(const std::string& rawName);
+// dot (the whole name when it has none) followed by `extension`.
+std::string WorkbookName(const std::string& rawName, const std::string& extension = ".xls");
 
 // Converts and delivers one job. True when the output file exists at the
 // end and, if e-mail was requested, every order was sent. Never talks to

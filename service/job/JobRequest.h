@@ -13,6 +13,7 @@ struct JobRequest {
     std::string rawName;                   // file name of the raw job file
     std::string rawPath;                   // saveDir joined with rawName
     std::string saveDir;                   // save folder, ending in a separator
+    std::string keySuffix;                 // workbook jobs: the sent section name after "xls"
     std::vector<EmailRecord> emailOrders;  // accepted orders, in arrival order
     bool sendEmail = false;                // result of the job's last e-mail line
 };

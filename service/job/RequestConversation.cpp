@@ -112,6 +112,7 @@ int CRequestConversation::Run() {
 
     SectionChoice choice = ChooseSection(job_.section);
     job_.section = choice.section;
+    job_.keySuffix = choice.keySuffix;
     const CServiceConfig& config = context_.Config();
     if (!config.SectionExists(job_.section)) {
         context_.ReportError(kEvtNoSection, job_.section);

@@ -53,7 +53,8 @@ bool ParseEmailLine(const std::string& line, EmailRecord* order) {
 SectionChoice ChooseSection(const std::string& sentSection) {
     if (StartsWithNoCase(sentSection, kXlsSection))
         return SectionChoice{sentSection.substr(0, kXlsPrefixLength),
-                             kSaveDirKey + sentSection.substr(kXlsPrefixLength)};
+                             kSaveDirKey + sentSection.substr(kXlsPrefixLength),
+                             sentSection.substr(kXlsPrefixLength)};
     return SectionChoice{sentSection, kSaveDirKey};
 }
 

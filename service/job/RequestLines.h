@@ -46,6 +46,7 @@ bool ParseEmailLine(const std::string& line, EmailRecord* order);
 struct SectionChoice {
     std::string section;
     std::string saveDirKey;
+    std::string keySuffix;  // what follows "xls" in the sent name; empty for other sections
 };
 
 // A section name beginning with "xls" (any case) selects the shared section

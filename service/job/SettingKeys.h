@@ -23,6 +23,7 @@ inline constexpr const char* kEmailUidKey = "emailUID";
 inline constexpr const char* kEmailPwdKey = "emailPWD";
 inline constexpr const char* kActivityLogKey = "emlog";
 inline constexpr const char* kMaxSizeKey = "emmaxsize";
+inline constexpr const char* kMergerKey = "merger";  // merge program in the tool folder; pdftk when empty
 // The mailer's character set, TLS mode and CA file (absent: not passed).
 inline constexpr const char* kMailCharsetKey = "emcharset";
 inline constexpr const char* kMailTlsKey = "emtls";
@@ -44,5 +45,8 @@ inline constexpr const char* kDecSeparatorKey = "inputDecSeparator";
 inline constexpr const char* kGroupSeparatorKey = "inputGroupSeparator";
 inline constexpr const char* kExcelDirectiveKey = "excelDirective";
 inline constexpr const char* kNextSheetKey = "nextSheet";
+// xls or xlsx; like saveDir it carries the rest of the sent section name
+// (workbookFormatEU for jobs sent for xlsEU).
+inline constexpr const char* kWorkbookFormatKey = "workbookFormat";
 
 }  // namespace tarn

@@ -24,7 +24,7 @@ std::string BuildTabulateCommandLine(const std::string& converterPath, const std
     const std::pair<const char*, const std::string*> options[] = {
         {" -d ", &settings.dateFormat},     {" -n ", &settings.decimalSeparator},
         {" -g ", &settings.groupSeparator}, {" -e ", &settings.excelDirective},
-        {" -x ", &settings.nextSheet},
+        {" -x ", &settings.nextSheet},      {" -f ", &settings.workbookFormat},
     };
     for (const auto& [option, value] : options) {
         if (!value->empty()) line += option + QuoteArgumentIfNeeded(*value);

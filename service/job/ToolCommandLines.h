@@ -16,6 +16,7 @@ struct TabulateSettings {
     std::string groupSeparator;    // -g
     std::string excelDirective;    // -e
     std::string nextSheet;         // -x
+    std::string workbookFormat;    // -f
 };
 
 // Added to the output base to name overprint's temporary result.
@@ -27,7 +28,7 @@ std::string BuildOverprintCommandLine(const std::string& converterPath, const st
                                       const std::string& rawPath, const std::string& pdfParams,
                                       const std::string& outBase, const std::string& formsFolder = "");
 
-// "converter" -p "saveDir" -r "rawName" [-d v] [-n v] [-g v] [-e v] [-x v]
+// "converter" -p "saveDir" -r "rawName" [-d v] [-n v] [-g v] [-e v] [-x v] [-f v]
 std::string BuildTabulateCommandLine(const std::string& converterPath, const std::string& saveDir,
                                      const std::string& rawName, const TabulateSettings& settings);
 

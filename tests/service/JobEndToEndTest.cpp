@@ -27,7 +27,8 @@ std::string EmailLine(const std::string& to, const std::string& subject, const s
 class JobEndToEnd : public ::testing::Test {
   protected:
     // `realConverters`: the built overprint and tabulate instead of stand-ins.
-    void StartServer(bool realConverters, const std::string& extraServerKeys = "") {
+    void StartServer(bool realConverters, const std::string& extraServerKeys = "",
+                     const std::string& extraXlsKeys = "") {
         const std::string& root = dir.path();
         for (const char* sub : {"tools", "forms", "merge", "bodies", "out", "xlsout"}) {
             std::filesystem::create_directory(dir / sub);
@@ -45,6 +46,10 @@ class JobEndToEnd : public ::testing::Test {
                                             dir / "tools/PdfFont.ext");
         }
         std::filesystem::create_symlink("/usr/bin/pdftk", dir / "tools/pdftk");
+        if (Exists(std::string(TARN_BIN_DIR) + "/tarn-merge")) {
+            std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/tarn-merge",
+                                            dir / "tools/tarn-merge");
+        }
         std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/blat", dir / "tools/blat");
         WriteFile(dir / "forms/form.pdf", MakePdf(1));
         WriteFile(dir / "merge/front.pdf", MakePdf(2));
@@ -62,7 +67,7 @@ class JobEndToEnd : public ::testing::Test {
             root +
             "out\n"
             "[xls]\nsaveDir=" +
-            root + "xlsout\ndateFormat=dd/mm/yyyy\n";
+            root + "xlsout\ndateFormat=dd/mm/yyyy\n" + extraXlsKeys;
         ASSERT_TRUE(server.Start(root.substr(0, root.size() - 1), ini)) << server.Console();
     }
 
@@ -227,6 +232,58 @@ TEST_F(JobEndToEnd, RealConvertersWhenBuilt) {
                   std::filesystem::perms::none)
             << report;
     }
+}
+
+TEST_F(JobEndToEnd, TarnMergeAndAnXlsxWorkbookMailed) {
+    for (const char* program : {"overprint", "tabulate", "tarn-merge"}) {
+        if (!Exists(std::string(TARN_BIN_DIR) + "/" + program)) GTEST_SKIP() << program << " not built";
+    }
+    std::filesystem::create_directory(dir / "xlsEU");
+    StartServer(true, "merger=tarn-merge\n",
+                "saveDirEU=" + dir / "xlsEU" +
+                    "\nworkbookFormatEU=xlsx\ninputDecSeparator=.\n"
+                    "inputGroupSeparator=,\n");
+    std::filesystem::copy_file(std::string(TARN_SOURCE_DIR) + "/examples/forms/letter.pdf",
+                               dir / "forms/form.pdf", std::filesystem::copy_options::overwrite_existing);
+
+    // A PDF job merged by tarn-merge: front, converted and back pages in order.
+    EXPECT_EQ(Job("inv8.txt", "INVOICE", "INVOICE 8\r\nTotal 99.10\r\n_EOF_\r\n"), kOkBye);
+    const std::string pdf = dir / "out/inv8.pdf";
+    EXPECT_EQ(PdfPageCount(pdf, scratch.path()), 2 + 1 + 3);
+    EXPECT_EQ(RunAndCapture({"/usr/bin/qpdf", "--check", pdf}, scratch.path()).exitCode, 0);
+    ProgramRun third = RunAndCapture({"/usr/bin/pdftotext", "-f", "3", "-l", "3", pdf, "-"}, scratch.path());
+    EXPECT_NE(third.out.find("Total 99.10"), std::string::npos) << third.out;
+    EXPECT_NE(server.Console().find(dir / "tools/tarn-merge " + dir / "merge/front.pdf "), std::string::npos);
+    EXPECT_FALSE(Exists(dir / "out/inv8_$$$.pdf"));
+
+    // A workbook job sent for xlsEU: an .xlsx in saveDirEU, mailed.
+    const std::string report =
+        "STOCK REPORT                         Page 1\r\n\r\nItem        Qty     Price\r\n"
+        "----------  ------  -------\r\nBolt        10      1,001.50\r\nNut         200     0.25\r\n";
+    EXPECT_EQ(
+        Job("stock.txt", "xlsEU", EmailLine("c@example.com", "Stock", "Lee", "") + report + "_EOF_\r\n"),
+        kOkBye);
+    const std::string xlsx = dir / "xlsEU/stock.xlsx";
+    ASSERT_TRUE(Exists(xlsx));
+    EXPECT_FALSE(Exists(dir / "xlsEU/stock.xls"));
+    EXPECT_FALSE(Exists(dir / "xlsEU/stock.txt"));
+    ReceivedMail mail;
+    ASSERT_TRUE(smtp.Mail(1, &mail));
+    EXPECT_EQ(mail.Get("att-1.name"), "stock.xlsx");
+    EXPECT_EQ(mail.Get("att-1.data"), ReadFile(xlsx));
+    WriteFile(scratch / "mailed.xlsx", mail.Get("att-1.data"));
+    ProgramRun cells = RunAndCapture({"/usr/bin/python3", "-c",
+                                      "import sys, openpyxl\ns = openpyxl.load_workbook(sys.argv[1]).active\n"
+                                      "print([[c.value for c in r] for r in s.iter_rows(max_row=3)])",
+                                      scratch / "mailed.xlsx"},
+                                     scratch.path());
+    EXPECT_NE(cells.out.find("['Bolt', 10, 1001.5]"), std::string::npos) << cells.out << cells.err;
+    ASSERT_EQ(Activity().size(), 1u);
+    EXPECT_EQ(Activity()[0].substr(20), xlsx + " -> c@example.com succeeded");
+
+    // The plain xls section keeps its .xls.
+    EXPECT_EQ(Job("stock.txt", "xls", report + "_EOF_\r\n"), kOkBye);
+    EXPECT_TRUE(Exists(dir / "xlsout/stock.xls"));
 }
 
 }  // namespace

@@ -24,9 +24,12 @@ TEST(ToolCommandLines, ByteForByte) {
         BuildOverprintCommandLine("/t/overprint", "/f/form.pdf", "/out/a.txt", "", "/out/a", "/srv/my forms"),
         "\"/t/overprint\" \"/f/form.pdf\" \"/out/a.txt\"  -o \"/out/a_$$$\" -d \"/srv/my forms\"");
 
-    TabulateSettings all{"dd/mm/yyyy", ",", ".", "EXCEL", "NEXT"};
+    TabulateSettings all{"dd/mm/yyyy", ",", ".", "EXCEL", "NEXT", ""};
     EXPECT_EQ(BuildTabulateCommandLine("/t/tabulate", "/out/", "r.txt", all),
               "\"/t/tabulate\" -p \"/out/\" -r \"r.txt\" -d dd/mm/yyyy -n , -g . -e EXCEL -x NEXT");
+    all.workbookFormat = "xlsx";
+    EXPECT_EQ(BuildTabulateCommandLine("/t/tabulate", "/out/", "r.txt", all),
+              "\"/t/tabulate\" -p \"/out/\" -r \"r.txt\" -d dd/mm/yyyy -n , -g . -e EXCEL -x NEXT -f xlsx");
     TabulateSettings some;
     some.groupSeparator = "'";
     some.nextSheet = "Page 1";  // a value with a blank still arrives as one argument
@@ -236,6 +239,54 @@ TEST_F(JobPipelineTest, MissingProgramsAreReported) {
     EXPECT_FALSE(ProcessJob(*context, pdf));
     EXPECT_EQ(context->Errors(), (Events{Error(kEvtProgramMissing, overprint)}));
     EXPECT_TRUE(Exists(dir / "out/p.txt"));  // no converter ran: the raw file stays
+}
+
+TEST_F(JobPipelineTest, ConfiguredMergerAndWorkbookFormat) {
+    std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/tarn-merge", dir / "tools/tarn-merge");
+    std::string ini = kIni;
+    ini.replace(ini.find("[Server]\n"), 9, "[Server]\nmerger=tarn-merge\n");
+    Configure(ini + "workbookFormatEU=xlsx\nworkbookFormatUK=Xls\nworkbookFormatODS=ods\n");
+
+    // The merge program takes pdftk's words.
+    JobRequest merge = Job("MERGED", "m.txt");
+    ASSERT_TRUE(ProcessJob(*context, merge)) << ::testing::PrintToString(context->Errors());
+    EXPECT_EQ(PdfPageCount(dir / "out/m.pdf", scratch.path()), 2 + 1 + 3);
+    EXPECT_EQ(context->Events().at(7).text, dir / "tools/tarn-merge " + dir / "merge/front.pdf " +
+                                                dir / "out/m_$$$.pdf " + dir / "merge/back.pdf cat output " +
+                                                dir / "out/m.pdf");
+
+    // The format key carries the rest of the sent section name, like saveDir.
+    const Args common{tabulate,     "-p", dir / "out/", "-r", "s.txt", "-d",
+                      "dd/mm/yyyy", "-n", ",",          "-x", "NEXT"};
+    JobRequest eu = Job("xls", "s.txt");
+    eu.keySuffix = "EU";
+    ASSERT_TRUE(ProcessJob(*context, eu));
+    Args withFormat = common;
+    withFormat.insert(withFormat.end(), {"-f", "xlsx"});
+    EXPECT_EQ(RecordedArgs(tabulate), withFormat);
+    EXPECT_TRUE(Exists(dir / "out/s.xlsx"));
+    EXPECT_EQ(context->Events().back(), Info(kEvtOutputFile, dir / "out/s.xlsx"));
+
+    JobRequest uk = Job("xls", "s.txt");
+    uk.keySuffix = "UK";
+    ASSERT_TRUE(ProcessJob(*context, uk));
+    withFormat.back() = "xls";
+    EXPECT_EQ(RecordedArgs(tabulate), withFormat);
+
+    // workbookFormat itself is absent: the words stay as they were.
+    JobRequest plain = Job("xls", "s.txt");
+    ASSERT_TRUE(ProcessJob(*context, plain));
+    EXPECT_EQ(RecordedArgs(tabulate), common);
+
+    // A format tabulate does not write ends the job before it runs.
+    std::filesystem::remove(tabulate + ".args");
+    context->Clear();
+    JobRequest ods = Job("xls", "o.txt");
+    ods.keySuffix = "ODS";
+    EXPECT_FALSE(ProcessJob(*context, ods));
+    EXPECT_EQ(context->Errors(), (Events{Error(kEvtGeneric, "workbookFormatODS=ods: xls or xlsx expected")}));
+    EXPECT_FALSE(Exists(tabulate + ".args"));
+    EXPECT_TRUE(Exists(dir / "out/o.txt"));
 }
 
 class JobMailLimitTest : public JobPipelineTest {

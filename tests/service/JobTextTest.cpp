@@ -186,12 +186,14 @@ TEST(ChooseSection, XlsPrefixSelectsSharedSectionAndSuffixedKey) {
     SectionChoice c = ChooseSection("XLSbranch");
     EXPECT_EQ(c.section, "XLS");
     EXPECT_EQ(c.saveDirKey, "saveDirbranch");
+    EXPECT_EQ(c.keySuffix, "branch");
     c = ChooseSection("xls");
     EXPECT_EQ(c.section, "xls");
     EXPECT_EQ(c.saveDirKey, "saveDir");
     c = ChooseSection("invoice");
     EXPECT_EQ(c.section, "invoice");
     EXPECT_EQ(c.saveDirKey, "saveDir");
+    EXPECT_EQ(c.keySuffix, "");
 }
 
 TEST(RawName, OnlyPlainFileNamesAreUsable) {

@@ -1,5 +1,7 @@
 #!/usr/bin/python3
-"""Dumps a workbook as text lines, read with xlrd (an independent reader).
+"""Dumps a workbook as text lines, read with xlrd (an independent reader);
+an .xlsx workbook is read with openpyxl into the same lines, so that the two
+formats of one report compare line for line.
 
 usage: xls_dump.py WORKBOOK OUTPUT
 
@@ -37,7 +39,53 @@ def value(book, cell):
     return cell.value
 
 
+XLSX_BORDERS = {None: 0, "thin": 1, "medium": 2, "dashed": 3, "dotted": 4, "thick": 5}
+XLSX_ALIGN = {None: 0, "general": 0, "left": 1, "center": 2, "right": 3}
+
+
+def dump_xlsx(path):
+    import openpyxl
+    from openpyxl.cell.cell import MergedCell
+    book = openpyxl.load_workbook(path)
+    out = []
+    for index, sheet in enumerate(book.worksheets):
+        cells = {k: c for k, c in sheet._cells.items() if not isinstance(c, MergedCell)}
+        nrows = max([r for r, _ in cells] + [0])
+        ncols = max([c for _, c in cells] + [0])
+        out.append("sheet %d %s rows=%d cols=%d" % (index, sheet.title, nrows, ncols))
+        for (r, c) in sorted(cells):
+            cell = cells[(r, c)]
+            if cell.value is None:
+                kind, text = "blank", ""
+            elif cell.is_date:
+                kind, text = "date", cell.value.strftime("%Y-%m-%d")
+            elif isinstance(cell.value, (int, float)):
+                kind, text = "number", repr(float(cell.value))
+            else:
+                kind, text = "text", cell.value
+            name = cell.font.name + (",bold" if cell.font.b else "")
+            style = "fmt=%s font=%s align=%d top=%d bottom=%d" % (
+                cell.number_format, name, XLSX_ALIGN[cell.alignment.horizontal],
+                XLSX_BORDERS[cell.border.top.style], XLSX_BORDERS[cell.border.bottom.style])
+            out.append("cell %d %d %s %s | %s" % (r - 1, c - 1, kind, text, style))
+        for rng in sorted(sheet.merged_cells.ranges, key=lambda m: (m.min_row, m.min_col)):
+            out.append("merge %d %d %d %d" % (rng.min_row - 1, rng.max_row - 1,
+                                              rng.min_col - 1, rng.max_col - 1))
+        widths = {}
+        for dim in sheet.column_dimensions.values():
+            if dim.customWidth:
+                for c in range(dim.min, dim.max + 1):
+                    widths[c - 1] = int(dim.width)
+        for c in sorted(widths):
+            out.append("width %d %d" % (c, widths[c]))
+    return out
+
+
 def main():
+    if sys.argv[1].endswith(".xlsx"):
+        with open(sys.argv[2], "w", encoding="utf-8") as f:
+            f.write("\n".join(dump_xlsx(sys.argv[1])) + "\n")
+        return
     book = xlrd.open_workbook(sys.argv[1], formatting_info=True)
     out = []
     for index, sheet in enumerate(book.sheets()):

@@ -65,13 +65,58 @@ TEST(Cleaner, EmptyInputGivesEmptyCleanedFileAndOneSection) {
 }
 
 TEST(Cleaner, LineEndSplitAcrossChunks) {
-    // CR as the last byte of one 17000-byte chunk, LF first of the next.
+    // CR as the last byte of one chunk, LF first of the next.
     std::string first(kCleanChunkSize - 1, 'x');
     CleanResult result = CleanBytes(first + "\r\nnext\r\n");
     EXPECT_EQ(result.cleaned, first + "\r\nnext\r\n");
     // A line running over a chunk boundary stays one line.
     std::string longLine(kCleanChunkSize + 10, 'y');
     EXPECT_EQ(Cleaned("a\r\n" + longLine + "\r\nb"), "a\r\n" + longLine + "\r\nb\r\n");
+}
+
+// The splitting rules byte by byte: LF ends a line unless it follows a CR,
+// CR always ends one, FF opens the next line and ends a non-empty one.
+std::string ReferenceClean(const std::string& input) {
+    std::string out, line;
+    bool lastWasCR = false;
+    for (char c : input) {
+        if (c == '\n') {
+            if (!lastWasCR) out += line + "\r\n", line.clear();
+        } else if (c == '\f') {
+            if (!line.empty()) out += line + "\r\n";
+            line = "\f";
+        } else if (c == '\r') {
+            out += line + "\r\n";
+            line.clear();
+        } else {
+            line += c;
+        }
+        lastWasCR = c == '\r';
+    }
+    if (!line.empty()) out += line + "\r\n";
+    return out;
+}
+
+TEST(Cleaner, EveryMixOfLineEndsAcrossChunksSplitsAsByteByByte) {
+    // Runs of line-end bytes and text, long and short, over several chunks;
+    // one input with no CR at all and one with no LF.
+    std::uint32_t seed = 12345;
+    auto next = [&seed](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % bound;
+    };
+    std::vector<std::string> inputs(3);
+    for (int i = 0; inputs[1].size() < 3 * kCleanChunkSize || inputs[2].size() < 3 * kCleanChunkSize; ++i) {
+        const char ends[] = {'\r', '\n', '\f'};
+        const std::string text(next(9) == 0 ? next(3000) : next(12), 't');
+        inputs[0] += text + ends[next(3)];
+        if (i % 3 == 0) inputs[1] += text + (next(4) == 0 ? '\f' : '\n');
+        if (i % 3 == 1) inputs[2] += text + (next(4) == 0 ? '\f' : '\r');
+    }
+    for (const std::string& input : inputs) {
+        ASSERT_GT(input.size(), 2 * kCleanChunkSize);
+        EXPECT_EQ(Cleaned(input), ReferenceClean(input));
+    }
 }
 
 TEST(Cleaner, SheetBreakLineStartsSectionAtNextPage) {
@@ -156,17 +201,17 @@ std::vector<std::string> ReadSection(RawReport* report, size_t index) {
 
 TEST(SectionReader, StopsExactlyAtTheNextSection) {
     TempDir dir;
-    // Sections whose boundaries fall inside 8192-byte buffers and a line
+    // Sections whose boundaries fall inside the reader's buffers and a line
     // end that straddles a buffer.
     std::string input;
     std::vector<std::string> expected0, expected1;
-    for (int i = 0; i < 700; ++i) {
+    for (int i = 0; i < static_cast<int>(kSectionBufferSize / 8); ++i) {
         std::string line = "line " + std::to_string(i) + std::string(static_cast<size_t>(i % 13), '.');
         input += line + "\r\n";
         expected0.push_back(line);
     }
     input += "BREAK\r\n";
-    for (int i = 0; i < 900; ++i) {
+    for (int i = 0; i < static_cast<int>(kSectionBufferSize / 6); ++i) {
         std::string line = (i == 0 ? "\f" : "") + std::string("second ") + std::to_string(i);
         input += line + "\r\n";
         expected1.push_back(line);

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "tabulate/ColumnSpec.h"
 #include "tabulate/ValueClassifier.h"
@@ -102,6 +106,35 @@ TEST(ParseDate, FormatWithoutSlashesFailsEveryDate) {
     EXPECT_FALSE(dotted.ParseDate("31/01/2009", &date));
     ValueClassifier unknownLetter(".", ",", "dd/qq/yy");
     EXPECT_FALSE(unknownLetter.ParseDate("31/01/09", &date));
+}
+
+TEST(NumberTextValue, ReadsEveryNumberTextAsTheCorrectlyRoundedValue) {
+    // Short and long digit runs, every decimal count, against strtod.
+    std::uint64_t seed = 7;
+    auto next = [&seed] { return (seed = seed * 6364136223846793005ull + 1442695040888963407ull) >> 33; };
+    std::vector<std::string> texts = {"0",
+                                      "-0.00",
+                                      ".5",
+                                      "5.",
+                                      "-",
+                                      "123456789012345",
+                                      "1234567890123456",
+                                      "0.0000000000000000000001",
+                                      "9007199254740993",
+                                      "-99999999999999.9"};
+    for (int i = 0; i < 20000; ++i) {
+        std::string digits = std::to_string(next()) + std::to_string(next());
+        digits.resize(1 + next() % 24);
+        const size_t point = next() % (digits.size() + 1);
+        std::string text = (next() % 3 == 0 ? "-" : "") + digits.substr(0, point);
+        if (point < digits.size() || next() % 2 == 0) text += "." + digits.substr(point);
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        const double expected = text == "-" ? 0.0 : std::strtod(text.c_str(), nullptr);
+        const double value = NumberTextValue(text);
+        EXPECT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << text;
+    }
 }
 
 }  // namespace
