@@ -56,7 +56,12 @@ Status CListener::StartThread() {
 
 int CListener::Close() {
     if (socket_ == kNoSocket) return 0;
-    closing_ = true;
+    {
+        // Under the lock, so that an accept loop waiting for room sees it.
+        std::lock_guard<std::mutex> lock(workers_->mutex);
+        closing_ = true;
+        workers_->changed.notify_all();
+    }
     // Wakes the accept that the listener thread is blocked in.
     ShutdownSocket(socket_);
     thread_.Join();
@@ -77,11 +82,12 @@ int CListener::RunningWorkers() const {
 void CListener::AcceptLoop(SocketHandle listener) {
     // Only the closing of the listener ends the loop; other accept failures
     // are reported and accepting goes on.
-    while (!closing_) {
+    while (WaitForRoom()) {
         SocketHandle connection = kNoSocket;
-        Status status = AcceptConnection(listener, &connection);
+        IpAddress peer;
+        Status status = AcceptConnection(listener, &connection, &peer);
         if (status.ok()) {
-            StartWorker(connection);
+            Admit(connection, peer);
             continue;
         }
         if (closing_) break;
@@ -94,7 +100,28 @@ void CListener::AcceptLoop(SocketHandle listener) {
     }
     // Wait for every conversation this run started, however many.
     std::unique_lock<std::mutex> lock(workers_->mutex);
-    workers_->idle.wait(lock, [this] { return workers_->running == 0; });
+    workers_->changed.wait(lock, [this] { return workers_->running == 0; });
+}
+
+bool CListener::WaitForRoom() {
+    std::unique_lock<std::mutex> lock(workers_->mutex);
+    if (limits_.maxConnections > 0) {
+        workers_->changed.wait(lock,
+                               [this] { return closing_ || workers_->running < limits_.maxConnections; });
+    }
+    return !closing_;
+}
+
+void CListener::Admit(SocketHandle connection, const IpAddress& peer) {
+    if (!limits_.allowFrom.Allows(peer)) {
+        // Closed before the greeting: the client learns nothing.
+        CloseSocket(connection);
+        events_.ReportServiceEvent(EventType::kError, kEvtHostFailure,
+                                   "Connection from " + IpAddressText(peer) + " refused: not in allowFrom");
+        return;
+    }
+    if (limits_.clientTimeout > 0) SetSocketTimeout(connection, limits_.clientTimeout);
+    StartWorker(connection);
 }
 
 void CListener::StartWorker(SocketHandle connection) {
@@ -106,14 +133,16 @@ void CListener::StartWorker(SocketHandle connection) {
     Status status = startWorker_([handler = handler_, group, connection] {
         handler(connection);
         std::lock_guard<std::mutex> lock(group->mutex);
-        if (--group->running == 0) group->idle.notify_all();
+        --group->running;
+        group->changed.notify_all();
     });
     if (status.ok()) return;
     // This one connection is dropped; accepting goes on.
     CloseSocket(connection);
     {
         std::lock_guard<std::mutex> lock(group->mutex);
-        if (--group->running == 0) group->idle.notify_all();
+        --group->running;
+        group->changed.notify_all();
     }
     events_.ReportServiceEvent(EventType::kError, kEvtHostFailure,
                                "Cannot start a connection thread: " + status.message());
