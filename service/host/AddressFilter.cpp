@@ -41,7 +41,8 @@ AddressFilter AddressFilter::Parse(const std::string& text, std::vector<std::str
             const bool v4 = entry.find(':') == std::string::npos;
             const int maximum = v4 ? kIPv4Bits : kIPv6Bits;
             network.prefixBits = maximum;
-            if (slash != std::string::npos) ok = ParsePrefix(entry.substr(slash + 1), maximum, &network.prefixBits);
+            if (slash != std::string::npos)
+                ok = ParsePrefix(entry.substr(slash + 1), maximum, &network.prefixBits);
             if (v4) network.prefixBits += kMappedPrefixBits;
         }
         if (ok) {

@@ -51,7 +51,8 @@ TEST_F(ServerLimits, PeerOutsideAllowFromIsClosedBeforeTheGreeting) {
     client.Send(RunLine("in.txt", "raw") + "text\r\n_EOF_\r\n");
     EXPECT_EQ(client.ReadAll(), "");
     EXPECT_TRUE(client.closedByPeer());
-    EXPECT_TRUE(server_.WaitForConsole(std::regex("Connection from 127\\.0\\.0\\.1 refused: not in allowFrom\n")))
+    EXPECT_TRUE(
+        server_.WaitForConsole(std::regex("Connection from 127\\.0\\.0\\.1 refused: not in allowFrom\n")))
         << server_.Console();
     EXPECT_NE(server_.Console().find("allowFrom entry \"999.1.1.1\" is not an address or network"),
               std::string::npos);
@@ -104,7 +105,8 @@ TEST_F(ServerLimits, SilentClientIsTreatedAsGone) {
 
     // Silent before the command: the empty-section reply.
     TestClient idle(server_.port());
-    EXPECT_EQ(idle.ReadAll(std::chrono::seconds(10)), "Hi\nERROR:section  does not exist in ini file /n Bye \n");
+    EXPECT_EQ(idle.ReadAll(std::chrono::seconds(10)),
+              "Hi\nERROR:section  does not exist in ini file /n Bye \n");
 }
 
 TEST_F(ServerLimits, NoTimeOutWhenClientTimeoutIsZero) {
