@@ -70,7 +70,8 @@ Status Collect(InternetAddressList* list, std::vector<std::string>* addresses) {
     for (int i = 0; i < count; ++i) {
         InternetAddress* entry = internet_address_list_get_address(list, i);
         if (INTERNET_ADDRESS_IS_GROUP(entry)) {
-            Status status = Collect(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(entry)), addresses);
+            Status status =
+                Collect(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(entry)), addresses);
             if (!status) return status;
             continue;
         }
