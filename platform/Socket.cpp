@@ -112,8 +112,7 @@ Status AcceptConnection(SocketHandle listener, SocketHandle* connection, IpAddre
 Status SetSocketTimeout(SocketHandle socket, int seconds) {
     timeval limit{};
     limit.tv_sec = seconds;
-    if (::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) != 0 ||
-        ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0)
+    if (::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) != 0)
         return Status::FromErrno("socket time-out", errno);
     return Status::Ok();
 }
@@ -193,6 +192,8 @@ Status ReceiveSome(SocketHandle socket, char* buffer, size_t capacity, size_t* r
 }
 
 void ShutdownSocket(SocketHandle socket) { ::shutdown(socket, SHUT_RDWR); }
+
+void ShutdownSending(SocketHandle socket) { ::shutdown(socket, SHUT_WR); }
 
 Status CloseSocket(SocketHandle socket) {
     if (::close(socket) != 0) return Status::FromErrno("close socket", errno);

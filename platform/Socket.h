@@ -40,8 +40,8 @@ std::uint16_t BoundPort(SocketHandle socket);
 // Waits for the next connection; *peer (when given) receives the address it
 // came from. Status code: errno of the failure.
 Status AcceptConnection(SocketHandle listener, SocketHandle* connection, IpAddress* peer = nullptr);
-// Makes a receive or send that waits longer than `seconds` fail (as a
-// receive error); 0 waits for ever.
+// Makes a receive that waits longer than `seconds` fail; 0 waits for ever.
+// (Sends are not bounded: the replies are a few bytes.)
 Status SetSocketTimeout(SocketHandle socket, int seconds);
 // True for accept failures that concern one connection or a passing
 // shortage, after which accepting may go on.
@@ -59,6 +59,8 @@ Status SendAll(SocketHandle socket, const char* data, size_t size);
 Status ReceiveSome(SocketHandle socket, char* buffer, size_t capacity, size_t* received);
 // Stops both directions; wakes a thread blocked in accept or receive.
 void ShutdownSocket(SocketHandle socket);
+// Ends the sending direction only: the peer reads what was sent, then the end.
+void ShutdownSending(SocketHandle socket);
 Status CloseSocket(SocketHandle socket);
 
 // The local host name, empty when unknown.

@@ -20,6 +20,24 @@ constexpr int kPortMask = 0xFFFF;
 
 }  // namespace
 
+void CListener::WorkerGroup::Leave() {
+    running.fetch_sub(1);
+    // Both sides store, then load (sequentially consistent): either this
+    // worker sees the waiter, or the waiter sees the lower count.
+    if (waiting.load()) {
+        std::lock_guard<std::mutex> lock(mutex);
+        changed.notify_all();
+    }
+}
+
+template <typename Predicate>
+void CListener::WorkerGroup::WaitUntil(Predicate done) {
+    std::unique_lock<std::mutex> lock(mutex);
+    waiting.store(true);
+    changed.wait(lock, done);
+    waiting.store(false);
+}
+
 CListener::CListener(const CEventReporter& events, EventSink& console, ConnectionHandler handler)
     : events_(events),
       console_(console),
@@ -74,10 +92,7 @@ int CListener::Close() {
     return 0;
 }
 
-int CListener::RunningWorkers() const {
-    std::lock_guard<std::mutex> lock(workers_->mutex);
-    return workers_->running;
-}
+int CListener::RunningWorkers() const { return workers_->running.load(); }
 
 void CListener::AcceptLoop(SocketHandle listener) {
     // Only the closing of the listener ends the loop; other accept failures
@@ -99,16 +114,12 @@ void CListener::AcceptLoop(SocketHandle listener) {
             std::this_thread::sleep_for(kUnexpectedRetryDelay);
     }
     // Wait for every conversation this run started, however many.
-    std::unique_lock<std::mutex> lock(workers_->mutex);
-    workers_->changed.wait(lock, [this] { return workers_->running == 0; });
+    workers_->WaitUntil([this] { return workers_->running.load() == 0; });
 }
 
 bool CListener::WaitForRoom() {
-    std::unique_lock<std::mutex> lock(workers_->mutex);
-    if (limits_.maxConnections > 0) {
-        workers_->changed.wait(lock,
-                               [this] { return closing_ || workers_->running < limits_.maxConnections; });
-    }
+    if (limits_.maxConnections > 0 && workers_->running.load() >= limits_.maxConnections)
+        workers_->WaitUntil([this] { return closing_ || workers_->running.load() < limits_.maxConnections; });
     return !closing_;
 }
 
@@ -120,30 +131,23 @@ void CListener::Admit(SocketHandle connection, const IpAddress& peer) {
                                    "Connection from " + IpAddressText(peer) + " refused: not in allowFrom");
         return;
     }
-    if (limits_.clientTimeout > 0) SetSocketTimeout(connection, limits_.clientTimeout);
     StartWorker(connection);
 }
 
 void CListener::StartWorker(SocketHandle connection) {
     std::shared_ptr<WorkerGroup> group = workers_;
-    {
-        std::lock_guard<std::mutex> lock(group->mutex);
-        ++group->running;
-    }
-    Status status = startWorker_([handler = handler_, group, connection] {
+    group->running.fetch_add(1);
+    // The accept loop is the one serial step of the server: work that can
+    // wait, such as the time-out, is done on the worker's own thread.
+    Status status = startWorker_([handler = handler_, group, connection, timeout = limits_.clientTimeout] {
+        if (timeout > 0) SetSocketTimeout(connection, timeout);
         handler(connection);
-        std::lock_guard<std::mutex> lock(group->mutex);
-        --group->running;
-        group->changed.notify_all();
+        group->Leave();
     });
     if (status.ok()) return;
     // This one connection is dropped; accepting goes on.
     CloseSocket(connection);
-    {
-        std::lock_guard<std::mutex> lock(group->mutex);
-        --group->running;
-        group->changed.notify_all();
-    }
+    group->Leave();
     events_.ReportServiceEvent(EventType::kError, kEvtHostFailure,
                                "Cannot start a connection thread: " + status.message());
     std::this_thread::sleep_for(kResourceRetryDelay);

@@ -76,9 +76,20 @@ class CListener {
     // wait for all of them; shared with the workers so that a worker ending
     // late never touches freed memory.
     struct WorkerGroup {
+        // Counted without the lock, so that starting and ending conversations
+        // never queue behind each other; the lock and the condition serve
+        // only a thread that waits (the accept loop at the limit or at close),
+        // which announces itself in `waiting`.
+        std::atomic<int> running{0};
+        std::atomic<bool> waiting{false};
         std::mutex mutex;
         std::condition_variable changed;  // a worker ended, or the listener closes
-        int running = 0;
+
+        // Called by a worker as it ends.
+        void Leave();
+        // Waits until `done` holds; `done` is checked under the lock.
+        template <typename Predicate>
+        void WaitUntil(Predicate done);
     };
 
     void AcceptLoop(SocketHandle listener);

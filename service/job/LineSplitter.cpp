@@ -30,6 +30,7 @@ bool LineSplitter::TakeLine(std::string* line) {
         if (pending < kMaxLineBytes) return false;
         // Over-long line: hand out one piece as received.
         line->assign(begin, kMaxLineBytes);
+        lastComplete_ = false;
         start_ += kMaxLineBytes;
         scanned_ = end == nullptr ? pending - kMaxLineBytes : 0;
         return true;
@@ -45,6 +46,7 @@ bool LineSplitter::TakeLine(std::string* line) {
         line->assign(begin, length + 1);
         *line += '\r';
     }
+    lastComplete_ = true;
     start_ += length + 1;
     scanned_ = 0;
     return true;

@@ -31,6 +31,9 @@ class LineSplitter {
     // Takes the next line into *line; false (and *line untouched) when no
     // complete line is pending.
     bool TakeLine(std::string* line);
+    // False when the last line taken was a piece of an over-long line
+    // without its line end.
+    bool LastLineComplete() const { return lastComplete_; }
     // Takes whatever is pending, as it is (the end of the stream).
     std::string TakeRest();
     bool HasPending() const { return start_ < buffer_.size(); }
@@ -43,6 +46,7 @@ class LineSplitter {
     std::size_t start_ = 0;
     // Bytes from start_ on known to hold no LF or FF.
     std::size_t scanned_ = 0;
+    bool lastComplete_ = true;
 };
 
 }  // namespace tarn
