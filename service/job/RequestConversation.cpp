@@ -4,7 +4,7 @@
 
 #include "platform/File.h"
 #include "platform/Paths.h"
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/JobPipeline.h"
 #include "service/job/RequestLines.h"
 #include "service/job/ServiceConfig.h"
@@ -78,13 +78,13 @@ void CRequestConversation::WaitForCommand() {
         if (Contains(line, kQuitWord) || Contains(line, kRawFileWord)) return;
         if (!StartsWith(line, kRunWord)) continue;
         RunCommand command = ParseRunLine(line);
-        rawName_ = command.rawName;
-        section_ = command.section;
-        context_.ReportDebug(kEvtRawFile, rawName_);
-        context_.ReportDebug(kEvtRawFile, rawName_);
-        context_.ReportDebug(kEvtRawNameTrace, rawName_);
-        context_.ReportDebug(kEvtSection, section_);
-        context_.ReportDebug(kEvtRawFile, rawName_);
+        job_.rawName = command.rawName;
+        job_.section = command.section;
+        context_.ReportDebug(kEvtRawFile, job_.rawName);
+        context_.ReportDebug(kEvtRawFile, job_.rawName);
+        context_.ReportDebug(kEvtRawNameTrace, job_.rawName);
+        context_.ReportDebug(kEvtSection, job_.section);
+        context_.ReportDebug(kEvtRawFile, job_.rawName);
         Send(kAcknowledge);
         context_.ReportDebug(kEvtCommandAcknowledged, kAcknowledgeEvent);
         return;
@@ -119,7 +119,7 @@ void CRequestConversation::TakeEmailLine(const std::string& line) {
     if (line.size() > kMaxEmailLineBytes || !lines_.LastLineComplete()) {
         // Counts as a refused e-mail line; the rest of it is skipped.
         skippingEmailLine_ = !lines_.LastLineComplete();
-        sendEmail_ = false;
+        job_.sendEmail = false;
         context_.ReportError(
             kEvtEmailRefused,
             "An e-mail line longer than " + std::to_string(kMaxEmailLineBytes) + " bytes is not an order");
@@ -127,11 +127,11 @@ void CRequestConversation::TakeEmailLine(const std::string& line) {
     }
     EmailRecord order;
     order.module = &context_;
-    sendEmail_ = ParseEmailLine(line, &order);
+    job_.sendEmail = ParseEmailLine(line, &order);
     // One order past the limit is enough for the pipeline to refuse the
     // job's mail; more would only take memory.
-    if (sendEmail_ && emailOrders_.size() <= static_cast<std::size_t>(context_.Config().MaxOrders()))
-        emailOrders_.push_back(order);
+    if (job_.sendEmail && job_.emailOrders.size() <= static_cast<std::size_t>(context_.Config().MaxOrders()))
+        job_.emailOrders.push_back(order);
 }
 
 bool CRequestConversation::AddRawText(const char* text, std::size_t size) {
@@ -168,31 +168,31 @@ int CRequestConversation::Run() {
     Send(kGreeting);
     WaitForCommand();
 
-    SectionChoice choice = ChooseSection(section_);
-    section_ = choice.section;
+    SectionChoice choice = ChooseSection(job_.section);
+    job_.section = choice.section;
     const CServiceConfig& config = context_.Config();
-    if (!config.SectionExists(section_)) {
-        context_.ReportError(kEvtNoSection, section_);
-        Send("ERROR:section " + section_ + " does not exist in ini file /n Bye \n");
+    if (!config.SectionExists(job_.section)) {
+        context_.ReportError(kEvtNoSection, job_.section);
+        Send("ERROR:section " + job_.section + " does not exist in ini file /n Bye \n");
         CloseConnection();
         return 0;
     }
 
-    saveDir_ = config.GetString(section_, choice.saveDirKey, "");
-    if (!saveDir_.empty() && saveDir_.back() != kPathSeparator) saveDir_ += kPathSeparator;
-    context_.ReportDebug(kEvtSaveFolder, saveDir_);
-    if (!PathExists(saveDir_)) {
-        context_.ReportError(kEvtNoSaveFolder, saveDir_);
-        Send("ERROR: " + saveDir_ + " does not exist/n");
+    job_.saveDir = config.GetString(job_.section, choice.saveDirKey, "");
+    if (!job_.saveDir.empty() && job_.saveDir.back() != kPathSeparator) job_.saveDir += kPathSeparator;
+    context_.ReportDebug(kEvtSaveFolder, job_.saveDir);
+    if (!PathExists(job_.saveDir)) {
+        context_.ReportError(kEvtNoSaveFolder, job_.saveDir);
+        Send("ERROR: " + job_.saveDir + " does not exist/n");
         CloseConnection();
         return 0;
     }
 
-    rawPath_ = JoinPath(saveDir_, rawName_);
-    context_.ReportDebug(kEvtRawPath, rawPath_);
+    job_.rawPath = JoinPath(job_.saveDir, job_.rawName);
+    context_.ReportDebug(kEvtRawPath, job_.rawPath);
     // A name that is no plain file name never reaches the file system.
     std::string writeError;
-    if (!IsUsableRawName(rawName_) || !rawFile_.Create(rawPath_).ok())
+    if (!IsUsableRawName(job_.rawName) || !rawFile_.Create(job_.rawPath).ok())
         writeError = kOpenError;
     else
         writeError = ReceiveText();
@@ -200,9 +200,9 @@ int CRequestConversation::Run() {
 
     if (tooLarge_) {
         const std::int64_t limit = config.MaxJobBytes();
-        RemoveFile(rawPath_);
+        RemoveFile(job_.rawPath);
         context_.ReportError(kEvtRawFileError, "Report larger than maxJobBytes (" + std::to_string(limit) +
-                                                   " bytes); raw file removed: " + rawPath_);
+                                                   " bytes); raw file removed: " + job_.rawPath);
         Send("ERROR: report larger than " + std::to_string(limit) + " bytes\n" + kBye);
         DrainAndClose();
         return 0;
@@ -212,23 +212,16 @@ int CRequestConversation::Run() {
         CloseConnection();
         return 0;
     }
-    if (!FileOpens(rawPath_)) {
-        context_.ReportError(kEvtRawFileUnreadable, rawPath_);
+    if (!FileOpens(job_.rawPath)) {
+        context_.ReportError(kEvtRawFileUnreadable, job_.rawPath);
         Send(kRawFileUnreadable);
         CloseConnection();
         return 0;
     }
 
-    context_.ReportDebug(kEvtRawFile, rawPath_);
-    JobRequest job;
-    job.section = section_;
-    job.rawName = rawName_;
-    job.rawPath = rawPath_;
-    job.saveDir = saveDir_;
-    job.emailOrders = std::move(emailOrders_);
-    job.sendEmail = sendEmail_;
+    context_.ReportDebug(kEvtRawFile, job_.rawPath);
     // The outcome and "Bye" go out together.
-    if (ProcessJob(context_, job)) {
+    if (ProcessJob(context_, job_)) {
         if (config.Debug()) context_.ReportServiceEvent(EventType::kSuccess, kEvtGeneric, kJobDone);
         Send(std::string(kOk) + kBye);
     } else {

@@ -8,11 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "platform/ExclusiveFile.h"
 #include "platform/Socket.h"
-#include "service/job/EmailRecord.h"
+#include "service/job/JobRequest.h"
 #include "service/job/LineSplitter.h"
 
 namespace tarn {
@@ -73,13 +72,8 @@ class CRequestConversation {
     bool tooLarge_ = false;
     bool skippingEmailLine_ = false;  // inside the rest of an over-long e-mail line
 
-    std::string rawName_;
-    std::string rawPath_;
-    std::string section_;
-    std::string saveDir_;
+    JobRequest job_;  // filled as the conversation goes, then handed to the pipeline
     ExclusiveFile rawFile_;
-    std::vector<EmailRecord> emailOrders_;
-    bool sendEmail_ = false;
 };
 
 }  // namespace tarn
