@@ -1,12 +1,14 @@
 // What one client may take of TARNSvr, end to end through the real program:
-// who may connect (allowFrom), conversations at once (maxConnections) and a
-// silent client (clientTimeout).
+// who may connect (allowFrom), conversations at once (maxConnections), a
+// silent client (clientTimeout), the size of a report (maxJobBytes) and of
+// an e-mail line.
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ServerTestSupport.h"
@@ -117,6 +119,58 @@ TEST_F(ServerLimits, NoTimeOutWhenClientTimeoutIsZero) {
     client->Send("late\r\n_EOF_\r\n");
     EXPECT_EQ(client->ReadAll(), kOkBye);
     EXPECT_EQ(Out("patient.txt"), "early\r\nlate\r\n");
+}
+
+TEST_F(ServerLimits, ReportLargerThanMaxJobBytesIsRefusedAndItsRawFileRemoved) {
+    StartServer("maxJobBytes=1000\n");
+    const std::string line(98, 'x');  // 100 bytes with CR LF
+    std::string fits;
+    for (int i = 0; i < 10; ++i) fits += line + "\r\n";
+    std::unique_ptr<TestClient> exact = Begin("exact.txt");
+    exact->Send(fits + "_EOF_\r\n");
+    EXPECT_EQ(exact->ReadAll(), kOkBye);
+    EXPECT_EQ(Out("exact.txt"), fits);
+
+    std::unique_ptr<TestClient> over = Begin("over.txt");
+    over->Send(fits + "y\r\n_EOF_\r\n");
+    EXPECT_EQ(over->ReadAll(), "Hi\nROGER_CMD\nERROR: report larger than 1000 bytes\nBye\n");
+    EXPECT_FALSE(std::filesystem::exists(out_ + "/over.txt"));
+    EXPECT_TRUE(server_.WaitForConsole(
+        std::regex("Report larger than maxJobBytes \\(1000 bytes\\); raw file removed: .*/over\\.txt\n")))
+        << server_.Console();
+
+    // A client still sending megabytes after the limit gets the reply all the same.
+    std::unique_ptr<TestClient> flood = Begin("flood.txt");
+    std::thread sender([&] { flood->Send(std::string(4 * 1024 * 1024, 'z') + "\r\n_EOF_\r\n"); });
+    EXPECT_EQ(flood->ReadAll(), "Hi\nROGER_CMD\nERROR: report larger than 1000 bytes\nBye\n");
+    sender.join();
+    EXPECT_FALSE(std::filesystem::exists(out_ + "/flood.txt"));
+}
+
+TEST_F(ServerLimits, EmailLineLongerThan64KiBIsNoOrderAndNeverReachesTheFile) {
+    StartServer("");
+    const std::string marker =
+        "\x02"
+        "email:";
+    // The last e-mail line decides: an over-long one turns e-mail off, so
+    // the job succeeds without the mailer this folder does not have.
+    std::unique_ptr<TestClient> client = Begin("long.txt");
+    client->Send(marker + "a@example.com^s^Ann\r\n" + marker + "b@example.com^" + std::string(70000, 's') +
+                 "^Bob\r\ntext\r\n_EOF_\r\n");
+    EXPECT_EQ(client->ReadAll(), kOkBye);
+    EXPECT_EQ(Out("long.txt"), "text\r\n");
+    EXPECT_TRUE(
+        server_.WaitForConsole(std::regex("An e-mail line longer than 65536 bytes is not an order\n")));
+
+    // Longer than a line the server holds at once: none of its pieces is text.
+    std::unique_ptr<TestClient> huge = Begin("huge.txt");
+    std::thread sender([&] {
+        huge->Send("before\r\n" + marker + "c@example.com^" + std::string(3 * 1024 * 1024, 'h') +
+                   "^Cy\r\nafter\r\n_EOF_\r\n");
+    });
+    EXPECT_EQ(huge->ReadAll(), kOkBye);
+    sender.join();
+    EXPECT_EQ(Out("huge.txt"), "before\r\nafter\r\n");
 }
 
 }  // namespace
