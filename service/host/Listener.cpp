@@ -17,6 +17,15 @@ constexpr auto kResourceRetryDelay = std::chrono::milliseconds(100);
 constexpr auto kUnexpectedRetryDelay = std::chrono::milliseconds(1000);
 // The port number is the low 16 bits of the setting.
 constexpr int kPortMask = 0xFFFF;
+// Stack of a conversation's thread (the platform this service came from
+// gives threads 1 MiB): ample for a conversation and its job, and small
+// enough that the C library keeps the stacks of ended threads for reuse
+// instead of mapping and unmapping 8 MiB for every connection.
+constexpr std::size_t kWorkerStackBytes = 1024 * 1024;
+
+Status StartWorkerThread(std::function<void()> body) {
+    return StartDetachedThread(std::move(body), kWorkerStackBytes);
+}
 
 }  // namespace
 
@@ -42,7 +51,7 @@ CListener::CListener(const CEventReporter& events, EventSink& console, Connectio
     : events_(events),
       console_(console),
       handler_(std::move(handler)),
-      startWorker_(StartDetachedThread),
+      startWorker_(StartWorkerThread),
       workers_(std::make_shared<WorkerGroup>()) {}
 
 CListener::~CListener() { Close(); }
