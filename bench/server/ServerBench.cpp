@@ -128,7 +128,7 @@ struct Figures {
 // `clients` clients each send jobs one after another for `seconds`, each
 // job under a new raw name; then the files written are removed (untimed).
 void RunLoad(int port, int clients, double seconds, const std::string& report, const std::string& folder,
-             Figures* figures) {
+             bool checkFiles, Figures* figures) {
     std::atomic<int> jobs{0};
     std::atomic<int> failed{0};
     std::vector<std::thread> threads;
@@ -150,8 +150,12 @@ void RunLoad(int port, int clients, double seconds, const std::string& report, c
     figures->jobs += jobs;
     figures->failed += failed;
     figures->seconds += std::chrono::duration<double>(Clock::now() - start).count();
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
+    // Every raw file of TARNSvr holds the report byte for byte (the floor
+    // stores the stream as it came, command words included).
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (checkFiles && tarn::testing::ReadText(entry.path().string()) != report) ++figures->failed;
         std::filesystem::remove(entry.path());
+    }
 }
 
 // Runs the floor in a process of its own, as TARNSvr runs in one: a server
@@ -222,8 +226,8 @@ int main(int argc, char** argv) {
         Figures bare;
         for (int round = 0; round < rounds; ++round) {
             const double seconds = secondsPerFigure / rounds;
-            RunLoad(server.port(), clients, seconds, report, out, &tarnSvr);
-            RunLoad(floorPort, clients, seconds, report, folder / "floor", &bare);
+            RunLoad(server.port(), clients, seconds, report, out, true, &tarnSvr);
+            RunLoad(floorPort, clients, seconds, report, folder / "floor", false, &bare);
         }
         Print("TARNSvr", clients, tarnSvr, report.size());
         Print("floor", clients, bare, report.size());
