@@ -14,13 +14,25 @@ namespace {
 // Separators of the emallow entries.
 constexpr const char* kAllowSeparators = " \t,;";
 
-// The number of '@' outside quoted strings and comments: one per address
-// in a list that has been read whole. GMime skips what it cannot read (the
-// rest of a list cut at ';', say), so a shortfall means an entry was lost.
-int CountAtSigns(const std::string& text) {
-    int count = 0;
+// What a plain scan of a list shows outside quoted strings and comments.
+struct ListShape {
+    // One '@' per address in a list that has been read whole. GMime skips
+    // what it cannot read (the rest of a list cut at ';', say), so a
+    // shortfall means an entry was lost.
+    int atSigns = 0;
+    // Angle brackets out of place: a '>' that closes no '<', a '<' inside
+    // another or never closed, or a '<' after an address in the same entry.
+    // Such a list is malformed, and GMime 3.2 leaks memory on several of
+    // these forms, so it never gets to see one.
+    bool misplacedAngle = false;
+};
+
+ListShape ScanList(const std::string& text) {
+    ListShape shape;
     int commentDepth = 0;
     bool quoted = false;
+    bool angle = false;
+    bool addressInEntry = false;  // an '@' outside brackets since the entry began
     for (std::size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if ((quoted || commentDepth > 0) && c == '\\') {
@@ -34,10 +46,20 @@ int CountAtSigns(const std::string& text) {
         } else if (c == '"') {
             quoted = true;
         } else if (c == '@') {
-            ++count;
+            ++shape.atSigns;
+            if (!angle) addressInEntry = true;
+        } else if (c == '<') {
+            if (angle || addressInEntry) shape.misplacedAngle = true;
+            angle = true;
+        } else if (c == '>') {
+            if (!angle) shape.misplacedAngle = true;
+            angle = false;
+        } else if (!angle && (c == ',' || c == ':' || c == ';')) {
+            addressInEntry = false;
         }
     }
-    return count;
+    if (angle) shape.misplacedAngle = true;
+    return shape;
 }
 
 // Parser options for recipient lists, made once: strict RFC 5322, and an
@@ -100,13 +122,15 @@ std::string FoldDomain(const std::string& address) {
 
 Status ReadRecipients(const std::string& list, std::vector<std::string>* addresses) {
     addresses->clear();
+    const ListShape shape = ScanList(list);
+    if (shape.misplacedAngle) return Status::Error("cannot read the address list \"" + list + "\"");
     std::unique_ptr<InternetAddressList, void (*)(gpointer)> parsed(
         internet_address_list_parse(AddressOptions(), list.c_str()), g_object_unref);
     if (parsed == nullptr) return Status::Error("cannot read the address list \"" + list + "\"");
     Status status = Collect(parsed.get(), addresses);
     if (!status) return status;
     if (addresses->empty()) return Status::Error("no address in \"" + list + "\"");
-    if (static_cast<int>(addresses->size()) != CountAtSigns(list))
+    if (static_cast<int>(addresses->size()) != shape.atSigns)
         return Status::Error("cannot read every address of \"" + list + "\"");
     return Status::Ok();
 }
@@ -114,7 +138,7 @@ Status ReadRecipients(const std::string& list, std::vector<std::string>* address
 int CountRecipients(const std::string& list) {
     std::vector<std::string> addresses;
     if (ReadRecipients(list, &addresses).ok()) return static_cast<int>(addresses.size());
-    return std::max(1, CountAtSigns(list));
+    return std::max(1, ScanList(list).atSigns);
 }
 
 RecipientAllowList::RecipientAllowList(const std::string& setting) {

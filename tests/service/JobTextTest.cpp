@@ -198,8 +198,10 @@ TEST(Recipients, ListsReadWholeOrNotAtAll) {
     ASSERT_TRUE(ReadRecipients("team: a@x.example, b@y.example;", &addresses).ok());
     EXPECT_EQ(addresses, (Fields{"a@x.example", "b@y.example"}));
     // Cut lists, addresses without a domain, a display name hiding an address.
-    for (const char* bad : {"a@x.example;b@y.example", "root, a@x.example", "x@y@z.example",
-                            "garbage<e@z.example", "", "Just A Name"})
+    for (const char* bad :
+         {"a@x.example;b@y.example", "root, a@x.example", "x@y@z.example", "garbage<e@z.example", "",
+          "Just A Name", "a@x.example>", "Ann <a@x.example>> b@y.example", "a@x.example<c",
+          "Ann <a@x.example", "<<a@x.example>>"})
         EXPECT_FALSE(ReadRecipients(bad, &addresses).ok()) << bad;
 
     EXPECT_EQ(CountRecipients("\"Doe, John\" <j@x.example>, k@y.example"), 2);
