@@ -1,9 +1,11 @@
 #include "service/host/TARNSvrModule.h"
 
 #include "platform/Environment.h"
+#include "platform/File.h"
 #include "platform/Paths.h"
 #include "service/host/AddressFilter.h"
 #include "service/host/EventWriters.h"
+#include "service/job/FolderLayout.h"
 #include "service/job/RequestConversation.h"
 
 namespace tarn {
@@ -47,6 +49,7 @@ HRESULT CTARNSvrModule::Run() {
         ReleaseConfig();
         return E_FAIL;
     }
+    ReportFolderLayout();
     // 3. The listening socket.
     if (!listener_.IsOpen() && OpenListener() != 0) {
         ReportHostError("Cannot start service. Failed to open TCP connection.");
@@ -62,6 +65,16 @@ HRESULT CTARNSvrModule::Run() {
     std::unique_lock<std::mutex> lock(quitMutex_);
     quitSignal_.wait(lock, [this] { return quit_; });
     return S_OK;
+}
+
+void CTARNSvrModule::ReportFolderLayout() const {
+    const std::string& forms = config_->FormsFolder();
+    if (forms.empty()) return;
+    if (!IsDirectory(forms)) ReportHostError("The forms folder " + forms + " does not exist");
+    for (const std::string& folder : SaveFoldersInsideForms(*config_)) {
+        ReportHostError("The save folder " + folder + " lies inside the forms folder " + forms +
+                        ": clients can name the reports there as forms");
+    }
 }
 
 void CTARNSvrModule::PostQuit() {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "service/job/SettingKeys.h"
 #include "service/job/XmlProfile.h"
@@ -49,6 +50,14 @@ class CServiceConfig : public CXmlProfile {
     const std::string& MailPort() const { return emport_; }
     const std::string& ActivityLog() const { return emlog_; }
 
+    // The folder overprint takes forms named in report text from: formsDir
+    // as written when absolute, else below ModulePath; empty when the
+    // setting is missing or empty (overprint then uses its own folder).
+    const std::string& FormsFolder() const { return formsFolder_; }
+    // Every save folder the configuration names (key saveDir of each
+    // section; each saveDir... key of section xls), as written.
+    std::vector<std::string> SaveFolders() const;
+
     // Path of the program `name` (overprint, tabulate, pdftk, blat) in the
     // tool folder: ModulePath joined with the `home` setting.
     std::string ToolPath(const std::string& name) const;
@@ -83,6 +92,7 @@ class CServiceConfig : public CXmlProfile {
     int maxOrders_ = kDefaultMaxOrders;
     int maxRecipients_ = kDefaultMaxRecipients;
     std::string emallow_;
+    std::string formsFolder_;
 };
 
 }  // namespace tarn

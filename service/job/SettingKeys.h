@@ -31,6 +31,12 @@ inline constexpr const char* kMaxJobBytesKey = "maxJobBytes";
 inline constexpr const char* kMaxOrdersKey = "emmaxorders";
 inline constexpr const char* kMaxRecipientsKey = "emmaxrecipients";
 inline constexpr const char* kAllowedRecipientsKey = "emallow";
+// The mailer's character set, TLS mode and CA file (absent: not passed).
+inline constexpr const char* kMailCharsetKey = "emcharset";
+inline constexpr const char* kMailTlsKey = "emtls";
+inline constexpr const char* kMailCaFileKey = "emcafile";
+// Folder overprint takes forms named in report text from (absent: its own folder).
+inline constexpr const char* kFormsDirKey = "formsDir";
 
 // A per-report section.
 inline constexpr const char* kSaveDirKey = "saveDir";
