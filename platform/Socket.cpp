@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +13,43 @@
 #include <cstring>
 
 namespace tarn {
+namespace {
+
+void StoreMapped(const in_addr& in, IpAddress* address) {
+    address->bytes = {};
+    address->bytes[10] = 0xFF;
+    address->bytes[11] = 0xFF;
+    std::memcpy(&address->bytes[12], &in.s_addr, 4);
+}
+
+}  // namespace
+
+bool ParseIpAddress(const std::string& text, IpAddress* address) {
+    in_addr v4{};
+    if (::inet_pton(AF_INET, text.c_str(), &v4) == 1) {
+        StoreMapped(v4, address);
+        return true;
+    }
+    in6_addr v6{};
+    if (::inet_pton(AF_INET6, text.c_str(), &v6) != 1) return false;
+    std::memcpy(address->bytes.data(), v6.s6_addr, address->bytes.size());
+    return true;
+}
+
+bool IsMappedIPv4(const IpAddress& address) {
+    static const std::uint8_t kPrefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+    return std::memcmp(address.bytes.data(), kPrefix, sizeof kPrefix) == 0;
+}
+
+std::string IpAddressText(const IpAddress& address) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (IsMappedIPv4(address)) {
+        ::inet_ntop(AF_INET, &address.bytes[12], text, sizeof text);
+    } else {
+        ::inet_ntop(AF_INET6, address.bytes.data(), text, sizeof text);
+    }
+    return text;
+}
 
 Status ListenTcp(const std::string& address, std::uint16_t port, SocketHandle* listener) {
     *listener = kNoSocket;
@@ -47,18 +85,35 @@ std::uint16_t BoundPort(SocketHandle socket) {
     return ntohs(addr.sin_port);
 }
 
-Status AcceptConnection(SocketHandle listener, SocketHandle* connection) {
-    sockaddr_in peer{};
-    socklen_t len = sizeof peer;
-    int fd = ::accept4(listener, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
+Status AcceptConnection(SocketHandle listener, SocketHandle* connection, IpAddress* peer) {
+    sockaddr_storage from{};
+    socklen_t len = sizeof from;
+    int fd = ::accept4(listener, reinterpret_cast<sockaddr*>(&from), &len, SOCK_CLOEXEC);
     if (fd < 0) {
         *connection = kNoSocket;
         return Status::FromErrno("accept", errno);
+    }
+    if (peer != nullptr) {
+        *peer = IpAddress{};
+        if (from.ss_family == AF_INET) {
+            StoreMapped(reinterpret_cast<const sockaddr_in*>(&from)->sin_addr, peer);
+        } else if (from.ss_family == AF_INET6) {
+            const auto* in6 = reinterpret_cast<const sockaddr_in6*>(&from);
+            std::memcpy(peer->bytes.data(), in6->sin6_addr.s6_addr, peer->bytes.size());
+        }
     }
     // Replies are a few short sends in a row; do not hold them back for acks.
     int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     *connection = fd;
+    return Status::Ok();
+}
+
+Status SetSocketTimeout(SocketHandle socket, int seconds) {
+    timeval limit{};
+    limit.tv_sec = seconds;
+    if (::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) != 0)
+        return Status::FromErrno("socket time-out", errno);
     return Status::Ok();
 }
 
@@ -137,6 +192,8 @@ Status ReceiveSome(SocketHandle socket, char* buffer, size_t capacity, size_t* r
 }
 
 void ShutdownSocket(SocketHandle socket) { ::shutdown(socket, SHUT_RDWR); }
+
+void ShutdownSending(SocketHandle socket) { ::shutdown(socket, SHUT_WR); }
 
 Status CloseSocket(SocketHandle socket) {
     if (::close(socket) != 0) return Status::FromErrno("close socket", errno);

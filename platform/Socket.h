@@ -4,6 +4,7 @@
 // one thread at a time, except that ShutdownSocket may wake another thread
 // blocked in AcceptConnection on the same listening socket.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,14 +16,33 @@ namespace tarn {
 using SocketHandle = int;
 inline constexpr SocketHandle kNoSocket = -1;
 
+// An IPv4 or IPv6 address in IPv6 form: an IPv4 address a.b.c.d is held as
+// the IPv4-mapped ::ffff:a.b.c.d, so one comparison serves both families.
+struct IpAddress {
+    std::array<std::uint8_t, 16> bytes{};
+};
+// Length in bits of the IPv4-mapped prefix ::ffff:0:0/96.
+inline constexpr int kMappedPrefixBits = 96;
+
+// Reads dotted IPv4 or textual IPv6; false when `text` is neither.
+bool ParseIpAddress(const std::string& text, IpAddress* address);
+// True when `address` is an IPv4-mapped address.
+bool IsMappedIPv4(const IpAddress& address);
+// Dotted text for a mapped IPv4 address, IPv6 text otherwise.
+std::string IpAddressText(const IpAddress& address);
+
 // Creates a TCP socket bound to `address` (dotted IPv4; empty means every
 // local address) and `port` (0 picks a free one), with SO_REUSEADDR, and
 // listens with the platform's largest backlog. Status code: errno.
 Status ListenTcp(const std::string& address, std::uint16_t port, SocketHandle* listener);
 // The local port a socket is bound to, 0 when unknown.
 std::uint16_t BoundPort(SocketHandle socket);
-// Waits for the next connection. Status code: errno of the failure.
-Status AcceptConnection(SocketHandle listener, SocketHandle* connection);
+// Waits for the next connection; *peer (when given) receives the address it
+// came from. Status code: errno of the failure.
+Status AcceptConnection(SocketHandle listener, SocketHandle* connection, IpAddress* peer = nullptr);
+// Makes a receive that waits longer than `seconds` fail; 0 waits for ever.
+// (Sends are not bounded: the replies are a few bytes.)
+Status SetSocketTimeout(SocketHandle socket, int seconds);
 // True for accept failures that concern one connection or a passing
 // shortage, after which accepting may go on.
 bool IsTransientAcceptError(int err);
@@ -39,6 +59,8 @@ Status SendAll(SocketHandle socket, const char* data, size_t size);
 Status ReceiveSome(SocketHandle socket, char* buffer, size_t capacity, size_t* received);
 // Stops both directions; wakes a thread blocked in accept or receive.
 void ShutdownSocket(SocketHandle socket);
+// Ends the sending direction only: the peer reads what was sent, then the end.
+void ShutdownSending(SocketHandle socket);
 Status CloseSocket(SocketHandle socket);
 
 // The local host name, empty when unknown.

@@ -16,11 +16,12 @@ void* RunBody(void* arg) {
     return nullptr;
 }
 
-Status Launch(std::function<void()> body, bool detached, pthread_t* thread) {
+Status Launch(std::function<void()> body, bool detached, std::size_t stackBytes, pthread_t* thread) {
     auto owned = std::make_unique<std::function<void()>>(std::move(body));
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     if (detached) pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+    if (stackBytes > 0) pthread_attr_setstacksize(&attr, stackBytes);
     int rc = pthread_create(thread, &attr, RunBody, owned.get());
     pthread_attr_destroy(&attr);
     if (rc != 0) return Status::FromErrno("start thread", rc);
@@ -30,9 +31,9 @@ Status Launch(std::function<void()> body, bool detached, pthread_t* thread) {
 
 }  // namespace
 
-Status StartDetachedThread(std::function<void()> body) {
+Status StartDetachedThread(std::function<void()> body, std::size_t stackBytes) {
     pthread_t thread;
-    return Launch(std::move(body), true, &thread);
+    return Launch(std::move(body), true, stackBytes, &thread);
 }
 
 JoinableThread::~JoinableThread() { Join(); }
@@ -40,7 +41,7 @@ JoinableThread::~JoinableThread() { Join(); }
 Status JoinableThread::Start(std::function<void()> body) {
     Join();
     pthread_t thread;
-    Status status = Launch(std::move(body), false, &thread);
+    Status status = Launch(std::move(body), false, 0, &thread);
     if (status.ok()) {
         handle_ = thread;
         started_ = true;

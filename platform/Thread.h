@@ -1,6 +1,7 @@
 #pragma once
 // Thread start with failures reported as a Status instead of an exception.
 
+#include <cstddef>
 #include <functional>
 
 #include "platform/Status.h"
@@ -8,8 +9,9 @@
 namespace tarn {
 
 // Starts `body` on a new detached thread (its resources are released as soon
-// as it ends). Fails when the platform cannot start another thread.
-Status StartDetachedThread(std::function<void()> body);
+// as it ends), with a stack of `stackBytes` (0: the platform's default).
+// Fails when the platform cannot start another thread.
+Status StartDetachedThread(std::function<void()> body, std::size_t stackBytes = 0);
 
 // A thread that its owner joins. Not shared: one owner starts and joins it.
 class JoinableThread {

@@ -1,12 +1,17 @@
 // Raw-text jobs per second and MB/s through the real TARNSvr with 1, 8 and
 // 64 concurrent clients sending 200-line reports, and in the same run the
 // same load against a minimal receive-to-file server (one thread per
-// connection, one write per receive) as the floor to compare with.
+// connection, one write per receive) as the floor to compare with, and
+// TARNSvr's share of the floor. The two servers take turns in short rounds,
+// so that a change in the machine's load falls on both alike.
 // Prints figures; never passes or fails on time.
 //
-// usage: server_bench [jobs per client at 1 client] (default 400; fewer per
-// client as clients grow, so that each load sends about the same bytes)
+// usage: server_bench [seconds per figure] (default 8, in rounds of 1 s)
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -32,6 +37,8 @@ using tarn::testing::TestClient;
 constexpr int kReportLines = 200;
 // Receive buffer of the floor server.
 constexpr size_t kFloorChunk = 4096;
+// Length of one round of one server.
+constexpr double kRoundSeconds = 1.0;
 
 std::string MakeReport() {
     std::string text;
@@ -83,8 +90,12 @@ class FloorServer {
                tarn::ReceiveSome(c, buffer, sizeof buffer, &n).ok() && n)
             pending.append(buffer, n);
         tarn::SendAll(c, "ROGER_CMD\n", 10);
+        // The raw name is the second field of the command line, as for TARNSvr.
+        std::string command = pending.substr(0, pending.find('\n'));
+        std::string::size_type nameStart = command.find('\x02') + 1;
+        std::string name = command.substr(nameStart, command.find('\x02', nameStart) - nameStart);
         tarn::ExclusiveFile file;
-        file.Create(folder_ + "/" + std::to_string(++counter_) + ".txt");
+        file.Create(folder_ + "/" + name);
         std::string body = pending.substr(pending.find('\n') + 1);
         std::string tail = body.size() > 8 ? body.substr(body.size() - 8) : body;
         file.Write(body.data(), body.size());
@@ -105,49 +116,89 @@ class FloorServer {
     std::atomic<bool> stopping_{false};
     std::atomic<bool> loopEnded_{false};
     std::atomic<int> running_{0};
-    std::atomic<int> counter_{0};
 };
 
 struct Figures {
     int jobs = 0;
     int failed = 0;
     double seconds = 0;
+    double JobsPerSecond() const { return seconds > 0 ? jobs / seconds : 0; }
 };
 
-Figures RunLoad(int port, int clients, int jobsEach, const std::string& report, const std::string& tag) {
+// `clients` clients each send jobs one after another for `seconds`, each
+// job under a new raw name; then the files written are removed (untimed).
+void RunLoad(int port, int clients, double seconds, const std::string& report, const std::string& folder,
+             bool checkFiles, Figures* figures) {
+    std::atomic<int> jobs{0};
     std::atomic<int> failed{0};
     std::vector<std::thread> threads;
     auto start = Clock::now();
+    auto deadline =
+        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     for (int c = 0; c < clients; ++c) {
         threads.emplace_back([&, c] {
-            for (int j = 0; j < jobsEach; ++j) {
+            const std::string text = "\x02raw\r\n_RAWFILE_\r\n" + report + "_EOF_\r\n";
+            for (int j = 0; Clock::now() < deadline; ++j) {
                 TestClient client(port);
-                std::string name = tag + "_" + std::to_string(c) + "_" + std::to_string(j) + ".txt";
-                client.Send("_RUN_\x02" + name + "\x02raw\r\n_RAWFILE_\r\n" + report + "_EOF_\r\n");
-                if (client.ReadAll(std::chrono::seconds(60)).find("ok\nBye\n") == std::string::npos) ++failed;
+                client.Send("_RUN_\x02" + std::to_string(c) + "_" + std::to_string(j) + ".txt" + text);
+                if (client.ReadAll(std::chrono::seconds(60)) != "Hi\nROGER_CMD\nok\nBye\n") ++failed;
+                ++jobs;
             }
         });
     }
     for (std::thread& t : threads) t.join();
-    Figures f;
-    f.jobs = clients * jobsEach;
-    f.failed = failed;
-    f.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return f;
+    figures->jobs += jobs;
+    figures->failed += failed;
+    figures->seconds += std::chrono::duration<double>(Clock::now() - start).count();
+    // Every raw file of TARNSvr holds the report byte for byte (the floor
+    // stores the stream as it came, command words included).
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (checkFiles && tarn::testing::ReadText(entry.path().string()) != report) ++figures->failed;
+        std::filesystem::remove(entry.path());
+    }
+}
+
+// Runs the floor in a process of its own, as TARNSvr runs in one: a server
+// that shared the clients' process would switch between them more cheaply
+// than any real server can. Returns its port; the process ends when the
+// returned descriptor is closed.
+int StartFloorProcess(const std::string& folder, pid_t* pid, int* lifeline) {
+    int portPipe[2];
+    int lifePipe[2];
+    if (::pipe(portPipe) != 0 || ::pipe(lifePipe) != 0) return 0;
+    *pid = ::fork();
+    if (*pid == 0) {
+        ::close(portPipe[0]);
+        ::close(lifePipe[1]);
+        FloorServer floor(folder);
+        int port = floor.port();
+        if (::write(portPipe[1], &port, sizeof port) != sizeof port) _exit(1);
+        char byte;
+        while (::read(lifePipe[0], &byte, 1) > 0) {
+        }
+        _exit(0);
+    }
+    ::close(portPipe[1]);
+    ::close(lifePipe[0]);
+    int port = 0;
+    if (::read(portPipe[0], &port, sizeof port) != sizeof port) port = 0;
+    ::close(portPipe[0]);
+    *lifeline = lifePipe[1];
+    return port;
 }
 
 void Print(const char* server, int clients, const Figures& f, size_t reportBytes) {
     double mb = static_cast<double>(reportBytes) * f.jobs / (1024.0 * 1024.0);
-    std::printf("%-8s %3d clients  %6d jobs  %7.3f s  %9.1f jobs/s  %7.2f MB/s  failed %d\n", server, clients,
-                f.jobs, f.seconds, f.jobs / f.seconds, mb / f.seconds, f.failed);
-    std::fflush(stdout);
+    std::printf("%-8s %3d clients  %6d jobs  %6.2f s  %8.1f jobs/s  %7.2f MB/s  failed %d\n", server, clients,
+                f.jobs, f.seconds, f.JobsPerSecond(), mb / f.seconds, f.failed);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int jobsAtOne = argc > 1 ? std::atoi(argv[1]) : 400;
-    if (jobsAtOne <= 0) jobsAtOne = 400;
+    double secondsPerFigure = argc > 1 ? std::atof(argv[1]) : 8.0;
+    if (secondsPerFigure <= 0) secondsPerFigure = 8.0;
+    const int rounds = std::max(1, static_cast<int>(secondsPerFigure / kRoundSeconds + 0.5));
     const std::string report = MakeReport();
 
     TempFolder folder;
@@ -159,16 +210,32 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "server_bench: TARNSvr did not start\n%s", server.Console().c_str());
         return 1;
     }
-    FloorServer floor(folder / "floor");
-
-    std::printf("raw-text jobs of %d lines (%zu bytes) over 127.0.0.1\n", kReportLines, report.size());
-    for (int clients : {1, 8, 64}) {
-        int jobsEach = std::max(4, jobsAtOne / clients);
-        Print("TARNSvr", clients,
-              RunLoad(server.port(), clients, jobsEach, report, "t" + std::to_string(clients)),
-              report.size());
-        Print("floor", clients,
-              RunLoad(floor.port(), clients, jobsEach, report, "f" + std::to_string(clients)), report.size());
+    pid_t floorPid = -1;
+    int floorLifeline = -1;
+    const int floorPort = StartFloorProcess(folder / "floor", &floorPid, &floorLifeline);
+    if (floorPort == 0) {
+        std::fprintf(stderr, "server_bench: the floor server did not start\n");
+        return 1;
     }
+
+    std::printf("raw-text jobs of %d lines (%zu bytes) over 127.0.0.1, %d rounds of %.1f s per server\n",
+                kReportLines, report.size(), rounds, secondsPerFigure / rounds);
+    std::fflush(stdout);
+    for (int clients : {1, 8, 64}) {
+        Figures tarnSvr;
+        Figures bare;
+        for (int round = 0; round < rounds; ++round) {
+            const double seconds = secondsPerFigure / rounds;
+            RunLoad(server.port(), clients, seconds, report, out, true, &tarnSvr);
+            RunLoad(floorPort, clients, seconds, report, folder / "floor", false, &bare);
+        }
+        Print("TARNSvr", clients, tarnSvr, report.size());
+        Print("floor", clients, bare, report.size());
+        std::printf("TARNSvr at %.0f %% of the floor with %d clients\n",
+                    100.0 * tarnSvr.JobsPerSecond() / bare.JobsPerSecond(), clients);
+        std::fflush(stdout);
+    }
+    ::close(floorLifeline);
+    ::waitpid(floorPid, nullptr, 0);
     return 0;
 }

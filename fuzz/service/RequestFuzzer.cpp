@@ -1,13 +1,16 @@
-// The line splitter and the command / e-mail line parsing on arbitrary
-// client bytes, cut into receives of sizes taken from the input itself.
+// The line splitter, the command / e-mail line parsing and the reading of
+// e-mail recipients on arbitrary client bytes, cut into receives of sizes
+// taken from the input itself.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "service/job/EmailRecord.h"
 #include "service/job/LineSplitter.h"
+#include "service/job/Recipients.h"
 #include "service/job/RequestLines.h"
 #include "service/job/TextHelpers.h"
 
@@ -46,6 +49,17 @@ void InspectLine(const std::string& line) {
         Check(order.subject.find('\0') == std::string::npos);
         Check(order.recipientName.find('\0') == std::string::npos);
         Check(order.bodyTemplate.find('\0') == std::string::npos);
+        // Every address read has a local part and a domain; a list counts at least one recipient.
+        std::vector<std::string> addresses;
+        if (tarn::ReadRecipients(order.addressList, &addresses).ok()) {
+            for (const std::string& address : addresses) {
+                std::string::size_type at = address.rfind('@');
+                Check(at != std::string::npos && at > 0 && at + 1 < address.size());
+            }
+        }
+        Check(tarn::CountRecipients(order.addressList) >= 1);
+        tarn::RecipientAllowList allowed(order.subject);
+        for (const std::string& address : addresses) allowed.Allows(address);
     }
 }
 

@@ -7,7 +7,9 @@
 // only reads the socket. Close wakes the listener thread, waits until it and
 // every worker it started have ended, and only then closes the socket.
 // Workers are detached as they start and counted, so an ended worker keeps
-// no resources however many jobs the listener serves.
+// no resources however many jobs the listener serves. While the configured
+// number of conversations runs, the listener does not accept: further
+// clients wait in the socket's backlog and are served in turn.
 
 #include <atomic>
 #include <condition_variable>
@@ -20,11 +22,19 @@
 #include "platform/Socket.h"
 #include "platform/Status.h"
 #include "platform/Thread.h"
+#include "service/host/AddressFilter.h"
 
 namespace tarn {
 
 class CEventReporter;
 class EventSink;
+
+// What one client may take of the server.
+struct ConnectionLimits {
+    AddressFilter allowFrom;  // peers that may connect
+    int maxConnections = 0;   // conversations at once; 0 or less: no limit
+    int clientTimeout = 0;    // seconds a client may stay silent; 0: for ever
+};
 
 class CListener {
   public:
@@ -56,6 +66,8 @@ class CListener {
     int Close();
 
     void SetWorkerStarter(ThreadStarter starter) { startWorker_ = std::move(starter); }
+    // REQUIRES: !HasThread() (the accept loop reads the limits unlocked).
+    void SetLimits(ConnectionLimits limits) { limits_ = std::move(limits); }
     // Conversations running now.
     int RunningWorkers() const;
 
@@ -64,18 +76,34 @@ class CListener {
     // wait for all of them; shared with the workers so that a worker ending
     // late never touches freed memory.
     struct WorkerGroup {
+        // Counted without the lock, so that starting and ending conversations
+        // never queue behind each other; the lock and the condition serve
+        // only a thread that waits (the accept loop at the limit or at close),
+        // which announces itself in `waiting`.
+        std::atomic<int> running{0};
+        std::atomic<bool> waiting{false};
         std::mutex mutex;
-        std::condition_variable idle;
-        int running = 0;
+        std::condition_variable changed;  // a worker ended, or the listener closes
+
+        // Called by a worker as it ends.
+        void Leave();
+        // Waits until `done` holds; `done` is checked under the lock.
+        template <typename Predicate>
+        void WaitUntil(Predicate done);
     };
 
     void AcceptLoop(SocketHandle listener);
+    // Waits while the limit of conversations is reached; false when closing.
+    bool WaitForRoom();
+    // Checks the peer and the limits; starts a worker or closes the connection.
+    void Admit(SocketHandle connection, const IpAddress& peer);
     void StartWorker(SocketHandle connection);
 
     const CEventReporter& events_;
     EventSink& console_;
     ConnectionHandler handler_;
     ThreadStarter startWorker_;
+    ConnectionLimits limits_;
     SocketHandle socket_ = kNoSocket;
     JoinableThread thread_;
     std::atomic<bool> closing_{false};

@@ -3,6 +3,7 @@
 #include "platform/Environment.h"
 #include "platform/File.h"
 #include "platform/Paths.h"
+#include "service/host/AddressFilter.h"
 #include "service/host/EventWriters.h"
 #include "service/job/FolderLayout.h"
 #include "service/job/RequestConversation.h"
@@ -83,6 +84,14 @@ void CTARNSvrModule::PostQuit() {
 }
 
 int CTARNSvrModule::OpenListener() {
+    ConnectionLimits limits;
+    std::vector<std::string> rejected;
+    limits.allowFrom = AddressFilter::Parse(config_->AllowFrom(), &rejected);
+    for (const std::string& entry : rejected)
+        ReportHostError("allowFrom entry \"" + entry + "\" is not an address or network; it admits no one");
+    limits.maxConnections = config_->MaxConnections();
+    limits.clientTimeout = config_->ClientTimeout();
+    listener_.SetLimits(std::move(limits));
     return listener_.Open(EnvironmentValue(kListenAddressVariable), config_->Port());
 }
 

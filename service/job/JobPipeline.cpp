@@ -11,6 +11,7 @@
 #include "service/ServiceEvents.h"
 #include "service/job/ActivityLog.h"
 #include "service/job/MailDispatch.h"
+#include "service/job/Recipients.h"
 #include "service/job/RequestLines.h"
 #include "service/job/ServiceConfig.h"
 #include "service/job/ServiceContext.h"
@@ -128,13 +129,60 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
     return true;
 }
 
-// Checks the output's size against emmaxsize and sends every order.
+// Why the job's orders together ask for more mail than emmaxorders and
+// emmaxrecipients allow; empty when they do not.
+std::string MailVolumeRefusal(const CServiceConfig& config, const std::vector<EmailRecord>& orders) {
+    if (static_cast<std::int64_t>(orders.size()) > config.MaxOrders()) {
+        return "The job has more than " + std::to_string(config.MaxOrders()) +
+               " e-mail orders (emmaxorders); no e-mail is sent.";
+    }
+    std::int64_t recipients = 0;
+    for (const EmailRecord& order : orders) recipients += CountRecipients(order.addressList);
+    if (recipients > config.MaxRecipients()) {
+        return "The job's e-mail orders name " + std::to_string(recipients) + " recipients, more than " +
+               std::to_string(config.MaxRecipients()) + " (emmaxrecipients); no e-mail is sent.";
+    }
+    return std::string();
+}
+
+// True when emallow lets `order` go out; otherwise reports the first address
+// it does not allow and writes the activity-log line naming it.
+bool RecipientsAllowed(const CServiceContext& context, const RecipientAllowList& allowed,
+                       const EmailRecord& order) {
+    if (allowed.AllowsEveryone()) return true;
+    std::vector<std::string> addresses;
+    Status read = ReadRecipients(order.addressList, &addresses);
+    std::string refused;
+    if (!read) {
+        refused = order.addressList;
+        context.ReportError(kEvtEmailRefused, "E-mail order not sent: " + read.message());
+    } else {
+        for (const std::string& address : addresses) {
+            if (allowed.Allows(address)) continue;
+            refused = address;
+            context.ReportError(kEvtEmailRefused,
+                                "E-mail order not sent: " + address + " is not allowed by emallow");
+            break;
+        }
+    }
+    if (refused.empty()) return true;
+    EmailRecord line = order;
+    line.addressList = refused;
+    AppendMailLogLine(line, true);
+    return false;
+}
+
+// Checks the orders against the mail limits and the output's size against
+// emmaxsize, and sends every order emallow lets through.
 bool DeliverByMail(const CServiceContext& context, JobRequest& job, const std::string& output) {
     const CServiceConfig& config = context.Config();
+    const std::string volumeRefusal = MailVolumeRefusal(config, job.emailOrders);
     const std::string setting = config.GetString(kServerSection, kMaxSizeKey, "");
     std::int64_t limitKb = setting.empty() ? kDefaultMaxSizeKb : AtoiLike64(setting);
     const char* refusal = nullptr;
-    if (limitKb == 0) {
+    if (!volumeRefusal.empty()) {
+        refusal = volumeRefusal.c_str();
+    } else if (limitKb == 0) {
         refusal = kMailDisabledText;
     } else if (limitKb > 0 && limitKb <= std::numeric_limits<std::int64_t>::max() / kBytesPerKb) {
         // A limit too large to count in bytes is no limit.
@@ -153,9 +201,12 @@ bool DeliverByMail(const CServiceContext& context, JobRequest& job, const std::s
         return false;
     }
 
+    // An order emallow refuses is left out; it does not change the job's result.
+    const RecipientAllowList allowed(config.AllowedRecipients());
     bool allSent = true;
     for (EmailRecord& order : job.emailOrders) {
         order.attachment = output;
+        if (!RecipientsAllowed(context, allowed, order)) continue;
         if (!SendMail(order)) allSent = false;
     }
     return allSent;

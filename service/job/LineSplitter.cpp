@@ -7,44 +7,55 @@ namespace tarn {
 void LineSplitter::Append(const char* data, std::size_t size) {
     const void* nul = std::memchr(data, '\0', size);
     if (nul != nullptr) size = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
-    pending_.append(data, size);
+    if (start_ > 0) {
+        buffer_.erase(0, start_);
+        start_ = 0;
+    }
+    buffer_.append(data, size);
 }
 
 bool LineSplitter::TakeLine(std::string* line) {
-    std::string::size_type end = pending_.find_first_of("\n\f", scanned_);
-    if (end == std::string::npos) {
-        scanned_ = pending_.size();
-        if (pending_.size() < kMaxLineBytes) return false;
+    const std::size_t pending = buffer_.size() - start_;
+    const char* begin = buffer_.data() + start_;
+    // The first LF or FF after the bytes already scanned.
+    const char* end = nullptr;
+    for (const char* p = begin + scanned_; p < begin + pending; ++p) {
+        if (*p == '\n' || *p == '\f') {
+            end = p;
+            break;
+        }
+    }
+    if (end == nullptr || static_cast<std::size_t>(end - begin) > kMaxLineBytes) {
+        scanned_ = pending;
+        if (pending < kMaxLineBytes) return false;
         // Over-long line: hand out one piece as received.
-        *line = pending_.substr(0, kMaxLineBytes);
-        pending_.erase(0, kMaxLineBytes);
-        scanned_ = pending_.size();  // the rest was scanned above
+        line->assign(begin, kMaxLineBytes);
+        lastComplete_ = false;
+        start_ += kMaxLineBytes;
+        scanned_ = end == nullptr ? pending - kMaxLineBytes : 0;
         return true;
     }
-    if (end > kMaxLineBytes) {
-        *line = pending_.substr(0, kMaxLineBytes);
-        pending_.erase(0, kMaxLineBytes);
-        scanned_ = 0;
-        return true;
-    }
-    if (pending_[end] == '\n') {
+    const std::size_t length = static_cast<std::size_t>(end - begin);
+    if (*end == '\n') {
         // Only this line's own bytes decide, so the result never depends on
         // how the stream was split into receives.
-        *line = pending_.substr(0, end);
-        if (line->find('\r') == std::string::npos) *line += '\r';
+        line->assign(begin, length);
+        if (std::memchr(begin, '\r', length) == nullptr) *line += '\r';
         *line += '\n';
     } else {
-        *line = pending_.substr(0, end + 1);
+        line->assign(begin, length + 1);
         *line += '\r';
     }
-    pending_.erase(0, end + 1);
+    lastComplete_ = true;
+    start_ += length + 1;
     scanned_ = 0;
     return true;
 }
 
 std::string LineSplitter::TakeRest() {
-    std::string rest;
-    rest.swap(pending_);
+    std::string rest = buffer_.substr(start_);
+    buffer_.clear();
+    start_ = 0;
     scanned_ = 0;
     return rest;
 }

@@ -31,14 +31,22 @@ class LineSplitter {
     // Takes the next line into *line; false (and *line untouched) when no
     // complete line is pending.
     bool TakeLine(std::string* line);
+    // False when the last line taken was a piece of an over-long line
+    // without its line end.
+    bool LastLineComplete() const { return lastComplete_; }
     // Takes whatever is pending, as it is (the end of the stream).
     std::string TakeRest();
-    const std::string& Pending() const { return pending_; }
+    bool HasPending() const { return start_ < buffer_.size(); }
+    std::string Pending() const { return buffer_.substr(start_); }
 
   private:
-    std::string pending_;
-    // Bytes at the front of pending_ known to hold no LF or FF.
+    // Received bytes; those before start_ have been handed out already and
+    // are dropped when more arrive, so taking a line moves no bytes.
+    std::string buffer_;
+    std::size_t start_ = 0;
+    // Bytes from start_ on known to hold no LF or FF.
     std::size_t scanned_ = 0;
+    bool lastComplete_ = true;
 };
 
 }  // namespace tarn

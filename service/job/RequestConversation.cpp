@@ -1,5 +1,7 @@
 #include "service/job/RequestConversation.h"
 
+#include <chrono>
+
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "service/ServiceEvents.h"
@@ -25,6 +27,10 @@ constexpr const char* kOpenError = "Error open rawfile 107";
 constexpr const char* kEofWriteError = "Error write to rawfile 106";
 constexpr const char* kLineWriteError = "Error write to rawfile 105";
 constexpr const char* kJobDone = "Request processed succesfully";
+// How long the client's remaining text is read and dropped after a refusal.
+constexpr auto kDrainTime = std::chrono::seconds(10);
+// Longest single wait for it.
+constexpr int kDrainWaitSeconds = 1;
 
 }  // namespace
 
@@ -44,28 +50,30 @@ void CRequestConversation::CloseConnection() {
     socket_ = kNoSocket;
 }
 
-std::string CRequestConversation::ReadLine() {
-    std::string line;
-    if (lines_.TakeLine(&line)) return line;
+const std::string& CRequestConversation::ReadLine() {
+    // line_ keeps its capacity from line to line: no allocation per line.
+    if (lines_.TakeLine(&line_)) return line_;
     if (!peerClosed_) {
+        // What has been taken reaches the file before the wait for more text.
+        if (!rawText_.empty() && !WriteRawText()) return line_ = kQuitWord;
         size_t received = 0;
         Status status = ReceiveSome(socket_, receiveBuffer_, kReceiveBufferSize, &received);
         if (status.ok() && received > 0) {
             receiveBuffer_[received] = '\0';
             lines_.Append(receiveBuffer_, received);
-            if (lines_.TakeLine(&line)) return line;
-            return std::string();
+            if (!lines_.TakeLine(&line_)) line_.clear();
+            return line_;
         }
         peerClosed_ = true;
         // Keep the last unterminated text rather than dropping it.
-        if (!lines_.Pending().empty()) return lines_.TakeRest();
+        if (lines_.HasPending()) return line_ = lines_.TakeRest();
     }
-    return kQuitWord;
+    return line_ = kQuitWord;
 }
 
 void CRequestConversation::WaitForCommand() {
     for (;;) {
-        std::string line = ReadLine();
+        const std::string& line = ReadLine();
         context_.ReportDebug(kEvtLineReceived, line);
         // Once the peer has closed, a line is either _QUIT_ or text that never
         // got its line end: a command cut off like that starts no job.
@@ -87,23 +95,75 @@ void CRequestConversation::WaitForCommand() {
 
 std::string CRequestConversation::ReceiveText() {
     for (;;) {
-        std::string line = ReadLine();
+        const std::string& line = ReadLine();
+        if (writeFailed_) return kLineWriteError;
+        if (skippingEmailLine_) {
+            skippingEmailLine_ = !lines_.LastLineComplete();
+            continue;
+        }
         if (StartsWith(line, kRawFileWord)) continue;
-        if (StartsWith(line, kQuitWord)) return std::string();
+        if (StartsWith(line, kQuitWord)) break;
         if (StartsWith(line, kEmailMarker)) {
-            EmailRecord order;
-            order.module = &context_;
-            job_.sendEmail = ParseEmailLine(line, &order);
-            if (job_.sendEmail) job_.emailOrders.push_back(order);
+            TakeEmailLine(line);
             continue;
         }
         std::string::size_type eof = line.find(kEofWord);
         if (eof != std::string::npos) {
-            if (eof > 0 && !rawFile_.Write(line.data(), eof).ok()) return kEofWriteError;
-            return std::string();
+            if (!AddRawText(line.data(), eof)) return std::string();
+            return WriteRawText() ? std::string() : kEofWriteError;
         }
-        if (!line.empty() && !rawFile_.Write(line.data(), line.size()).ok()) return kLineWriteError;
+        if (!AddRawText(line.data(), line.size())) return std::string();
     }
+    return WriteRawText() ? std::string() : kLineWriteError;
+}
+
+void CRequestConversation::TakeEmailLine(const std::string& line) {
+    if (line.size() > kMaxEmailLineBytes || !lines_.LastLineComplete()) {
+        // Counts as a refused e-mail line; the rest of it is skipped.
+        skippingEmailLine_ = !lines_.LastLineComplete();
+        job_.sendEmail = false;
+        context_.ReportError(
+            kEvtEmailRefused,
+            "An e-mail line longer than " + std::to_string(kMaxEmailLineBytes) + " bytes is not an order");
+        return;
+    }
+    EmailRecord order;
+    order.module = &context_;
+    job_.sendEmail = ParseEmailLine(line, &order);
+    // One order past the limit is enough for the pipeline to refuse the
+    // job's mail; more would only take memory.
+    if (job_.sendEmail && job_.emailOrders.size() <= static_cast<std::size_t>(context_.Config().MaxOrders()))
+        job_.emailOrders.push_back(order);
+}
+
+bool CRequestConversation::AddRawText(const char* text, std::size_t size) {
+    rawBytes_ += static_cast<std::int64_t>(size);
+    if (rawBytes_ > context_.Config().MaxJobBytes()) {
+        tooLarge_ = true;
+        rawText_.clear();
+        return false;
+    }
+    rawText_.append(text, size);
+    return true;
+}
+
+bool CRequestConversation::WriteRawText() {
+    if (!rawText_.empty() && !writeFailed_ && !rawFile_.Write(rawText_.data(), rawText_.size()).ok())
+        writeFailed_ = true;
+    rawText_.clear();
+    return !writeFailed_;
+}
+
+void CRequestConversation::DrainAndClose() {
+    if (socket_ == kNoSocket) return;
+    ShutdownSending(socket_);
+    SetSocketTimeout(socket_, kDrainWaitSeconds);
+    const auto deadline = std::chrono::steady_clock::now() + kDrainTime;
+    size_t received = 0;
+    while (std::chrono::steady_clock::now() < deadline &&
+           ReceiveSome(socket_, receiveBuffer_, kReceiveBufferSize, &received).ok() && received > 0) {
+    }
+    CloseConnection();
 }
 
 int CRequestConversation::Run() {
@@ -141,6 +201,15 @@ int CRequestConversation::Run() {
         writeError = ReceiveText();
     rawFile_.Close();
 
+    if (tooLarge_) {
+        const std::int64_t limit = config.MaxJobBytes();
+        RemoveFile(job_.rawPath);
+        context_.ReportError(kEvtRawFileError, "Report larger than maxJobBytes (" + std::to_string(limit) +
+                                                   " bytes); raw file removed: " + job_.rawPath);
+        Send("ERROR: report larger than " + std::to_string(limit) + " bytes\n" + kBye);
+        DrainAndClose();
+        return 0;
+    }
     if (!writeError.empty()) {
         context_.ReportError(kEvtRawFileError, writeError);
         CloseConnection();
@@ -154,14 +223,14 @@ int CRequestConversation::Run() {
     }
 
     context_.ReportDebug(kEvtRawFile, job_.rawPath);
+    // The outcome and "Bye" go out together.
     if (ProcessJob(context_, job_)) {
         if (config.Debug()) context_.ReportServiceEvent(EventType::kSuccess, kEvtGeneric, kJobDone);
-        Send(kOk);
+        Send(std::string(kOk) + kBye);
     } else {
         context_.ReportError(kEvtJobFailed, "");
-        Send(kJobFailed);
+        Send(std::string(kJobFailed) + kBye);
     }
-    Send(kBye);
     CloseConnection();
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 #include "service/ServiceEvents.h"
+#include "service/job/JobPipeline.h"
 #include "service/job/ServiceContext.h"
 #include "service/job/TextHelpers.h"
 
@@ -10,6 +11,12 @@ namespace {
 
 // The debug switch is on when the value begins with this (case-sensitive).
 constexpr const char* kDebugOnPrefix = "true";
+
+// The int setting `key`, or `fallback` when it is missing, empty or below `lowest`.
+int LimitSetting(const CXmlProfile& profile, const char* key, int lowest, int fallback) {
+    int value = profile.GetInt(kServerSection, key, fallback);
+    return value < lowest ? fallback : value;
+}
 
 }  // namespace
 
@@ -41,6 +48,15 @@ std::unique_ptr<CServiceConfig> CServiceConfig::Create(const std::string& iniPat
     if (config->emport_.empty()) config->emport_ = kDefaultMailPort;
     config->emlog_ = config->GetString(kServerSection, kActivityLogKey, "");
     config->debug_ = debug.rfind(kDebugOnPrefix, 0) == 0;
+
+    config->allowFrom_ = config->GetString(kServerSection, kAllowFromKey, "");
+    config->maxConnections_ = LimitSetting(*config, kMaxConnectionsKey, 1, kDefaultMaxConnections);
+    config->clientTimeout_ = LimitSetting(*config, kClientTimeoutKey, 0, kDefaultClientTimeout);
+    std::int64_t maxJobBytes = AtoiLike64(config->GetString(kServerSection, kMaxJobBytesKey, ""));
+    config->maxJobBytes_ = maxJobBytes < 1 ? kDefaultMaxJobBytes : maxJobBytes;
+    config->maxOrders_ = LimitSetting(*config, kMaxOrdersKey, 0, kDefaultMaxOrders);
+    config->maxRecipients_ = LimitSetting(*config, kMaxRecipientsKey, 0, kDefaultMaxRecipients);
+    config->emallow_ = config->GetString(kServerSection, kAllowedRecipientsKey, "");
     const std::string formsDir = config->GetString(kServerSection, kFormsDirKey, "");
     if (!formsDir.empty()) {
         config->formsFolder_ =

@@ -3,6 +3,7 @@
 // copied into fields once at load. Read-only after construction, so any
 // number of connection threads read it at once without locks.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,16 @@ class CEventReporter;
 inline constexpr int kDefaultPort = 5000;
 // Mail server port when the setting is missing or empty.
 inline constexpr const char* kDefaultMailPort = "25";
+// Conversations at once when maxConnections is missing, empty or below 1.
+inline constexpr int kDefaultMaxConnections = 1000;
+// Seconds a client may stay silent when clientTimeout is missing, empty or negative.
+inline constexpr int kDefaultClientTimeout = 900;
+// Largest report in bytes when maxJobBytes is missing, empty or below 1 (1 GiB).
+inline constexpr std::int64_t kDefaultMaxJobBytes = std::int64_t{1} << 30;
+// E-mail orders per job when emmaxorders is missing, empty or negative.
+inline constexpr int kDefaultMaxOrders = 20;
+// Recipients over a job's orders when emmaxrecipients is missing, empty or negative.
+inline constexpr int kDefaultMaxRecipients = 50;
 
 class CServiceConfig : public CXmlProfile {
   public:
@@ -51,6 +62,15 @@ class CServiceConfig : public CXmlProfile {
     // tool folder: ModulePath joined with the `home` setting.
     std::string ToolPath(const std::string& name) const;
 
+    // Limits on what one client may ask (see the README's operators' section).
+    const std::string& AllowFrom() const { return allowFrom_; }  // empty: everyone
+    int MaxConnections() const { return maxConnections_; }
+    int ClientTimeout() const { return clientTimeout_; }  // 0: no time-out
+    std::int64_t MaxJobBytes() const { return maxJobBytes_; }
+    int MaxOrders() const { return maxOrders_; }
+    int MaxRecipients() const { return maxRecipients_; }
+    const std::string& AllowedRecipients() const { return emallow_; }  // empty: any address
+
   private:
     CServiceConfig() = default;
 
@@ -65,6 +85,13 @@ class CServiceConfig : public CXmlProfile {
     std::string emailPwd_;
     std::string emport_ = kDefaultMailPort;
     std::string emlog_;
+    std::string allowFrom_;
+    int maxConnections_ = kDefaultMaxConnections;
+    int clientTimeout_ = kDefaultClientTimeout;
+    std::int64_t maxJobBytes_ = kDefaultMaxJobBytes;
+    int maxOrders_ = kDefaultMaxOrders;
+    int maxRecipients_ = kDefaultMaxRecipients;
+    std::string emallow_;
     std::string formsFolder_;
 };
 

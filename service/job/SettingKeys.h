@@ -24,6 +24,14 @@ inline constexpr const char* kEmailPwdKey = "emailPWD";
 inline constexpr const char* kActivityLogKey = "emlog";
 inline constexpr const char* kMaxSizeKey = "emmaxsize";
 inline constexpr const char* kMergerKey = "merger";  // merge program in the tool folder; pdftk when empty
+// Limits on what one client may ask.
+inline constexpr const char* kAllowFromKey = "allowFrom";
+inline constexpr const char* kMaxConnectionsKey = "maxConnections";
+inline constexpr const char* kClientTimeoutKey = "clientTimeout";
+inline constexpr const char* kMaxJobBytesKey = "maxJobBytes";
+inline constexpr const char* kMaxOrdersKey = "emmaxorders";
+inline constexpr const char* kMaxRecipientsKey = "emmaxrecipients";
+inline constexpr const char* kAllowedRecipientsKey = "emallow";
 // The mailer's character set, TLS mode and CA file (absent: not passed).
 inline constexpr const char* kMailCharsetKey = "emcharset";
 inline constexpr const char* kMailTlsKey = "emtls";

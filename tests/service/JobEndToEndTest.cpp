@@ -286,5 +286,61 @@ TEST_F(JobEndToEnd, TarnMergeAndAnXlsxWorkbookMailed) {
     EXPECT_TRUE(Exists(dir / "xlsout/stock.xls"));
 }
 
+TEST_F(JobEndToEnd, TooManyOrdersOrRecipientsRefuseTheJobsMailAsAWhole) {
+    StartServer(false, "emmaxorders=2\nemmaxrecipients=3\n");
+    const std::string a = EmailLine("a@example.com", "s", "A", "");
+    EXPECT_EQ(Job("orders.txt", "PLAIN", a + a + a + "text\r\n_EOF_\r\n"), kFailedBye);
+    EXPECT_EQ(ReadFile(dir / "out/orders.txt"), "text\r\n");  // the output is still delivered
+    EXPECT_NE(server.Console().find("more than 2 e-mail orders (emmaxorders)"), std::string::npos);
+
+    EXPECT_EQ(Job("many.txt", "PLAIN",
+                  EmailLine("a@example.com, b@example.com", "s", "A", "") +
+                      EmailLine("c@example.com,d@example.com", "s", "C", "") + "text\r\n_EOF_\r\n"),
+              kFailedBye);
+    EXPECT_NE(server.Console().find("name 4 recipients, more than 3 (emmaxrecipients)"), std::string::npos);
+    EXPECT_FALSE(smtp.HasMail(1));
+
+    // At the limits: sent.
+    EXPECT_EQ(Job("fits.txt", "PLAIN",
+                  EmailLine("a@example.com, b@example.com", "s", "A", "") + a + "text\r\n_EOF_\r\n"),
+              kOkBye);
+    ReceivedMail mail;
+    EXPECT_TRUE(smtp.Mail(2, &mail));
+    std::vector<std::string> activity = Activity();
+    ASSERT_EQ(activity.size(), 4u);
+    EXPECT_EQ(activity[0].substr(20), dir / "out/orders.txt -> all failed");
+    EXPECT_EQ(activity[1].substr(20), dir / "out/many.txt -> all failed");
+}
+
+TEST_F(JobEndToEnd, EmallowSendsOnlyOrdersNamingAllowedAddresses) {
+    StartServer(false, "emallow=@Example.com boss@corp.example\n");
+    EXPECT_EQ(Job("allow.txt", "PLAIN",
+                  EmailLine("a@EXAMPLE.com", "s1", "A", "") + EmailLine("evil@x.example", "s2", "E", "") +
+                      EmailLine("\"boss@corp.example\" <evil@y.example>", "s3", "E", "") +
+                      EmailLine("b@example.com, evil@z.example", "s4", "B", "") +
+                      EmailLine("boss@corp.example", "s5", "B", "") + "text\r\n_EOF_\r\n"),
+              kOkBye);
+    ReceivedMail mail;
+    ASSERT_TRUE(smtp.Mail(1, &mail));
+    EXPECT_EQ(mail.Get("envelope_to"), "a@EXAMPLE.com\n");
+    ASSERT_TRUE(smtp.Mail(2, &mail));
+    EXPECT_EQ(mail.Get("envelope_to"), "boss@corp.example\n");
+    EXPECT_FALSE(smtp.HasMail(3));
+    for (const char* refused : {"evil@x.example", "evil@y.example", "evil@z.example"}) {
+        EXPECT_NE(server.Console().find("E-mail order not sent: " + std::string(refused) +
+                                        " is not allowed by emallow\n"),
+                  std::string::npos)
+            << refused;
+    }
+    const std::string out = dir / "out/allow.txt";
+    std::vector<std::string> activity = Activity();
+    ASSERT_EQ(activity.size(), 5u);
+    EXPECT_EQ(activity[0].substr(20), out + " -> a@EXAMPLE.com succeeded");
+    EXPECT_EQ(activity[1].substr(20), out + " -> evil@x.example failed");
+    EXPECT_EQ(activity[2].substr(20), out + " -> evil@y.example failed");
+    EXPECT_EQ(activity[3].substr(20), out + " -> evil@z.example failed");
+    EXPECT_EQ(activity[4].substr(20), out + " -> boss@corp.example succeeded");
+}
+
 }  // namespace
 }  // namespace tarn

@@ -1,5 +1,6 @@
 // The byte-level rules of job handling: path joining, tokenizing, base
-// names, control stripping, the line splitter and the command/e-mail lines.
+// names, control stripping, the line splitter, the command/e-mail lines and
+// the recipients of e-mail orders.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "service/job/LineSplitter.h"
+#include "service/job/Recipients.h"
 #include "service/job/RequestLines.h"
 #include "service/job/TextHelpers.h"
 
@@ -205,6 +207,37 @@ TEST(RawName, OnlyPlainFileNamesAreUsable) {
                             "b",
                             "a\x7F"})
         EXPECT_FALSE(IsUsableRawName(bad)) << bad;
+}
+
+TEST(Recipients, ListsReadWholeOrNotAtAll) {
+    std::vector<std::string> addresses;
+    ASSERT_TRUE(ReadRecipients("\"Doe, John\" <j@x.example>, k@Y.example (a, b@c.example)", &addresses).ok());
+    EXPECT_EQ(addresses, (Fields{"j@x.example", "k@Y.example"}));
+    ASSERT_TRUE(ReadRecipients("team: a@x.example, b@y.example;", &addresses).ok());
+    EXPECT_EQ(addresses, (Fields{"a@x.example", "b@y.example"}));
+    // Cut lists, addresses without a domain, a display name hiding an address.
+    for (const char* bad :
+         {"a@x.example;b@y.example", "root, a@x.example", "x@y@z.example", "garbage<e@z.example", "",
+          "Just A Name", "a@x.example>", "Ann <a@x.example>> b@y.example", "a@x.example<c",
+          "Ann <a@x.example", "<<a@x.example>>"})
+        EXPECT_FALSE(ReadRecipients(bad, &addresses).ok()) << bad;
+
+    EXPECT_EQ(CountRecipients("\"Doe, John\" <j@x.example>, k@y.example"), 2);
+    EXPECT_EQ(CountRecipients("a@x.example;b@y.example;c@z.example"), 3);  // unreadable: its '@' signs
+    EXPECT_EQ(CountRecipients("nobody"), 1);
+}
+
+TEST(Recipients, AllowListComparesAddressesAndDomainsOnTheDomainWithoutCase) {
+    EXPECT_TRUE(RecipientAllowList(" ").Allows("anyone@anywhere.example"));
+    RecipientAllowList allowed("boss@Corp.example, @Branch.example;clerk@x.example");
+    EXPECT_TRUE(allowed.Allows("boss@corp.EXAMPLE"));
+    EXPECT_TRUE(allowed.Allows("anyone@branch.example"));
+    EXPECT_TRUE(allowed.Allows("clerk@X.example"));
+    EXPECT_FALSE(allowed.Allows("Boss@corp.example"));  // the local part is compared as written
+    EXPECT_FALSE(allowed.Allows("other@corp.example"));
+    EXPECT_FALSE(allowed.Allows("a@sub.branch.example"));
+    EXPECT_FALSE(allowed.Allows("a@evilbranch.example"));
+    EXPECT_FALSE(allowed.Allows("branch.example"));
 }
 
 }  // namespace

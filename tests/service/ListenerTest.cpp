@@ -1,5 +1,6 @@
 // The listener in-process: thread-start failures, waiting for every
-// conversation at close, a port in use, and threads not piling up.
+// conversation at close, a port in use, threads not piling up, the
+// connection limit and the allowFrom filter.
 
 #include <dirent.h>
 #include <errno.h>
@@ -14,6 +15,7 @@
 
 #include "ServerTestSupport.h"
 #include "platform/Socket.h"
+#include "service/host/AddressFilter.h"
 #include "service/host/Listener.h"
 #include "service/job/ServiceContext.h"
 
@@ -173,6 +175,68 @@ TEST_F(ListenerTest, PortInUseFailsWithTheErrorAndLeavesNoSocket) {
     OpenAndStart();
     TestClient client(listener_.Port());
     EXPECT_EQ(client.ReadAll(), "Hi\n");
+}
+
+TEST_F(ListenerTest, CloseEndsTheWaitForRoomAndAcceptsNoWaitingClient) {
+    holdConversations_ = true;
+    ConnectionLimits limits;
+    limits.maxConnections = 2;
+    listener_.SetLimits(limits);
+    OpenAndStart();
+    TestClient first(listener_.Port());
+    TestClient second(listener_.Port());
+    ASSERT_EQ(first.ReadUntil("Hi\n"), "Hi\n");
+    ASSERT_EQ(second.ReadUntil("Hi\n"), "Hi\n");
+    TestClient waiting(listener_.Port());
+    ASSERT_TRUE(waiting.connected());  // in the backlog
+    EXPECT_EQ(waiting.ReadUntil("Hi\n", std::chrono::milliseconds(300)), "");
+    EXPECT_EQ(listener_.RunningWorkers(), 2);
+
+    std::atomic<bool> closed{false};
+    std::thread closer([&] {
+        EXPECT_EQ(listener_.Close(), 0);
+        closed = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(closed);  // still waits for the two conversations
+    gate_.Open();
+    closer.join();
+    EXPECT_EQ(served_, 2);
+    EXPECT_EQ(waiting.ReadAll(std::chrono::seconds(2)), "");
+}
+
+TEST(AddressFilterTest, AddressesAndNetworksOfBothFamilies) {
+    auto address = [](const std::string& text) {
+        IpAddress parsed;
+        EXPECT_TRUE(ParseIpAddress(text, &parsed)) << text;
+        return parsed;
+    };
+    std::vector<std::string> rejected;
+    EXPECT_TRUE(AddressFilter::Parse(" , ", &rejected).Allows(address("203.0.113.9")));
+
+    AddressFilter filter =
+        AddressFilter::Parse("192.0.2.1, 10.0.0.0/9 2001:db8::/32\t::1,,fe80::1:0/112", &rejected);
+    EXPECT_TRUE(rejected.empty());
+    for (const char* in : {"192.0.2.1", "10.0.0.0", "10.127.255.255", "::ffff:10.1.2.3", "2001:db8::5",
+                           "2001:db8:ffff::1", "::1", "fe80::1:abcd"})
+        EXPECT_TRUE(filter.Allows(address(in))) << in;
+    for (const char* out : {"192.0.2.2", "10.128.0.0", "11.0.0.1", "2001:db9::", "::2", "fe80::2:0", "::"})
+        EXPECT_FALSE(filter.Allows(address(out))) << out;
+
+    EXPECT_TRUE(AddressFilter::Parse("0.0.0.0/0", &rejected).Allows(address("198.51.100.7")));
+    EXPECT_FALSE(AddressFilter::Parse("0.0.0.0/0", &rejected).Allows(address("::1")));
+    EXPECT_TRUE(AddressFilter::Parse("::/0", &rejected).Allows(address("198.51.100.7")));
+
+    // Unreadable entries are reported and admit no one.
+    rejected.clear();
+    AddressFilter bad =
+        AddressFilter::Parse("10.0.0.0/33 ::1/129 host.example 10.0.0.1/ 10.0.0.1/-1 1.2.3.4/8x", &rejected);
+    EXPECT_EQ(rejected, (std::vector<std::string>{"10.0.0.0/33", "::1/129", "host.example", "10.0.0.1/",
+                                                  "10.0.0.1/-1", "1.2.3.4/8x"}));
+    EXPECT_FALSE(bad.Allows(address("10.0.0.1")));
+    EXPECT_FALSE(bad.Allows(address("::1")));
+    EXPECT_EQ(IpAddressText(address("::ffff:127.0.0.1")), "127.0.0.1");
+    EXPECT_EQ(IpAddressText(address("2001:db8::1")), "2001:db8::1");
 }
 
 }  // namespace

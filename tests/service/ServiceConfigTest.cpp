@@ -173,5 +173,39 @@ TEST_F(ServiceConfigTest, EmptyModulePathAndNoProgramFolderFails) {
     EXPECT_EQ(events_.events[0].text, "Unable to load INI file: ModulePath is empty");
 }
 
+TEST_F(ServiceConfigTest, ClientLimitsHaveBoundedDefaultsAndUnusableValuesTakeThem) {
+    auto defaults = Load("[Server]\nport=1\n");
+    ASSERT_TRUE(defaults);
+    EXPECT_EQ(defaults->AllowFrom(), "");
+    EXPECT_EQ(defaults->MaxConnections(), 1000);
+    EXPECT_EQ(defaults->ClientTimeout(), 900);
+    EXPECT_EQ(defaults->MaxJobBytes(), std::int64_t{1} << 30);
+    EXPECT_EQ(defaults->MaxOrders(), 20);
+    EXPECT_EQ(defaults->MaxRecipients(), 50);
+    EXPECT_EQ(defaults->AllowedRecipients(), "");
+
+    auto unusable = Load(
+        "[Server]\nmaxConnections=0\nclientTimeout=-5\nmaxJobBytes=abc\nemmaxorders=-1\n"
+        "emmaxrecipients=\n");
+    ASSERT_TRUE(unusable);
+    EXPECT_EQ(unusable->MaxConnections(), 1000);
+    EXPECT_EQ(unusable->ClientTimeout(), 900);
+    EXPECT_EQ(unusable->MaxJobBytes(), std::int64_t{1} << 30);
+    EXPECT_EQ(unusable->MaxOrders(), 20);
+    EXPECT_EQ(unusable->MaxRecipients(), 50);
+
+    auto set = Load(
+        "[Server]\nallowFrom=10.0.0.0/8\nmaxConnections=3\nclientTimeout=0\nmaxJobBytes=8589934592\n"
+        "emmaxorders=0\nemmaxrecipients=7\nemallow=@example.com\n");
+    ASSERT_TRUE(set);
+    EXPECT_EQ(set->AllowFrom(), "10.0.0.0/8");
+    EXPECT_EQ(set->MaxConnections(), 3);
+    EXPECT_EQ(set->ClientTimeout(), 0);
+    EXPECT_EQ(set->MaxJobBytes(), std::int64_t{8} << 30);
+    EXPECT_EQ(set->MaxOrders(), 0);
+    EXPECT_EQ(set->MaxRecipients(), 7);
+    EXPECT_EQ(set->AllowedRecipients(), "@example.com");
+}
+
 }  // namespace
 }  // namespace tarn
