@@ -127,8 +127,10 @@ int main(int argc, char** argv) {
                                                    "\ntemplate=forms/form.pdf\nmergeBefore=merge/front.pdf\n"
                                                    "mergeAfter=merge/back.pdf\n");
 
+    const pid_t parent = getpid();
     pid_t server = fork();
     if (server == 0) {
+        tarn::testing::EndWithParent(parent);
         FILE* console = std::freopen((dir / "console.txt").c_str(), "w", stdout);
         if (console == nullptr) _exit(127);
         setenv("TARN_LISTEN_ADDRESS", "127.0.0.1", 1);

@@ -3,6 +3,7 @@
 #include "platform/Environment.h"
 #include "platform/Paths.h"
 #include "service/host/EventWriters.h"
+#include "service/job/LeftoverFiles.h"
 #include "service/job/RequestConversation.h"
 
 namespace tarn {
@@ -46,6 +47,8 @@ HRESULT CTARNSvrModule::Run() {
         ReleaseConfig();
         return E_FAIL;
     }
+    // Partial raw files and mail bodies an earlier run could not remove (it was killed).
+    RemoveLeftoversOfEarlierRuns(*config_);
     // 3. The listening socket.
     if (!listener_.IsOpen() && OpenListener() != 0) {
         ReportHostError("Cannot start service. Failed to open TCP connection.");

@@ -1,9 +1,14 @@
 #include "service/job/RequestConversation.h"
 
+#include <mutex>
+#include <set>
+
 #include "platform/File.h"
 #include "platform/Paths.h"
+#include "platform/TempFile.h"
 #include "service/host/ServiceEvents.h"
 #include "service/job/JobPipeline.h"
+#include "service/job/LeftoverFiles.h"
 #include "service/job/RequestLines.h"
 #include "service/job/ServiceConfig.h"
 #include "service/job/ServiceContext.h"
@@ -20,11 +25,31 @@ constexpr const char* kOk = "ok\n";
 constexpr const char* kJobFailed = "Problem handlingRequest\n";
 constexpr const char* kBye = "Bye\n";
 constexpr const char* kRawFileUnreadable = "ERROR: Problem creating rawfile 108";
-// Write errors (reported, never sent).
+// Write errors (reported; the two write errors are also answered, after kWriteErrorReply).
+constexpr const char* kWriteErrorReply = "ERROR: ";
 constexpr const char* kOpenError = "Error open rawfile 107";
 constexpr const char* kEofWriteError = "Error write to rawfile 106";
 constexpr const char* kLineWriteError = "Error write to rawfile 105";
 constexpr const char* kJobDone = "Request processed succesfully";
+
+// Raw files whose text is arriving in this process. A second job for the
+// same file is refused (error 107) while the first one's text arrives, as
+// when the first held the file itself open.
+class RawFilesArriving {
+  public:
+    static bool Claim(const std::string& path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return paths_.insert(path).second;
+    }
+    static void Release(const std::string& path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        paths_.erase(path);
+    }
+
+  private:
+    static inline std::mutex mutex_;
+    static inline std::set<std::string> paths_;
+};
 
 }  // namespace
 
@@ -130,16 +155,36 @@ int CRequestConversation::Run() {
 
     rawPath_ = JoinPath(saveDir_, rawName_);
     context_.ReportDebug(kEvtRawPath, rawPath_);
-    // A name that is no plain file name never reaches the file system.
+    // A name that is no plain file name never reaches the file system. The
+    // text arrives in a hidden partial file beside the raw file and takes the
+    // raw file's name only when complete: a raw file (the output of a section
+    // without conversion) is never seen half-written, and a failed job leaves
+    // an older file of that name as it was.
     std::string writeError;
-    if (!IsUsableRawName(rawName_) || !rawFile_.Create(rawPath_).ok())
+    std::string partialPath;
+    const bool claimed = IsUsableRawName(rawName_) && RawFilesArriving::Claim(rawPath_);
+    if (!claimed ||
+        !CreateUniqueFile(saveDir_, OwnedPrefix(kPartialRawPrefix), kPartialRawSuffix, &partialPath,
+                          TempAccess::kShared)
+             .ok() ||
+        !rawFile_.Create(partialPath).ok()) {
         writeError = kOpenError;
-    else
+    } else {
         writeError = ReceiveText();
-    rawFile_.Close();
+    }
+    if (!rawFile_.Close().ok() && writeError.empty()) writeError = kLineWriteError;
+    if (writeError.empty() && !RenameFile(partialPath, rawPath_).ok()) writeError = kLineWriteError;
+    if (claimed) RawFilesArriving::Release(rawPath_);
 
     if (!writeError.empty()) {
+        if (!partialPath.empty()) RemoveFile(partialPath);
         context_.ReportError(kEvtRawFileError, writeError);
+        if (writeError != kOpenError) {
+            // A full disk or a failing device: the operator learns which
+            // file, the client that its text was not stored.
+            context_.ReportError(kEvtRawFileError, rawPath_);
+            Send(kWriteErrorReply + writeError + "\n");
+        }
         CloseConnection();
         return 0;
     }

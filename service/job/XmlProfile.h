@@ -26,6 +26,9 @@ class CXmlProfile {
     int GetInt(const std::string& section, const std::string& key, int def) const;
     bool SectionExists(const std::string& section) const;
     bool KeyExists(const std::string& section, const std::string& key) const;
+    // The values of every key, in any section, whose name starts with
+    // `prefix` (compared without regard to case), in file order.
+    std::vector<std::string> ValuesOfKeysStartingWith(const std::string& prefix) const;
 
   private:
     struct Entry {

@@ -31,19 +31,25 @@ class SmtpTestServer {
     struct Options {
         std::string user, password;  // AUTH demanded when set
         std::string refuse;          // recipients holding this are refused
+        int dropFirst = 0;           // the first N messages: connection closed mid-message
     };
 
-    explicit SmtpTestServer(const std::string& outDir, const Options& options = Options()) : outDir_(outDir) {
+    explicit SmtpTestServer(const std::string& outDir) : SmtpTestServer(outDir, Options()) {}
+    SmtpTestServer(const std::string& outDir, const Options& options) : outDir_(outDir) {
         std::vector<std::string> args = {"/usr/bin/python3",
                                          std::string(TARN_SOURCE_DIR) + "/tests/mailer/smtp_server.py",
                                          outDir, "--lifetime", "600"};
         if (!options.user.empty())
             args.insert(args.end(), {"--user", options.user, "--password", options.password});
         if (!options.refuse.empty()) args.insert(args.end(), {"--refuse", options.refuse});
+        if (options.dropFirst > 0)
+            args.insert(args.end(), {"--drop-first", std::to_string(options.dropFirst)});
         int in[2], out[2];
         if (pipe(in) != 0 || pipe(out) != 0) return;
+        const pid_t parent = getpid();
         pid_ = fork();
         if (pid_ == 0) {
+            EndWithParent(parent);
             dup2(in[0], 0);
             dup2(out[1], 1);
             close(in[1]);

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """A real SMTP server for tests, on 127.0.0.1 and a port the system picks.
 
-usage: smtp_server.py OUTDIR [--user U --password P] [--refuse TEXT] [--lifetime SECONDS]
+usage: smtp_server.py OUTDIR [--user U --password P] [--refuse TEXT] [--drop-first N]
+                       [--lifetime SECONDS]
 
 Prints the port on the first line of standard output, then serves until its
 standard input is closed or the lifetime ends. Each accepted message N is
@@ -13,6 +14,8 @@ decoded with Python's own e-mail package into OUTDIR/msg-N/:
   last, the empty file `complete`.
 Recipients holding TEXT (--refuse) are refused with 550; with --user the
 server demands AUTH (PLAIN or LOGIN, without TLS) and takes only that pair.
+With --drop-first N the first N messages are cut off: after the 354 reply and
+a few lines of the message the server closes the connection; nothing is kept.
 """
 import argparse
 import asyncio
@@ -78,12 +81,28 @@ class Handler:
         return "250 Message accepted for delivery"
 
 
+class DroppingSMTP(SMTP):
+    """Closes the connection in the middle of the first `drops` messages."""
+
+    drops = 0
+
+    async def smtp_DATA(self, arg):
+        if DroppingSMTP.drops <= 0 or not self.envelope.rcpt_tos:
+            return await super().smtp_DATA(arg)
+        DroppingSMTP.drops -= 1
+        await self.push("354 End data with <CR><LF>.<CR><LF>")
+        for _ in range(3):
+            await self._reader.readuntil(b"\r\n")
+        self.transport.close()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("outdir")
     parser.add_argument("--user")
     parser.add_argument("--password")
     parser.add_argument("--refuse")
+    parser.add_argument("--drop-first", type=int, default=0)
     parser.add_argument("--lifetime", type=float, default=300.0)
     args = parser.parse_args()
     # AUTH without TLS is deliberate here: the tests run on the loopback interface.
@@ -97,6 +116,7 @@ def main():
         return AuthResult(success=ok, handled=False, auth_data=auth_data if ok else None)
 
     handler = Handler(args.outdir, args.refuse)
+    DroppingSMTP.drops = args.drop_first
     options = dict(hostname="tarn-test", decode_data=False)
     if args.user:
         options.update(authenticator=authenticator, auth_required=True, auth_require_tls=False)
@@ -104,7 +124,7 @@ def main():
     loop = asyncio.new_event_loop()
     asyncio.set_event_loop(loop)
     server = loop.run_until_complete(
-        loop.create_server(lambda: SMTP(handler, loop=loop, **options), "127.0.0.1", 0))
+        loop.create_server(lambda: DroppingSMTP(handler, loop=loop, **options), "127.0.0.1", 0))
     print(server.sockets[0].getsockname()[1], flush=True)
 
     def on_stdin():

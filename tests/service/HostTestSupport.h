@@ -3,7 +3,9 @@
 // folder tree as a map, and a datagram socket that collects what is sent to it.
 
 #include <poll.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -40,6 +42,14 @@ class TempFolder {
   private:
     std::string path_;
 };
+
+// Called in a child right after fork(): the kernel kills the child when the
+// thread that forked it ends, so a server never outlives its test or
+// benchmark, even one killed by a signal. A parent already gone ends it now.
+inline void EndWithParent(pid_t parent) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(127);
+}
 
 inline std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
