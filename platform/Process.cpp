@@ -186,6 +186,11 @@ Status RunProgramWithin(const std::vector<std::string>& argv, int limitSeconds, 
     posix_spawnattr_destroy(&attributes);
     if (err != 0) return Status::FromErrno("cannot start " + argv[0], err);
 
+    *end = ChildEnd();
+    if (limitSeconds > 0 && !WaitForEnd(pid, limitSeconds, started)) {
+        ::kill(pid, SIGKILL);
+        end->timedOut = true;
+    }
     int status = 0;
     for (;;) {
         pid_t done = ::waitpid(pid, &status, 0);

@@ -49,9 +49,9 @@ class Input {
 };
 
 // Lengths where a string's bytes cross a boundary of the file's structure.
-constexpr std::size_t kEdgeLengths[] = {0,    1,    255,  256,  511,  512,  513,  4095,  4096,  4097,
-                                        8214, 8215, 8216, 8219, 8220, 8223, 8224, 8225,  16440, 16448,
-                                        16449, 32766, 32767, 32768};
+constexpr std::size_t kEdgeLengths[] = {0,    1,    255,   256,   511,   512,   513,   4095,
+                                        4096, 4097, 8214,  8215,  8216,  8219,  8220,  8223,
+                                        8224, 8225, 16440, 16448, 16449, 32766, 32767, 32768};
 
 // The text as libfreexl returns it: code page 1252 decoded to UTF-8. False
 // for bytes the code page leaves undefined (the comparison is then skipped).
@@ -145,7 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         default:
             if (kind & 1) {
-                sheets[s]->SetColumn(col % kMaxColumns, (col + input.Byte()) % kMaxColumns, input.Byte() / 4.0);
+                sheets[s]->SetColumn(col % kMaxColumns, (col + input.Byte()) % kMaxColumns,
+                                     input.Byte() / 4.0);
             } else {
                 const int lastRow = row + input.Byte() % 4;
                 sheets[s]->SetMerge(row, lastRow, col, col + input.Byte() % 4);

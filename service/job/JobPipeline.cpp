@@ -8,27 +8,19 @@
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/ActivityLog.h"
 #include "service/job/MailDispatch.h"
 #include "service/job/RequestLines.h"
 #include "service/job/ServiceConfig.h"
 #include "service/job/ServiceContext.h"
+#include "service/job/SettingKeys.h"
 #include "service/job/TextHelpers.h"
 #include "service/job/ToolCommandLines.h"
 
 namespace tarn {
 namespace {
 
-// Key whose presence (even empty) selects PDF output.
-constexpr const char* kTemplateKey = "template";
-constexpr const char* kPdfParamsKey = "pdfparams";
-constexpr const char* kMergeBeforeKey = "mergeBefore";
-constexpr const char* kMergeAfterKey = "mergeAfter";
-constexpr const char* kHomeKey = "home";
-// Seconds a converter (or pdftk) may run before it is killed; absent or 0: no limit.
-constexpr const char* kConverterTimeoutKey = "converterTimeout";
-constexpr const char* kMaxSizeKey = "emmaxsize";
 // Mail size limit in kilobytes when emmaxsize is empty.
 constexpr std::int64_t kDefaultMaxSizeKb = 3072;
 constexpr std::int64_t kBytesPerKb = 1024;
@@ -68,8 +60,8 @@ bool RunTool(const CServiceContext& context, const std::string& commandLine) {
 
 // Steps for a PDF job from the template to the final PDF. False when the job
 // must end here (the events are reported).
-bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::string& toolFolder,
-             const std::string& converterPath, const std::string& outBase, std::string* output) {
+bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::string& converterPath,
+             const std::string& outBase, std::string* output) {
     const CServiceConfig& config = context.Config();
     const std::string& modulePath = config.ModulePath();
 
@@ -113,7 +105,7 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
         RenameFile(convertedPdf, finalPdf);  // a failure shows as a missing output at delivery
         return true;
     }
-    const std::string pdftkPath = JoinPath(toolFolder, std::string(kPdftkName) + kExeSuffix);
+    const std::string pdftkPath = config.ToolPath(kPdftkName);
     if (!FileOpens(pdftkPath)) {
         context.ReportError(kEvtProgramMissing, pdftkPath);
         return false;
@@ -210,10 +202,7 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
     std::string output = job.rawPath;
 
     if (workbook || config.KeyExists(job.section, kTemplateKey)) {
-        const std::string toolFolder =
-            JoinPath(config.ModulePath(), config.GetString(kServerSection, kHomeKey, ""));
-        const std::string converterPath =
-            JoinPath(toolFolder, std::string(workbook ? kTabulateName : kOverprintName) + kExeSuffix);
+        const std::string converterPath = config.ToolPath(workbook ? kTabulateName : kOverprintName);
         if (!FileOpens(converterPath)) {
             context.ReportError(kEvtProgramMissing, converterPath);
             return false;
@@ -225,11 +214,11 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
         if (workbook) {
             try {
                 TabulateSettings settings;
-                settings.dateFormat = config.GetString(kXlsSection, "dateFormat", "");
-                settings.decimalSeparator = config.GetString(kXlsSection, "inputDecSeparator", "");
-                settings.groupSeparator = config.GetString(kXlsSection, "inputGroupSeparator", "");
-                settings.excelDirective = config.GetString(kXlsSection, "excelDirective", "");
-                settings.nextSheet = config.GetString(kXlsSection, "nextSheet", "");
+                settings.dateFormat = config.GetString(kXlsSection, kDateFormatKey, "");
+                settings.decimalSeparator = config.GetString(kXlsSection, kDecSeparatorKey, "");
+                settings.groupSeparator = config.GetString(kXlsSection, kGroupSeparatorKey, "");
+                settings.excelDirective = config.GetString(kXlsSection, kExcelDirectiveKey, "");
+                settings.nextSheet = config.GetString(kXlsSection, kNextSheetKey, "");
                 const std::string commandLine =
                     BuildTabulateCommandLine(converterPath, job.saveDir, job.rawName, settings);
                 output = outBase + ".xls";
@@ -251,7 +240,7 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
             }
         } else {
             try {
-                if (!MakePdf(context, job, toolFolder, converterPath, outBase, &output)) return false;
+                if (!MakePdf(context, job, converterPath, outBase, &output)) return false;
             } catch (const std::exception&) {
                 context.ReportError(kEvtHostFailure, kPdfStepFailure);
                 return false;

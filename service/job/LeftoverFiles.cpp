@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/TempFile.h"
 #include "service/job/MailBody.h"
@@ -26,21 +27,26 @@ bool ProcessRuns(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 std::string OwnedPrefix(const std::string& prefix) { return prefix + std::to_string(::getpid()) + "-"; }
 
 int RemoveLeftovers(const std::string& folder, const std::string& prefix) {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr) return 0;
+    // The names first, then the removals: a folder is not changed while it is read.
+    std::vector<std::string> stale;
+    if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.compare(0, prefix.size(), prefix) != 0) continue;
+            char* end = nullptr;
+            const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+            if (end == name.c_str() + prefix.size() || *end != '-' || pid <= 0) continue;
+            if (pid == ::getpid() || !ProcessRuns(static_cast<pid_t>(pid))) stale.push_back(name);
+        }
+        ::closedir(dir);
+    }
     int removed = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.compare(0, prefix.size(), prefix) != 0) continue;
-        char* end = nullptr;
-        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
-        if (end == name.c_str() + prefix.size() || *end != '-' || pid <= 0) continue;
-        if (pid != ::getpid() && ProcessRuns(static_cast<pid_t>(pid))) continue;
+    for (const std::string& name : stale) {
         const std::string path = JoinPath(folder, name);
         struct stat info;
-        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::unlink(path.c_str()) == 0) ++removed;
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::unlink(path.c_str()) == 0)
+            ++removed;
     }
-    ::closedir(dir);
     return removed;
 }
 

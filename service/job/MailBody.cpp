@@ -4,7 +4,7 @@
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/TempFile.h"
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/EmailRecord.h"
 #include "service/job/LeftoverFiles.h"
 #include "service/job/ServiceConfig.h"

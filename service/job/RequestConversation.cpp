@@ -6,7 +6,7 @@
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/TempFile.h"
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/JobPipeline.h"
 #include "service/job/LeftoverFiles.h"
 #include "service/job/RequestLines.h"
@@ -95,13 +95,13 @@ void CRequestConversation::WaitForCommand() {
         if (Contains(line, kQuitWord) || Contains(line, kRawFileWord)) return;
         if (!StartsWith(line, kRunWord)) continue;
         RunCommand command = ParseRunLine(line);
-        rawName_ = command.rawName;
-        section_ = command.section;
-        context_.ReportDebug(kEvtRawFile, rawName_);
-        context_.ReportDebug(kEvtRawFile, rawName_);
-        context_.ReportDebug(kEvtRawNameTrace, rawName_);
-        context_.ReportDebug(kEvtSection, section_);
-        context_.ReportDebug(kEvtRawFile, rawName_);
+        job_.rawName = command.rawName;
+        job_.section = command.section;
+        context_.ReportDebug(kEvtRawFile, job_.rawName);
+        context_.ReportDebug(kEvtRawFile, job_.rawName);
+        context_.ReportDebug(kEvtRawNameTrace, job_.rawName);
+        context_.ReportDebug(kEvtSection, job_.section);
+        context_.ReportDebug(kEvtRawFile, job_.rawName);
         Send(kAcknowledge);
         context_.ReportDebug(kEvtCommandAcknowledged, kAcknowledgeEvent);
         return;
@@ -116,8 +116,8 @@ std::string CRequestConversation::ReceiveText() {
         if (StartsWith(line, kEmailMarker)) {
             EmailRecord order;
             order.module = &context_;
-            sendEmail_ = ParseEmailLine(line, &order);
-            if (sendEmail_) emailOrders_.push_back(order);
+            job_.sendEmail = ParseEmailLine(line, &order);
+            if (job_.sendEmail) job_.emailOrders.push_back(order);
             continue;
         }
         std::string::size_type eof = line.find(kEofWord);
@@ -133,28 +133,28 @@ int CRequestConversation::Run() {
     Send(kGreeting);
     WaitForCommand();
 
-    SectionChoice choice = ChooseSection(section_);
-    section_ = choice.section;
+    SectionChoice choice = ChooseSection(job_.section);
+    job_.section = choice.section;
     const CServiceConfig& config = context_.Config();
-    if (!config.SectionExists(section_)) {
-        context_.ReportError(kEvtNoSection, section_);
-        Send("ERROR:section " + section_ + " does not exist in ini file /n Bye \n");
+    if (!config.SectionExists(job_.section)) {
+        context_.ReportError(kEvtNoSection, job_.section);
+        Send("ERROR:section " + job_.section + " does not exist in ini file /n Bye \n");
         CloseConnection();
         return 0;
     }
 
-    saveDir_ = config.GetString(section_, choice.saveDirKey, "");
-    if (!saveDir_.empty() && saveDir_.back() != kPathSeparator) saveDir_ += kPathSeparator;
-    context_.ReportDebug(kEvtSaveFolder, saveDir_);
-    if (!PathExists(saveDir_)) {
-        context_.ReportError(kEvtNoSaveFolder, saveDir_);
-        Send("ERROR: " + saveDir_ + " does not exist/n");
+    job_.saveDir = config.GetString(job_.section, choice.saveDirKey, "");
+    if (!job_.saveDir.empty() && job_.saveDir.back() != kPathSeparator) job_.saveDir += kPathSeparator;
+    context_.ReportDebug(kEvtSaveFolder, job_.saveDir);
+    if (!PathExists(job_.saveDir)) {
+        context_.ReportError(kEvtNoSaveFolder, job_.saveDir);
+        Send("ERROR: " + job_.saveDir + " does not exist/n");
         CloseConnection();
         return 0;
     }
 
-    rawPath_ = JoinPath(saveDir_, rawName_);
-    context_.ReportDebug(kEvtRawPath, rawPath_);
+    job_.rawPath = JoinPath(job_.saveDir, job_.rawName);
+    context_.ReportDebug(kEvtRawPath, job_.rawPath);
     // A name that is no plain file name never reaches the file system. The
     // text arrives in a hidden partial file beside the raw file and takes the
     // raw file's name only when complete: a raw file (the output of a section
@@ -162,9 +162,9 @@ int CRequestConversation::Run() {
     // an older file of that name as it was.
     std::string writeError;
     std::string partialPath;
-    const bool claimed = IsUsableRawName(rawName_) && RawFilesArriving::Claim(rawPath_);
+    const bool claimed = IsUsableRawName(job_.rawName) && RawFilesArriving::Claim(job_.rawPath);
     if (!claimed ||
-        !CreateUniqueFile(saveDir_, OwnedPrefix(kPartialRawPrefix), kPartialRawSuffix, &partialPath,
+        !CreateUniqueFile(job_.saveDir, OwnedPrefix(kPartialRawPrefix), kPartialRawSuffix, &partialPath,
                           TempAccess::kShared)
              .ok() ||
         !rawFile_.Create(partialPath).ok()) {
@@ -173,8 +173,8 @@ int CRequestConversation::Run() {
         writeError = ReceiveText();
     }
     if (!rawFile_.Close().ok() && writeError.empty()) writeError = kLineWriteError;
-    if (writeError.empty() && !RenameFile(partialPath, rawPath_).ok()) writeError = kLineWriteError;
-    if (claimed) RawFilesArriving::Release(rawPath_);
+    if (writeError.empty() && !RenameFile(partialPath, job_.rawPath).ok()) writeError = kLineWriteError;
+    if (claimed) RawFilesArriving::Release(job_.rawPath);
 
     if (!writeError.empty()) {
         if (!partialPath.empty()) RemoveFile(partialPath);
@@ -182,28 +182,21 @@ int CRequestConversation::Run() {
         if (writeError != kOpenError) {
             // A full disk or a failing device: the operator learns which
             // file, the client that its text was not stored.
-            context_.ReportError(kEvtRawFileError, rawPath_);
+            context_.ReportError(kEvtRawFileError, job_.rawPath);
             Send(kWriteErrorReply + writeError + "\n");
         }
         CloseConnection();
         return 0;
     }
-    if (!FileOpens(rawPath_)) {
-        context_.ReportError(kEvtRawFileUnreadable, rawPath_);
+    if (!FileOpens(job_.rawPath)) {
+        context_.ReportError(kEvtRawFileUnreadable, job_.rawPath);
         Send(kRawFileUnreadable);
         CloseConnection();
         return 0;
     }
 
-    context_.ReportDebug(kEvtRawFile, rawPath_);
-    JobRequest job;
-    job.section = section_;
-    job.rawName = rawName_;
-    job.rawPath = rawPath_;
-    job.saveDir = saveDir_;
-    job.emailOrders = std::move(emailOrders_);
-    job.sendEmail = sendEmail_;
-    if (ProcessJob(context_, job)) {
+    context_.ReportDebug(kEvtRawFile, job_.rawPath);
+    if (ProcessJob(context_, job_)) {
         if (config.Debug()) context_.ReportServiceEvent(EventType::kSuccess, kEvtGeneric, kJobDone);
         Send(kOk);
     } else {

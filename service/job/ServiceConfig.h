@@ -6,14 +6,13 @@
 #include <memory>
 #include <string>
 
+#include "service/job/SettingKeys.h"
 #include "service/job/XmlProfile.h"
 
 namespace tarn {
 
 class CEventReporter;
 
-// Name of the section that holds the fixed settings.
-inline constexpr const char* kServerSection = "Server";
 // Port the listener binds when the setting is missing or empty.
 inline constexpr int kDefaultPort = 5000;
 // Mail server port when the setting is missing or empty.
@@ -38,6 +37,10 @@ class CServiceConfig : public CXmlProfile {
     const std::string& EmailPwd() const { return emailPwd_; }
     const std::string& MailPort() const { return emport_; }
     const std::string& ActivityLog() const { return emlog_; }
+
+    // Path of the program `name` (overprint, tabulate, pdftk, blat) in the
+    // tool folder: ModulePath joined with the `home` setting.
+    std::string ToolPath(const std::string& name) const;
 
   private:
     CServiceConfig() = default;

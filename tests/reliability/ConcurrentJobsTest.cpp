@@ -12,6 +12,7 @@
 #include "tests/mailer/SmtpTestServer.h"
 #include "tests/service/JobTestSupport.h"
 #include "tests/service/ServerTestSupport.h"
+#include "tests/tabulate/ReportGenerator.h"
 
 namespace tarn {
 namespace {
@@ -26,12 +27,13 @@ constexpr const char* kOkBye = "Hi\nROGER_CMD\nok\nBye\n";
 enum Kind { kRaw, kPdf, kWorkbook, kMailed };
 Kind KindOf(int i) { return static_cast<Kind>(i % 4); }
 
+// A report with page headers, column titles, amounts and dates; its size varies with i.
 std::string ReportOf(int i) {
-    std::string text = "REPORT " + std::to_string(i) + "                          Page 1\r\n\r\n"
-                       "Item        Qty     Price\r\n----------  ------  -------\r\n";
-    for (int row = 0; row < 20 + i % 17; ++row)
-        text += "Item" + std::to_string(row) + "       " + std::to_string(row * 7 + i) + "      1.50\r\n";
-    return text;
+    tabulate_test::ReportOptions options;
+    options.pages = 1 + i % 3;
+    options.rowsPerPage = 10 + i % 17;
+    options.european = i % 2 == 1;
+    return tabulate_test::MakeReport(options) + "job " + std::to_string(i) + "\r\n";
 }
 
 // Waits (bounded) for a datagram holding `text`; earlier ones are dropped.
@@ -46,7 +48,8 @@ TEST(ConcurrentJobs, TwoHundredMixedJobsWithAPauseAndContinueInTheMiddleAllCompl
     for (const char* sub : {"tools", "forms", "out", "tmp"}) std::filesystem::create_directory(dir / sub);
     for (const char* tool : {"overprint", "tabulate", "blat", "PdfFont.ext"})
         std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/" + tool, dir / "tools/" + tool);
-    std::filesystem::copy_file(std::string(TARN_SOURCE_DIR) + "/examples/forms/letter.pdf", dir / "forms/form.pdf");
+    std::filesystem::copy_file(std::string(TARN_SOURCE_DIR) + "/examples/forms/letter.pdf",
+                               dir / "forms/form.pdf");
     SmtpTestServer smtp(mail.path());
     ASSERT_TRUE(smtp.running());
 
@@ -64,10 +67,10 @@ TEST(ConcurrentJobs, TwoHundredMixedJobsWithAPauseAndContinueInTheMiddleAllCompl
     ProgramRun registration = RunAndCapture({TARN_BIN_DIR "/TARNSvr", "-Service"}, temp.path());
     ASSERT_EQ(registration.exitCode, 0) << registration.err;
     ServerProcess server;
-    const std::string ini = "[Server]\nport=0\nhome=../tools\nsender=tarn@example.org\nemlsrv=127.0.0.1\nemport=" +
-                            std::to_string(smtp.port()) + "\nemlog=activity.log\n[RAW]\nsaveDir=" + dir /
-                            "out\n[PDF]\nsaveDir=" + dir / "out\ntemplate=../forms/form.pdf\n[xls]\nsaveDir=" + dir /
-                            "out\n";
+    const std::string ini =
+        "[Server]\nport=0\nhome=../tools\nsender=tarn@example.org\nemlsrv=127.0.0.1\nemport=" +
+        std::to_string(smtp.port()) + "\nemlog=activity.log\n[RAW]\nsaveDir=" + dir / "out\n[PDF]\nsaveDir=" +
+        dir / "out\ntemplate=../forms/form.pdf\n[xls]\nsaveDir=" + dir / "out\n";
     ASSERT_TRUE(server.Start(folder, ini)) << server.Console();
     ASSERT_TRUE(WaitFor(notify, "READY=1")) << server.Console();
     const int port = server.port();
@@ -83,7 +86,10 @@ TEST(ConcurrentJobs, TwoHundredMixedJobsWithAPauseAndContinueInTheMiddleAllCompl
             const std::string section = KindOf(i) == kPdf ? "PDF" : KindOf(i) == kWorkbook ? "xls" : "RAW";
             std::string order;
             if (KindOf(i) == kMailed)
-                order = "\x02" "email:to" + std::to_string(i) + "@example.com^Job " + std::to_string(i) + "^N^\r\n";
+                order =
+                    "\x02"
+                    "email:to" +
+                    std::to_string(i) + "@example.com^Job " + std::to_string(i) + "^N^\r\n";
             for (auto deadline = Clock::now() + 120s; Clock::now() < deadline;) {
                 TestClient client(port);
                 if (client.connected() && client.ReadUntil("Hi\n", 30s) == "Hi\n") {

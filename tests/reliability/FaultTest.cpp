@@ -13,6 +13,7 @@
 #include "tests/mailer/SmtpTestServer.h"
 #include "tests/service/JobTestSupport.h"
 #include "tests/service/ServerTestSupport.h"
+#include "tests/tabulate/ReportGenerator.h"
 
 namespace tarn {
 namespace {
@@ -47,7 +48,8 @@ class SmallDisk {
         const std::string block(4096, 'f');
         while (Free() > leave + block.size() && filler.write(block.data(), block.size()) && filler.flush()) {
         }
-        for (std::size_t n = Free() - leave; Free() > leave && n > 0 && filler.write("f", 1) && filler.flush();)
+        for (std::size_t n = Free() - leave;
+             Free() > leave && n > 0 && filler.write("f", 1) && filler.flush();)
             n = Free() - leave;
     }
     void Free(bool all) {
@@ -68,16 +70,19 @@ class Faults : public ::testing::Test {
     // Sections RAW (no conversion), PDF (overprint) and xls (tabulate), all
     // saving to `out`; the converters are stand-ins unless `real`.
     void StartServer(const std::string& out, bool real, const std::string& serverKeys = "") {
-        for (const char* sub : {"tools", "forms", "bodies", "tmp"}) std::filesystem::create_directory(dir / sub);
+        for (const char* sub : {"tools", "forms", "bodies", "tmp"})
+            std::filesystem::create_directory(dir / sub);
         for (const char* tool : {"overprint", "tabulate"}) {
             if (real) {
-                std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/" + tool, dir / "tools/" + tool);
+                std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/" + tool,
+                                                dir / "tools/" + tool);
             } else {
                 InstallStandIn(dir / "tools/", tool);
             }
         }
         if (real) {
-            std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/PdfFont.ext", dir / "tools/PdfFont.ext");
+            std::filesystem::create_symlink(std::string(TARN_BIN_DIR) + "/PdfFont.ext",
+                                            dir / "tools/PdfFont.ext");
             std::filesystem::copy_file(std::string(TARN_SOURCE_DIR) + "/examples/forms/letter.pdf",
                                        dir / "forms/form.pdf");
         } else {
@@ -87,11 +92,12 @@ class Faults : public ::testing::Test {
         WriteFile(dir / "bodies/hello.txt", "Dear $name,\nyour report.\n");
         // Temporary files of the server and of its converters go here, to be counted.
         ::setenv("TMP", (dir / "tmp").c_str(), 1);
-        ini_ = "[Server]\nport=0\nhome=tools\nbodyfiles=bodies\nsender=tarn@example.org\nemlsrv=127.0.0.1\n"
-               "emport=" +
-               std::to_string(smtp_ ? smtp_->port() : UnusedPort()) + "\nemlog=activity.log\n" + serverKeys +
-               "[RAW]\nsaveDir=" + out + "\n[PDF]\nsaveDir=" + out + "\ntemplate=forms/form.pdf\npdfparams=\n" +
-               "[xls]\nsaveDir=" + out + "\n";
+        ini_ =
+            "[Server]\nport=0\nhome=tools\nbodyfiles=bodies\nsender=tarn@example.org\nemlsrv=127.0.0.1\n"
+            "emport=" +
+            std::to_string(smtp_ ? smtp_->port() : UnusedPort()) + "\nemlog=activity.log\n" + serverKeys +
+            "[RAW]\nsaveDir=" + out + "\n[PDF]\nsaveDir=" + out + "\ntemplate=forms/form.pdf\npdfparams=\n" +
+            "[xls]\nsaveDir=" + out + "\n";
         ASSERT_TRUE(server_.Start(dir.path().substr(0, dir.path().size() - 1), ini_)) << server_.Console();
     }
     void TearDown() override { ::unsetenv("TMP"); }
@@ -105,8 +111,9 @@ class Faults : public ::testing::Test {
         return client.ReadAll(60s);
     }
     bool ConsoleHas(const std::string& text) {
-        return server_.WaitForConsole(std::regex(std::regex_replace(
-            text, std::regex(R"([\\^$.|?*+()\[\]{}])"), R"(\$&)")), nullptr, 5s);
+        return server_.WaitForConsole(
+            std::regex(std::regex_replace(text, std::regex(R"([\\^$.|?*+()\[\]{}])"), R"(\$&)")), nullptr,
+            5s);
     }
 
     ScratchFolder dir;
@@ -145,7 +152,10 @@ TEST_F(Faults, FullDiskWhileTheRawFileTheConverterOrTheWorkbookIsWrittenLosesNot
     EXPECT_EQ(ReadFile(out + "/keep.txt"), before);
 
     // The converter: room for the report, not for the PDF.
-    const std::string pdfReport = Report("pdf", 400), xlsReport = Report("xls", 300);
+    const std::string pdfReport = Report("pdf", 400);
+    tabulate_test::ReportOptions pages;
+    pages.pages = 6;
+    const std::string xlsReport = tabulate_test::MakeReport(pages);
     disk.Free(true);
     disk.Fill(RoomFor(pdfReport));
     EXPECT_EQ(Job("inv.txt", "PDF", pdfReport + "_EOF_\r\n"), kFailedBye);
@@ -248,7 +258,8 @@ TEST_F(Faults, KilledInTheMiddleOfFiftyJobsLeavesNoHalfWrittenOutputAndCleansUpA
             client.Send(RunLine("job" + std::to_string(i) + ".txt", sections[i % 3]));
             client.ReadUntil("ROGER_CMD\n");
             // Every other job mails its output with a body: a body file exists while it is sent.
-            if (i % 2 == 0) client.Send(EmailLine("j" + std::to_string(i) + "@example.com", "J", "hello.txt"));
+            if (i % 2 == 0)
+                client.Send(EmailLine("j" + std::to_string(i) + "@example.com", "J", "hello.txt"));
             // The text in pieces, so that some jobs are still arriving when the server dies.
             const std::string& text = reports[i];
             for (std::size_t at = 0; at < text.size(); at += 4096) {
@@ -291,9 +302,10 @@ TEST_F(Faults, KilledInTheMiddleOfFiftyJobsLeavesNoHalfWrittenOutputAndCleansUpA
             EXPECT_EQ(check.exitCode, 0) << "job " << i << check.out;
         }
         if (i % 3 == 2 && Exists(base + ".xls")) {
-            ProgramRun read = RunAndCapture(
-                {"/usr/bin/python3", "-c", "import sys, xlrd; xlrd.open_workbook(sys.argv[1])", base + ".xls"},
-                dir.path());
+            ProgramRun read =
+                RunAndCapture({"/usr/bin/python3", "-c", "import sys, xlrd; xlrd.open_workbook(sys.argv[1])",
+                               base + ".xls"},
+                              dir.path());
             EXPECT_EQ(read.exitCode, 0) << "job " << i << read.err;
         }
     }
@@ -301,7 +313,8 @@ TEST_F(Faults, KilledInTheMiddleOfFiftyJobsLeavesNoHalfWrittenOutputAndCleansUpA
     const std::string activity = ReadFile(dir / "activity.log");
     EXPECT_TRUE(activity.empty() || activity.back() == '\n');
     for (const std::string& line : Lines(activity))
-        EXPECT_TRUE(std::regex_match(line, std::regex(R"(\d\d/\d\d/\d\d\d\d \d\d:\d\d:\d\d .* (succeeded|failed))")))
+        EXPECT_TRUE(
+            std::regex_match(line, std::regex(R"(\d\d/\d\d/\d\d\d\d \d\d:\d\d:\d\d .* (succeeded|failed))")))
             << line;
 
     // The next start removes what the killed run left behind, and serves.
@@ -314,10 +327,16 @@ TEST_F(Faults, KilledInTheMiddleOfFiftyJobsLeavesNoHalfWrittenOutputAndCleansUpA
             left.insert(entry.path());
     }
     EXPECT_TRUE(left.empty()) << *left.begin();
-    EXPECT_EQ(FileTreeSize(dir / "tmp"), 0u);
+    EXPECT_EQ(FileTreeSize(dir / "tmp"), 0u)
+        << RunAndCapture({"/bin/ls", "-la", dir / "tmp"}, mail.path()).out;
+    // Outputs, and PDFs that overprint finished after the server died (whole,
+    // under their temporary name: the rename was the server's step).
     for (const auto& entry : std::filesystem::directory_iterator(dir / "out")) {
         const std::string name = entry.path().filename();
-        EXPECT_TRUE(std::regex_match(name, std::regex(R"(job\d+\.(txt|pdf|xls))"))) << name;
+        EXPECT_TRUE(std::regex_match(name, std::regex(R"(job\d+(\.txt|\.pdf|\.xls|_\$\$\$\.pdf))"))) << name;
+        if (name.find("_$$$") != std::string::npos)
+            EXPECT_EQ(RunAndCapture({"/usr/bin/qpdf", "--check", entry.path()}, mail.path()).exitCode, 0)
+                << name;
     }
     TestClient client(again.port());
     client.ReadUntil("Hi\n");
@@ -351,7 +370,8 @@ void StreamAndCompare(int port, const std::string& path, std::uint64_t total, co
     std::string chunk(block.size(), '\0');
     std::uint64_t read = 0;
     while (read < total) {
-        in.read(chunk.data(), static_cast<std::streamsize>(std::min<std::uint64_t>(chunk.size(), total - read)));
+        in.read(chunk.data(),
+                static_cast<std::streamsize>(std::min<std::uint64_t>(chunk.size(), total - read)));
         const std::size_t n = static_cast<std::size_t>(in.gcount());
         ASSERT_GT(n, 0u) << "raw file ends after " << read << " of " << total << " bytes";
         ASSERT_EQ(std::memcmp(chunk.data(), block.data(), n), 0) << "at " << read;
@@ -391,7 +411,8 @@ TEST(TestServers, EndWithTheProcessThatStartedThemEvenWhenItIsKilled) {
         _exit(0);
     }
     std::string pid;
-    for (auto deadline = Clock::now() + 20s; (pid = ReadFile(dir / "pid")).empty() && Clock::now() < deadline;)
+    for (auto deadline = Clock::now() + 20s;
+         (pid = ReadFile(dir / "pid")).empty() && Clock::now() < deadline;)
         std::this_thread::sleep_for(10ms);
     ASSERT_FALSE(pid.empty());
     ::kill(parent, SIGKILL);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Process.h"
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/JobPipeline.h"
 #include "service/job/ToolCommandLines.h"
 #include "tests/service/JobTestSupport.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/EmailRecord.h"
 #include "service/job/MailBody.h"
 #include "tests/service/JobTestSupport.h"

@@ -48,6 +48,8 @@ class ServerProcess {
         std::filesystem::create_hard_link(TARN_BIN_DIR "/TARNSvr", program, ec);
         if (ec) std::filesystem::copy_file(TARN_BIN_DIR "/TARNSvr", program, ec);
         std::ofstream(folder + "/TARN.ini", std::ios::binary) << ini;
+        // A restart in the same folder must not read the port of the run before.
+        std::filesystem::remove(folder + "/console.txt", ec);
         const pid_t parent = ::getpid();
         pid_ = ::fork();
         if (pid_ == 0) {

@@ -96,6 +96,12 @@ TEST_F(ServiceConfigTest, DefaultsAndTheDebugRule) {
     EXPECT_EQ(Load("[Server]\nport= -12x\n")->Port(), -12);
 }
 
+TEST_F(ServiceConfigTest, ToolsLiveInTheHomeFolderBelowModulePath) {
+    EXPECT_EQ(Load("[Server]\n")->ToolPath("blat"), "/opt/tarn/blat");
+    EXPECT_EQ(Load("[Server]\nhome=tools/\n")->ToolPath("pdftk"), "/opt/tarn/tools/pdftk");
+    EXPECT_EQ(Load("[Server]\nModulePath=/srv/t\nhome=bin\n")->ToolPath("overprint"), "/srv/t/bin/overprint");
+}
+
 TEST(AtoiLike, BehavesLikeTheCFunctionWithoutOverflow) {
     EXPECT_EQ(AtoiLike("  42abc"), 42);
     EXPECT_EQ(AtoiLike("+7"), 7);
