@@ -1,8 +1,10 @@
 #include "service/host/TARNSvrModule.h"
 
 #include "platform/Environment.h"
+#include "platform/File.h"
 #include "platform/Paths.h"
 #include "service/host/EventWriters.h"
+#include "service/job/FolderLayout.h"
 #include "service/job/LeftoverFiles.h"
 #include "service/job/RequestConversation.h"
 
@@ -49,6 +51,7 @@ HRESULT CTARNSvrModule::Run() {
     }
     // Partial raw files and mail bodies an earlier run could not remove (it was killed).
     RemoveLeftoversOfEarlierRuns(*config_);
+    ReportFolderLayout();
     // 3. The listening socket.
     if (!listener_.IsOpen() && OpenListener() != 0) {
         ReportHostError("Cannot start service. Failed to open TCP connection.");
@@ -64,6 +67,16 @@ HRESULT CTARNSvrModule::Run() {
     std::unique_lock<std::mutex> lock(quitMutex_);
     quitSignal_.wait(lock, [this] { return quit_; });
     return S_OK;
+}
+
+void CTARNSvrModule::ReportFolderLayout() const {
+    const std::string& forms = config_->FormsFolder();
+    if (forms.empty()) return;
+    if (!IsDirectory(forms)) ReportHostError("The forms folder " + forms + " does not exist");
+    for (const std::string& folder : SaveFoldersInsideForms(*config_)) {
+        ReportHostError("The save folder " + folder + " lies inside the forms folder " + forms +
+                        ": clients can name the reports there as forms");
+    }
 }
 
 void CTARNSvrModule::PostQuit() {

@@ -82,7 +82,8 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
     const std::string convertedPdf = outBase + kConvertedSuffix + ".pdf";
     const std::string finalPdf = outBase + ".pdf";
     const std::string commandLine = BuildOverprintCommandLine(
-        converterPath, templatePath, job.rawPath, config.GetString(job.section, kPdfParamsKey, ""), outBase);
+        converterPath, templatePath, job.rawPath, config.GetString(job.section, kPdfParamsKey, ""), outBase,
+        config.FormsFolder());
     // A raw file sent under the output's own name (inv42.pdf) is the text to
     // convert: removing "the old output" would remove the report itself.
     if (finalPdf != job.rawPath) RemoveFile(finalPdf);
@@ -93,6 +94,13 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
     RemoveFile(job.rawPath);
     if (!converted) {
         RemoveFile(convertedPdf);
+        return false;
+    }
+    // Whoever can write the save folder could have planted a link under the
+    // temporary name: it must not be merged, renamed into place or mailed.
+    if (EntryExists(convertedPdf) && !IsPlainFile(convertedPdf)) {
+        context.ReportError(kEvtOutputMissing, convertedPdf);
+        RemoveFile(convertedPdf);  // the link itself, never what it points to
         return false;
     }
 
@@ -176,6 +184,10 @@ std::string JobStem(const std::string& rawName) {
     return stem;
 }
 
+std::string WorkbookName(const std::string& rawName) {
+    return rawName.substr(0, rawName.rfind('.')) + ".xls";
+}
+
 std::int64_t ParseInt64Like(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
@@ -209,7 +221,6 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
         }
         context.ReportDebug(kEvtProgramPath, converterPath);
         context.ReportDebug(kEvtPipelineRawName, job.rawName);
-        const std::string outBase = JoinPath(job.saveDir, JobStem(job.rawName));
 
         if (workbook) {
             try {
@@ -221,7 +232,9 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
                 settings.nextSheet = config.GetString(kXlsSection, kNextSheetKey, "");
                 const std::string commandLine =
                     BuildTabulateCommandLine(converterPath, job.saveDir, job.rawName, settings);
-                output = outBase + ".xls";
+                // Expect (and clear beforehand) exactly the name tabulate
+                // writes, which the PDF stem rule would get wrong (x..y.txt, AP100R1).
+                output = JoinPath(job.saveDir, WorkbookName(job.rawName));
                 // A raw file named like its workbook (stock.xls) is read by
                 // tabulate and replaced by the workbook: it must neither be
                 // removed before the run nor, as "the raw file", after it.
@@ -240,6 +253,7 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
             }
         } else {
             try {
+                const std::string outBase = JoinPath(job.saveDir, JobStem(job.rawName));
                 if (!MakePdf(context, job, converterPath, outBase, &output)) return false;
             } catch (const std::exception&) {
                 context.ReportError(kEvtHostFailure, kPdfStepFailure);
@@ -248,9 +262,10 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
         }
     }
 
-    // Delivery: the output must exist.
+    // Delivery: the output must exist, as a plain file of its own (a link
+    // planted in the save folder would deliver and mail what it points to).
     context.ReportDebug(kEvtOutputFile, output);
-    if (!FileOpens(output)) {
+    if (!IsPlainFile(output) || !FileOpens(output)) {
         context.ReportError(kEvtOutputMissing, output);
         return false;
     }

@@ -16,6 +16,10 @@ class CServiceContext;
 // last joined again with '.'; empty when there are fewer than two fields.
 std::string JobStem(const std::string& rawName);
 
+// The name tabulate gives the workbook of `rawName`: the name up to its last
+// dot (the whole name when it has none) followed by ".xls".
+std::string WorkbookName(const std::string& rawName);
+
 // A signed 64-bit decimal read like a C atoi: leading blanks, an optional
 // sign, digits up to the first other byte; no digits gives 0. Values past
 // the range saturate.

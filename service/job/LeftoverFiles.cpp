@@ -51,8 +51,13 @@ int RemoveLeftovers(const std::string& folder, const std::string& prefix) {
 }
 
 void RemoveLeftoversOfEarlierRuns(const CServiceConfig& config) {
-    for (const std::string& folder : config.ValuesOfKeysStartingWith(kSaveDirKeyPrefix)) {
-        if (!folder.empty()) RemoveLeftovers(folder, kPartialRawPrefix);
+    const std::string prefix = kSaveDirKeyPrefix;
+    for (const std::string& section : config.SectionNames()) {
+        for (const auto& [key, folder] : config.Entries(section)) {
+            if (key.size() >= prefix.size() && EqualsNoCase(key.substr(0, prefix.size()), prefix) &&
+                !folder.empty())
+                RemoveLeftovers(folder, kPartialRawPrefix);
+        }
     }
     RemoveLeftovers(TempFolder(), kBodyFilePrefix);
 }

@@ -92,7 +92,9 @@ void CRequestConversation::WaitForCommand() {
     for (;;) {
         std::string line = ReadLine();
         context_.ReportDebug(kEvtLineReceived, line);
-        if (Contains(line, kQuitWord) || Contains(line, kRawFileWord)) return;
+        // Once the peer has closed, a line is either _QUIT_ or text that never
+        // got its line end: a command cut off like that starts no job.
+        if (peerClosed_ || Contains(line, kQuitWord) || Contains(line, kRawFileWord)) return;
         if (!StartsWith(line, kRunWord)) continue;
         RunCommand command = ParseRunLine(line);
         job_.rawName = command.rawName;

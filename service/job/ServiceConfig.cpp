@@ -41,7 +41,25 @@ std::unique_ptr<CServiceConfig> CServiceConfig::Create(const std::string& iniPat
     if (config->emport_.empty()) config->emport_ = kDefaultMailPort;
     config->emlog_ = config->GetString(kServerSection, kActivityLogKey, "");
     config->debug_ = debug.rfind(kDebugOnPrefix, 0) == 0;
+    const std::string formsDir = config->GetString(kServerSection, kFormsDirKey, "");
+    if (!formsDir.empty()) {
+        config->formsFolder_ =
+            formsDir.front() == kPathSeparator ? formsDir : JoinPath(config->modulePath_, formsDir);
+    }
     return config;
+}
+
+std::vector<std::string> CServiceConfig::SaveFolders() const {
+    std::vector<std::string> folders;
+    for (const std::string& section : SectionNames()) {
+        const bool workbook = EqualsNoCase(section, kXlsSection);
+        for (const auto& [key, value] : Entries(section)) {
+            const bool saveKey =
+                workbook ? StartsWithNoCase(key, kSaveDirKey) : EqualsNoCase(key, kSaveDirKey);
+            if (saveKey && !value.empty()) folders.push_back(value);
+        }
+    }
+    return folders;
 }
 
 std::string CServiceConfig::ToolPath(const std::string& name) const {

@@ -25,6 +25,12 @@ inline constexpr const char* kActivityLogKey = "emlog";
 inline constexpr const char* kMaxSizeKey = "emmaxsize";
 // Seconds a converter (or pdftk) may run before it is killed; absent or 0: no limit.
 inline constexpr const char* kConverterTimeoutKey = "converterTimeout";
+// The mailer's character set, TLS mode and CA file (absent: not passed).
+inline constexpr const char* kMailCharsetKey = "emcharset";
+inline constexpr const char* kMailTlsKey = "emtls";
+inline constexpr const char* kMailCaFileKey = "emcafile";
+// Folder overprint takes forms named in report text from (absent: its own folder).
+inline constexpr const char* kFormsDirKey = "formsDir";
 
 // A per-report section.
 inline constexpr const char* kSaveDirKey = "saveDir";

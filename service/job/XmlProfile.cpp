@@ -75,19 +75,22 @@ int CXmlProfile::GetInt(const std::string& section, const std::string& key, int 
 
 bool CXmlProfile::SectionExists(const std::string& section) const { return FindSection(section) != nullptr; }
 
-std::vector<std::string> CXmlProfile::ValuesOfKeysStartingWith(const std::string& prefix) const {
-    std::vector<std::string> values;
-    for (const Section& s : sections_) {
-        for (const Entry& e : s.entries) {
-            if (e.key.size() >= prefix.size() && EqualsNoCase(e.key.substr(0, prefix.size()), prefix))
-                values.push_back(e.value);
-        }
-    }
-    return values;
-}
-
 bool CXmlProfile::KeyExists(const std::string& section, const std::string& key) const {
     return FindEntry(section, key) != nullptr;
+}
+
+std::vector<std::string> CXmlProfile::SectionNames() const {
+    std::vector<std::string> names;
+    for (const Section& s : sections_) names.push_back(s.name);
+    return names;
+}
+
+std::vector<std::pair<std::string, std::string>> CXmlProfile::Entries(const std::string& section) const {
+    std::vector<std::pair<std::string, std::string>> entries;
+    if (const Section* s = FindSection(section)) {
+        for (const Entry& e : s->entries) entries.emplace_back(e.key, e.value);
+    }
+    return entries;
 }
 
 int AtoiLike(const std::string& text) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <filesystem>
@@ -119,6 +120,16 @@ TEST_F(ServerEndToEnd, SectionAndFolderErrorsAreAnsweredByteForByte) {
     quitFirst.Send("hello\r\n_QUIT_\r\n");
     EXPECT_EQ(quitFirst.ReadAll(), "Hi\nERROR:section  does not exist in ini file /n Bye \n");
 
+    // A command line cut off by the client's close starts no job and leaves
+    // an older raw file of that name alone.
+    std::ofstream(out_ + "/older.txt", std::ios::binary) << "older text\r\n";
+    TestClient cutOff(server_.port());
+    cutOff.ReadUntil("Hi\n");
+    cutOff.Send("_RUN_\x02older.txt\x02raw");
+    cutOff.ShutdownWrite();
+    EXPECT_EQ(cutOff.ReadAll(), "Hi\nERROR:section  does not exist in ini file /n Bye \n");
+    EXPECT_EQ(Out("older.txt"), "older text\r\n");
+
     TestClient missing(server_.port());
     missing.ReadUntil("Hi\n");
     missing.Send(RunLine("a.txt", "GONE"));
@@ -133,6 +144,40 @@ TEST_F(ServerEndToEnd, XlsSectionTakesSaveDirWithTheRestOfTheName) {
     client.Send("text\r\n_EOF_\r\n");
     client.ReadAll();
     EXPECT_TRUE(ConsoleHas("\n" + folder_ / "branch" + "/report.txt\n")) << server_.Console();
+}
+
+TEST_F(ServerEndToEnd, RawFilesFollowTheUmaskAndPlantedNamesAreRefused) {
+    const mode_t oldMask = ::umask(027);
+    StartServer();
+    ::umask(oldMask);
+    EXPECT_EQ(Job("mode.txt", "raw", "x\r\n_EOF_\r\n"), kOkBye);
+    EXPECT_EQ(std::filesystem::status(out_ + "/mode.txt").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms(0640));
+    // A link or a FIFO planted under the raw name is never written through
+    // nor waited on.
+    std::ofstream(folder_ / "victim") << "keep";
+    std::filesystem::create_symlink(folder_ / "victim", out_ + "/link.txt");
+    ASSERT_EQ(::mkfifo((out_ + "/fifo.txt").c_str(), 0600), 0);
+    EXPECT_EQ(Job("link.txt", "raw", "x\r\n_EOF_\r\n"), kGreetAndAck);
+    EXPECT_EQ(Job("fifo.txt", "raw", "x\r\n_EOF_\r\n"), kGreetAndAck);
+    EXPECT_EQ(ReadText(folder_ / "victim"), "keep");
+}
+
+TEST_F(ServerEndToEnd, SaveFolderInsideTheFormsFolderIsReportedAtStart) {
+    // The save folder "out" lies in the program folder, here the forms folder.
+    StartServer(false, "[Server]\nformsDir=" + folder_.path() + "\n[elsewhere]\nsaveDir=/var/tmp\n");
+    EXPECT_TRUE(ConsoleHas("The save folder " + out_ + " lies inside the forms folder " + folder_.path() +
+                           ": clients can name the reports there as forms\n"))
+        << server_.Console();
+    EXPECT_EQ(server_.Console().find("/var/tmp"), std::string::npos);
+    EXPECT_EQ(Job("still.txt", "raw", "x\r\n_EOF_\r\n"), kOkBye);  // the service runs all the same
+
+    TempFolder other;
+    ServerProcess second;
+    ASSERT_TRUE(second.Start(other.path(), "[Server]\nport=0\nformsDir=forms\n"));
+    EXPECT_TRUE(
+        second.WaitForConsole(std::regex("The forms folder " + other.path() + "/forms does not exist\n")))
+        << second.Console();
 }
 
 TEST_F(ServerEndToEnd, RawNameSentWithAPathIsStoredInTheSaveFolder) {
@@ -230,9 +275,8 @@ TEST_F(ServerEndToEnd, DebugConsoleShowsEveryEventOfAJobAsWholeLines) {
     EXPECT_EQ(Job("ev%s.txt", "raw", "text\r\n_EOF_\r\n"), kOkBye);
     ASSERT_TRUE(ConsoleHas("Request processed succesfully\n"));
     std::string raw = out_ + "/ev%s.txt";
-    std::string expected = std::string(
-                               "_RUN_\x02"
-                               "ev%s.txt\x02raw\r\n\n") +
+    // The received line's control bytes are shown escaped.
+    std::string expected = std::string("_RUN_\\x02ev%s.txt\\x02raw\\x0d\\x0a\n") +
                            "ev%s.txt\nev%s.txt\nev%s.txt\nraw\nev%s.txt\nROGER_CMD\n" + out_ + "/\n" + raw +
                            "\n" + raw + "\n" + raw + "\nRequest processed succesfully\n";
     std::string console = server_.Console();

@@ -3,7 +3,7 @@
 //   <name>.args  receives every argument (argv[0] included), each ended by NUL;
 //   <name>.exit  when present, holds the exit status to end with (default 0);
 //   overprint    copies its first argument (the form) to the -o value + ".pdf";
-//   tabulate     writes a small file named -p value + stem of -r value + ".xls";
+//   tabulate     writes a small file named -p value + -r value up to its last dot + ".xls";
 //   <name>.hang  when present: after writing the first half of its output
 //                (overprint, tabulate) it sleeps until it is killed;
 //   <name>.signal  when present, holds a signal number: the same, but it
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
         std::string folder = ValueAfter(args, "-p");
         std::string raw = ValueAfter(args, "-r");
         std::string::size_type dot = raw.rfind('.');
-        std::string stem = dot == std::string::npos ? std::string() : raw.substr(0, dot);
+        std::string stem = raw.substr(0, dot);  // as tabulate: the last dot counts, none keeps the name
         write(folder + stem + ".xls", "stand-in workbook\n");
     }
     if (endSignal > 0) ::raise(endSignal);
