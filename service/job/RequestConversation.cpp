@@ -164,7 +164,10 @@ int CRequestConversation::Run() {
     // an older file of that name as it was.
     std::string writeError;
     std::string partialPath;
-    const bool claimed = IsUsableRawName(job_.rawName) && RawFilesArriving::Claim(job_.rawPath);
+    // A link, FIFO or folder planted under the raw file's name is refused, not replaced.
+    const bool claimed = IsUsableRawName(job_.rawName) &&
+                         (!EntryExists(job_.rawPath) || IsPlainFile(job_.rawPath)) &&
+                         RawFilesArriving::Claim(job_.rawPath);
     if (!claimed ||
         !CreateUniqueFile(job_.saveDir, OwnedPrefix(kPartialRawPrefix), kPartialRawSuffix, &partialPath,
                           TempAccess::kShared)
