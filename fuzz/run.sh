@@ -43,10 +43,10 @@ smoke)
         work=$(mktemp -d "${TMPDIR:-/tmp}/fuzz-smoke-$t-XXXXXX")
         echo "== $t: $SECONDS_EACH s"
         # Artifacts (the failing input) are kept in build-fuzz/ for a look afterwards.
-        mkdir -p "$ROOT/build-fuzz/artifacts"
+        mkdir -p "$(dirname "$BIN")/artifacts"
         # shellcheck disable=SC2046
         (cd "$work" && "$BIN/$t" $(options "$t") -max_total_time="$SECONDS_EACH" \
-            -artifact_prefix="$ROOT/build-fuzz/artifacts/$t-" "$work" $(seeds "$t") >"$work/log" 2>&1)
+            -artifact_prefix="$(dirname "$BIN")/artifacts/$t-" "$work" $(seeds "$t") >"$work/log" 2>&1)
         rc=$?
         grep -E '^(#[0-9]+.*(DONE|INITED)|Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$work/log"
         if [ $rc -ne 0 ]; then
