@@ -1,11 +1,14 @@
 #include "platform/Process.h"
 
+#include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 
 extern char** environ;
@@ -122,6 +125,53 @@ Status RunCommandLine(const std::string& commandLine, int* exitCode,
 
 Status RunProgram(const std::vector<std::string>& argv, int* exitCode,
                   const std::vector<std::string>& addedEnvironment) {
+    ChildEnd end;
+    Status status = RunProgramWithin(argv, 0, &end, addedEnvironment);
+    if (status) *exitCode = end.exitCode;
+    return status;
+}
+
+Status RunCommandLineWithin(const std::string& commandLine, int limitSeconds, ChildEnd* end,
+                            const std::vector<std::string>& addedEnvironment) {
+    std::vector<std::string> argv = SplitCommandLine(commandLine);
+    if (argv.empty() || argv[0].empty()) return Status::Error("empty command line");
+    return RunProgramWithin(argv, limitSeconds, end, addedEnvironment);
+}
+
+namespace {
+
+// Waits until `pid` has ended or `limitSeconds` (> 0) have passed since `start`;
+// true when it has ended (not yet reaped). Sleeps in the kernel on a process
+// descriptor where there is one, else looks every 20 ms.
+bool WaitForEnd(pid_t pid, int limitSeconds, std::chrono::steady_clock::time_point start) {
+    const auto deadline = start + std::chrono::seconds(limitSeconds);
+    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    bool ended = false;
+    for (;;) {
+        siginfo_t info{};
+        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+            info.si_pid == pid) {
+            ended = true;
+            break;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        if (pidfd >= 0) {
+            pollfd p{pidfd, POLLIN, 0};
+            ::poll(&p, 1, static_cast<int>(left.count()));
+        } else {
+            ::poll(nullptr, 0, left.count() < 20 ? static_cast<int>(left.count()) : 20);
+        }
+    }
+    if (pidfd >= 0) ::close(pidfd);
+    return ended;
+}
+
+}  // namespace
+
+Status RunProgramWithin(const std::vector<std::string>& argv, int limitSeconds, ChildEnd* end,
+                        const std::vector<std::string>& addedEnvironment) {
     if (argv.empty() || argv[0].empty()) return Status::Error("no program to start");
     std::vector<char*> pointers;
     pointers.reserve(argv.size() + 1);
@@ -155,12 +205,18 @@ Status RunProgram(const std::vector<std::string>& argv, int* exitCode,
         environmentPointers.push_back(nullptr);
     }
     pid_t pid = 0;
+    const auto started = std::chrono::steady_clock::now();
     int err = posix_spawn(&pid, pointers[0], &actions, &attributes, pointers.data(),
                           addedEnvironment.empty() ? environ : environmentPointers.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (err != 0) return Status::FromErrno("cannot start " + argv[0], err);
 
+    *end = ChildEnd();
+    if (limitSeconds > 0 && !WaitForEnd(pid, limitSeconds, started)) {
+        ::kill(pid, SIGKILL);
+        end->timedOut = true;
+    }
     int status = 0;
     for (;;) {
         pid_t done = ::waitpid(pid, &status, 0);
@@ -169,11 +225,10 @@ Status RunProgram(const std::vector<std::string>& argv, int* exitCode,
         return Status::FromErrno("cannot wait for " + argv[0], errno);
     }
     if (WIFEXITED(status)) {
-        *exitCode = WEXITSTATUS(status);
+        end->exitCode = WEXITSTATUS(status);
     } else if (WIFSIGNALED(status)) {
-        *exitCode = kSignalExitBase + WTERMSIG(status);
-    } else {
-        *exitCode = -1;
+        end->signal = WTERMSIG(status);
+        end->exitCode = kSignalExitBase + end->signal;
     }
     return Status::Ok();
 }

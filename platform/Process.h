@@ -48,4 +48,18 @@ Status RunCommandLine(const std::string& commandLine, int* exitCode,
 Status RunProgram(const std::vector<std::string>& argv, int* exitCode,
                   const std::vector<std::string>& addedEnvironment = {});
 
+// How a child ended.
+struct ChildEnd {
+    int exitCode = -1;      // as RunCommandLine reports it
+    int signal = 0;         // the signal that ended it; 0 when it exited
+    bool timedOut = false;  // killed (SIGKILL) because the time limit ran out
+};
+
+// RunCommandLine with a time limit: a program still running `limitSeconds`
+// after its start is killed and waited for. A limit of 0 or less waits for ever.
+Status RunCommandLineWithin(const std::string& commandLine, int limitSeconds, ChildEnd* end,
+                            const std::vector<std::string>& addedEnvironment = {});
+Status RunProgramWithin(const std::vector<std::string>& argv, int limitSeconds, ChildEnd* end,
+                        const std::vector<std::string>& addedEnvironment = {});
+
 }  // namespace tarn

@@ -111,8 +111,10 @@ class Server {
         tarn::testing::WriteFile(dir + "TARN.ini", ini);
         fs::remove(dir + "console.txt");  // an earlier server's port must not be read
         std::fflush(stdout);
+        const pid_t parent = getpid();
         pid_ = fork();
         if (pid_ == 0) {
+            tarn::testing::EndWithParent(parent);
             FILE* console = std::freopen((dir + "console.txt").c_str(), "w", stdout);
             if (console == nullptr) _exit(127);
             setenv("TARN_LISTEN_ADDRESS", "127.0.0.1", 1);

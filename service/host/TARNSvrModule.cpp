@@ -6,6 +6,7 @@
 #include "service/host/AddressFilter.h"
 #include "service/host/EventWriters.h"
 #include "service/job/FolderLayout.h"
+#include "service/job/LeftoverFiles.h"
 #include "service/job/RequestConversation.h"
 
 namespace tarn {
@@ -49,6 +50,8 @@ HRESULT CTARNSvrModule::Run() {
         ReleaseConfig();
         return E_FAIL;
     }
+    // Partial raw files and mail bodies an earlier run could not remove (it was killed).
+    RemoveLeftoversOfEarlierRuns(*config_);
     ReportFolderLayout();
     // 3. The listening socket.
     if (!listener_.IsOpen() && OpenListener() != 0) {

@@ -44,10 +44,22 @@ constexpr const char* kMailDisabledText =
     "\"emmaxsize\" setting in INI file is 0. Send email function is disabled";
 constexpr const char* kTooBigText = "The attachement file is too big.";
 
-// Runs one tool; a tool that cannot be started is reported and the job goes on.
-void RunTool(const CServiceContext& context, const std::string& commandLine) {
-    int exitCode = 0;
-    if (!RunCommandLine(commandLine, &exitCode)) context.ReportError(kEvtProgramFailed, commandLine);
+// Runs one tool; a tool that cannot be started is reported and the job goes
+// on. False when the tool was ended by a signal or killed after
+// converterTimeout seconds (reported with its command line): what it wrote
+// is not to be trusted.
+bool RunTool(const CServiceContext& context, const std::string& commandLine) {
+    const int limitSeconds = context.Config().GetInt(kServerSection, kConverterTimeoutKey, 0);
+    ChildEnd end;
+    if (!RunCommandLineWithin(commandLine, limitSeconds, &end)) {
+        context.ReportError(kEvtProgramFailed, commandLine);
+        return true;
+    }
+    if (end.timedOut || end.signal != 0) {
+        context.ReportError(kEvtProgramFailed, commandLine);
+        return false;
+    }
+    return true;
 }
 
 // Steps for a PDF job from the template to the final PDF. False when the job
@@ -82,8 +94,12 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
     RemoveFile(convertedPdf);
     *output = finalPdf;
     context.ReportDebug(kEvtCommandLine, commandLine);
-    RunTool(context, commandLine);
+    const bool converted = RunTool(context, commandLine);
     RemoveFile(job.rawPath);
+    if (!converted) {
+        RemoveFile(convertedPdf);
+        return false;
+    }
     // Whoever can write the save folder could have planted a link under the
     // temporary name: it must not be merged, renamed into place or mailed.
     if (EntryExists(convertedPdf) && !IsPlainFile(convertedPdf)) {
@@ -124,9 +140,10 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
     if (!back.empty()) inputs.push_back(back);
     const std::string mergeLine = BuildPdftkCommandLine(pdftkPath, inputs, finalPdf);
     context.ReportDebug(kEvtCommandLine, mergeLine);
-    RunTool(context, mergeLine);
+    const bool merged = RunTool(context, mergeLine);
     RemoveFile(convertedPdf);
-    return true;
+    if (!merged) RemoveFile(finalPdf);
+    return merged;
 }
 
 // Why the job's orders together ask for more mail than emmaxorders and
@@ -273,8 +290,12 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
                 // removed before the run nor, as "the raw file", after it.
                 const bool rawIsOutput = output == job.rawPath;
                 if (!rawIsOutput) RemoveFile(output);
-                RunTool(context, commandLine);
+                const bool converted = RunTool(context, commandLine);
                 if (!rawIsOutput) RemoveFile(job.rawPath);
+                if (!converted) {
+                    RemoveFile(output);
+                    return false;
+                }
             } catch (const std::exception&) {
                 context.ReportError(kEvtHostFailure, kWorkbookStepFailure);
                 RemoveFile(job.rawPath);

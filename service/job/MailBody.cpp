@@ -6,6 +6,7 @@
 #include "platform/TempFile.h"
 #include "service/ServiceEvents.h"
 #include "service/job/EmailRecord.h"
+#include "service/job/LeftoverFiles.h"
 #include "service/job/ServiceConfig.h"
 #include "service/job/ServiceContext.h"
 #include "service/job/TextHelpers.h"
@@ -62,7 +63,8 @@ bool PrepareMailBody(EmailRecord& record) {
     if (!folder.empty() && folder.front() != kPathSeparator && CanonicalPath(folder, &resolved).ok())
         folder = resolved;
     std::string bodyPath;
-    if (!CreateUniqueFile(folder, kBodyFilePrefix, ".tmp", &bodyPath)) {
+    // Named for this process, so that a later start removes it if this run is killed.
+    if (!CreateUniqueFile(folder, OwnedPrefix(kBodyFilePrefix), ".tmp", &bodyPath)) {
         module.ReportError(kEvtBodyFileError, folder);
         return false;
     }

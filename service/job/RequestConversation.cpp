@@ -1,11 +1,15 @@
 #include "service/job/RequestConversation.h"
 
 #include <chrono>
+#include <mutex>
+#include <set>
 
 #include "platform/File.h"
 #include "platform/Paths.h"
+#include "platform/TempFile.h"
 #include "service/ServiceEvents.h"
 #include "service/job/JobPipeline.h"
+#include "service/job/LeftoverFiles.h"
 #include "service/job/RequestLines.h"
 #include "service/job/ServiceConfig.h"
 #include "service/job/ServiceContext.h"
@@ -22,7 +26,8 @@ constexpr const char* kOk = "ok\n";
 constexpr const char* kJobFailed = "Problem handlingRequest\n";
 constexpr const char* kBye = "Bye\n";
 constexpr const char* kRawFileUnreadable = "ERROR: Problem creating rawfile 108";
-// Write errors (reported, never sent).
+// Write errors (reported; the two write errors are also answered, after kWriteErrorReply).
+constexpr const char* kWriteErrorReply = "ERROR: ";
 constexpr const char* kOpenError = "Error open rawfile 107";
 constexpr const char* kEofWriteError = "Error write to rawfile 106";
 constexpr const char* kLineWriteError = "Error write to rawfile 105";
@@ -31,6 +36,25 @@ constexpr const char* kJobDone = "Request processed succesfully";
 constexpr auto kDrainTime = std::chrono::seconds(10);
 // Longest single wait for it.
 constexpr int kDrainWaitSeconds = 1;
+
+// Raw files whose text is arriving in this process. A second job for the
+// same file is refused (error 107) while the first one's text arrives, as
+// when the first held the file itself open.
+class RawFilesArriving {
+  public:
+    static bool Claim(const std::string& path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return paths_.insert(path).second;
+    }
+    static void Release(const std::string& path) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        paths_.erase(path);
+    }
+
+  private:
+    static inline std::mutex mutex_;
+    static inline std::set<std::string> paths_;
+};
 
 }  // namespace
 
@@ -193,13 +217,29 @@ int CRequestConversation::Run() {
 
     job_.rawPath = JoinPath(job_.saveDir, job_.rawName);
     context_.ReportDebug(kEvtRawPath, job_.rawPath);
-    // A name that is no plain file name never reaches the file system.
+    // A name that is no plain file name never reaches the file system. The
+    // text arrives in a hidden partial file beside the raw file and takes the
+    // raw file's name only when complete: a raw file (the output of a section
+    // without conversion) is never seen half-written, and a failed job leaves
+    // an older file of that name as it was.
     std::string writeError;
-    if (!IsUsableRawName(job_.rawName) || !rawFile_.Create(job_.rawPath).ok())
+    std::string partialPath;
+    // A link, FIFO or folder planted under the raw file's name is refused, not replaced.
+    const bool claimed = IsUsableRawName(job_.rawName) &&
+                         (!EntryExists(job_.rawPath) || IsPlainFile(job_.rawPath)) &&
+                         RawFilesArriving::Claim(job_.rawPath);
+    if (!claimed ||
+        !CreateUniqueFile(job_.saveDir, OwnedPrefix(kPartialRawPrefix), kPartialRawSuffix, &partialPath,
+                          TempAccess::kShared)
+             .ok() ||
+        !rawFile_.Create(partialPath).ok()) {
         writeError = kOpenError;
-    else
+    } else {
         writeError = ReceiveText();
-    rawFile_.Close();
+    }
+    if (!rawFile_.Close().ok() && writeError.empty()) writeError = kLineWriteError;
+    if (writeError.empty() && !RenameFile(partialPath, job_.rawPath).ok()) writeError = kLineWriteError;
+    if (claimed) RawFilesArriving::Release(job_.rawPath);
 
     if (tooLarge_) {
         const std::int64_t limit = config.MaxJobBytes();
@@ -211,7 +251,14 @@ int CRequestConversation::Run() {
         return 0;
     }
     if (!writeError.empty()) {
+        if (!partialPath.empty()) RemoveFile(partialPath);
         context_.ReportError(kEvtRawFileError, writeError);
+        if (writeError != kOpenError) {
+            // A full disk or a failing device: the operator learns which
+            // file, the client that its text was not stored.
+            context_.ReportError(kEvtRawFileError, job_.rawPath);
+            Send(kWriteErrorReply + writeError + "\n");
+        }
         CloseConnection();
         return 0;
     }

@@ -32,6 +32,8 @@ inline constexpr const char* kMaxJobBytesKey = "maxJobBytes";
 inline constexpr const char* kMaxOrdersKey = "emmaxorders";
 inline constexpr const char* kMaxRecipientsKey = "emmaxrecipients";
 inline constexpr const char* kAllowedRecipientsKey = "emallow";
+// Seconds a converter (or pdftk) may run before it is killed; absent or 0: no limit.
+inline constexpr const char* kConverterTimeoutKey = "converterTimeout";
 // The mailer's character set, TLS mode and CA file (absent: not passed).
 inline constexpr const char* kMailCharsetKey = "emcharset";
 inline constexpr const char* kMailTlsKey = "emtls";

@@ -31,6 +31,7 @@ struct SmtpServerOptions {
     std::string refuse;          // recipients holding this are refused
     std::string tls = "";        // "starttls" or "smtps", with the certificate below
     std::string certificate = "", key = "";
+    int dropFirst = 0;  // the first N messages: connection closed mid-message
 };
 
 class SmtpTestServer {
@@ -44,14 +45,18 @@ class SmtpTestServer {
         if (!options.user.empty())
             args.insert(args.end(), {"--user", options.user, "--password", options.password});
         if (!options.refuse.empty()) args.insert(args.end(), {"--refuse", options.refuse});
+        if (options.dropFirst > 0)
+            args.insert(args.end(), {"--drop-first", std::to_string(options.dropFirst)});
         if (!options.tls.empty()) {
             args.insert(args.end(),
                         {"--tls", options.tls, "--cert", options.certificate, "--key", options.key});
         }
         int in[2], out[2];
         if (pipe(in) != 0 || pipe(out) != 0) return;
+        const pid_t parent = getpid();
         pid_ = fork();
         if (pid_ == 0) {
+            EndWithParent(parent);
             dup2(in[0], 0);
             dup2(out[1], 1);
             close(in[1]);

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """A real SMTP server for tests, on 127.0.0.1 and a port the system picks.
 
-usage: smtp_server.py OUTDIR [--user U --password P] [--refuse TEXT]
+usage: smtp_server.py OUTDIR [--user U --password P] [--refuse TEXT] [--drop-first N]
                       [--tls starttls|smtps --cert PEM --key PEM] [--lifetime SECONDS]
 
 Prints the port on the first line of standard output, then serves until its
@@ -21,6 +21,8 @@ read back with Python's own e-mail package into OUTDIR/msg-N/ (texts in UTF-8):
 Recipients holding TEXT (--refuse) are refused with 550; with --user the
 server demands AUTH (PLAIN or LOGIN) and takes only that pair; with --tls
 starttls it demands STARTTLS before AUTH and MAIL.
+With --drop-first N the first N messages are cut off: after the 354 reply and
+a few lines of the message the server closes the connection; nothing is kept.
 """
 import argparse
 import asyncio
@@ -140,12 +142,28 @@ class Handler:
         return "250 Message accepted for delivery"
 
 
+class DroppingSMTP(SMTP):
+    """Closes the connection in the middle of the first `drops` messages."""
+
+    drops = 0
+
+    async def smtp_DATA(self, arg):
+        if DroppingSMTP.drops <= 0 or not self.envelope.rcpt_tos:
+            return await super().smtp_DATA(arg)
+        DroppingSMTP.drops -= 1
+        await self.push("354 End data with <CR><LF>.<CR><LF>")
+        for _ in range(3):
+            await self._reader.readuntil(b"\r\n")
+        self.transport.close()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("outdir")
     parser.add_argument("--user")
     parser.add_argument("--password")
     parser.add_argument("--refuse")
+    parser.add_argument("--drop-first", type=int, default=0)
     parser.add_argument("--tls", choices=("none", "starttls", "smtps"), default="none")
     parser.add_argument("--cert")
     parser.add_argument("--key")
@@ -166,6 +184,7 @@ def main():
         context.load_cert_chain(args.cert, args.key)
 
     handler = Handler(args.outdir, args.refuse, args.tls)
+    DroppingSMTP.drops = args.drop_first
     options = dict(hostname="tarn-test", decode_data=False)
     if args.tls == "starttls":
         options.update(tls_context=context, require_starttls=True)
@@ -177,7 +196,7 @@ def main():
     loop = asyncio.new_event_loop()
     asyncio.set_event_loop(loop)
     server = loop.run_until_complete(
-        loop.create_server(lambda: SMTP(handler, loop=loop, **options), "127.0.0.1", 0,
+        loop.create_server(lambda: DroppingSMTP(handler, loop=loop, **options), "127.0.0.1", 0,
                            ssl=context if args.tls == "smtps" else None))
     print(server.sockets[0].getsockname()[1], flush=True)
 

@@ -3,7 +3,9 @@
 // readers, and a datagram socket that collects what is sent to it.
 
 #include <poll.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -19,6 +21,14 @@
 #include "tests/support/TempFolder.h"
 
 namespace tarn::testing {
+
+// Called in a child right after fork(): the kernel kills the child when the
+// thread that forked it ends, so a server never outlives its test or
+// benchmark, even one killed by a signal. A parent already gone ends it now.
+inline void EndWithParent(pid_t parent) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(127);
+}
 
 // A bound AF_UNIX datagram socket that receives with a bounded wait.
 class DatagramReceiver {

@@ -48,8 +48,12 @@ class ServerProcess {
         std::filesystem::create_hard_link(TARN_BIN_DIR "/TARNSvr", program, ec);
         if (ec) std::filesystem::copy_file(TARN_BIN_DIR "/TARNSvr", program, ec);
         std::ofstream(folder + "/TARN.ini", std::ios::binary) << ini;
+        // A restart in the same folder must not read the port of the run before.
+        std::filesystem::remove(folder + "/console.txt", ec);
+        const pid_t parent = ::getpid();
         pid_ = ::fork();
         if (pid_ == 0) {
+            EndWithParent(parent);
             FILE* out = std::fopen((folder + "/console.txt").c_str(), "w");
             if (out == nullptr) _exit(127);
             ::dup2(fileno(out), STDOUT_FILENO);

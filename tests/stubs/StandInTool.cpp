@@ -5,10 +5,16 @@
 //   overprint    copies its first argument (the form) to the -o value + ".pdf";
 //   tabulate     writes a small file named -p value + -r value up to its last dot + ".xls"
 //                (or "." and the -f value when there is one);
+//   <name>.hang  when present: after writing the first half of its output
+//                (overprint, tabulate) it sleeps until it is killed;
+//   <name>.signal  when present, holds a signal number: the same, but it
+//                then ends itself with that signal;
 //   --list-fds   as first argument: the open descriptors above 2 are appended
 //                to <name>.args as one more entry "fds:<n>,<n>,...", then the
 //                blocked and the ignored signal masks ("SigBlk:\t<hex>", "SigIgn:\t<hex>").
 #include <dirent.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -61,6 +67,14 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);
     const std::string self = args[0];
     const std::string name = BaseName(self);
+    int endSignal = 0;
+    std::ifstream(self + ".signal") >> endSignal;
+    const bool hang = std::ifstream(self + ".hang").good();
+    // Output cut in half, as a converter leaves it when it is stopped mid-write.
+    auto write = [&](const std::string& path, const std::string& contents) {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << (hang || endSignal > 0 ? contents.substr(0, contents.size() / 2) : contents);
+    };
     {
         std::string fds = argc > 1 && args[1] == "--list-fds" ? OpenDescriptors() : std::string();
         std::ofstream record(self + ".args", std::ios::binary | std::ios::trunc);
@@ -72,8 +86,9 @@ int main(int argc, char** argv) {
         std::string out = ValueAfter(args, "-o");
         if (!out.empty()) {
             std::ifstream form(args[1], std::ios::binary);
-            std::ofstream pdf(out + ".pdf", std::ios::binary | std::ios::trunc);
-            pdf << form.rdbuf();
+            std::ostringstream contents;
+            contents << form.rdbuf();
+            write(out + ".pdf", contents.str());
         }
     } else if (name == "tabulate") {
         std::string folder = ValueAfter(args, "-p");
@@ -81,9 +96,10 @@ int main(int argc, char** argv) {
         std::string::size_type dot = raw.rfind('.');
         std::string stem = raw.substr(0, dot);  // as tabulate: the last dot counts, none keeps the name
         std::string format = ValueAfter(args, "-f");
-        std::ofstream(folder + stem + "." + (format.empty() ? "xls" : format), std::ios::binary)
-            << "stand-in workbook\n";
+        write(folder + stem + "." + (format.empty() ? "xls" : format), "stand-in workbook\n");
     }
+    if (endSignal > 0) ::raise(endSignal);
+    while (hang) ::pause();
     std::ifstream exitFile(self + ".exit");
     int status = 0;
     if (exitFile >> status) return status;
