@@ -14,9 +14,11 @@ std::string ModuleDirectoryOf(const std::string& programPath) {
 }
 
 CTARNSvrModule::CTARNSvrModule(EventSink& sink)
-    : sink_(sink), listener_(*this, sink, [this](SocketHandle connection) {
-          CRequestConversation conversation(connection, *this);
-          conversation.Run();
+    : sink_(sink), monitor_(*this, sink), listener_(*this, sink, [this](SocketHandle connection) {
+          monitor_.RunJob(connection, *this, [connection](const CServiceContext& job) {
+              CRequestConversation conversation(connection, job);
+              conversation.Run();
+          });
       }) {}
 
 CTARNSvrModule::~CTARNSvrModule() { listener_.Close(); }
@@ -46,6 +48,8 @@ HRESULT CTARNSvrModule::Run() {
         ReleaseConfig();
         return E_FAIL;
     }
+    // The job history and the status page; their faults do not stop the service.
+    monitor_.Start(*config_);
     // 3. The listening socket.
     if (!listener_.IsOpen() && OpenListener() != 0) {
         ReportHostError("Cannot start service. Failed to open TCP connection.");
@@ -78,6 +82,7 @@ int CTARNSvrModule::CloseListener() { return listener_.Close(); }
 Status CTARNSvrModule::StartListenerThread() { return listener_.StartThread(); }
 
 void CTARNSvrModule::ReleaseConfig() {
+    monitor_.Stop();
     config_.reset();
     moduleDirectory_.clear();
 }

@@ -10,6 +10,7 @@
 #include "platform/Process.h"
 #include "service/host/ServiceEvents.h"
 #include "service/job/ActivityLog.h"
+#include "service/job/JobRecord.h"
 #include "service/job/MailDispatch.h"
 #include "service/job/RequestLines.h"
 #include "service/job/ServiceConfig.h"
@@ -139,7 +140,9 @@ bool DeliverByMail(const CServiceContext& context, JobRequest& job, const std::s
         }
         if (size > limitKb * kBytesPerKb) refusal = kTooBigText;
     }
+    JobRecord* record = context.CurrentJob();
     if (refusal != nullptr) {
+        if (record != nullptr) record->mailRefusal = refusal;
         context.ReportError(kEvtEmailRefused, refusal);
         AppendJobLogLine(context, output, true);
         return false;
@@ -148,7 +151,9 @@ bool DeliverByMail(const CServiceContext& context, JobRequest& job, const std::s
     bool allSent = true;
     for (EmailRecord& order : job.emailOrders) {
         order.attachment = output;
-        if (!SendMail(order)) allSent = false;
+        const bool sent = SendMail(order);
+        if (record != nullptr) record->mailResults.push_back(sent);
+        if (!sent) allSent = false;
     }
     return allSent;
 }
@@ -238,6 +243,7 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
 
     // Delivery: the output must exist.
     context.ReportDebug(kEvtOutputFile, output);
+    if (JobRecord* record = context.CurrentJob()) record->outputPath = output;
     if (!FileOpens(output)) {
         context.ReportError(kEvtOutputMissing, output);
         return false;

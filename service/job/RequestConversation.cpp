@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 #include "service/host/ServiceEvents.h"
 #include "service/job/JobPipeline.h"
+#include "service/job/JobRecord.h"
 #include "service/job/RequestLines.h"
 #include "service/job/ServiceConfig.h"
 #include "service/job/ServiceContext.h"
@@ -35,11 +36,13 @@ CRequestConversation::~CRequestConversation() { CloseConnection(); }
 
 void CRequestConversation::Send(const std::string& bytes) {
     // A failed send changes nothing: the conversation goes on.
-    if (socket_ != kNoSocket) SendAll(socket_, bytes.data(), bytes.size());
+    bool sent = socket_ != kNoSocket && SendAll(socket_, bytes.data(), bytes.size()).ok();
+    if (JobRecord* record = context_.CurrentJob()) record->NoteSent(bytes, sent);
 }
 
 void CRequestConversation::CloseConnection() {
     if (socket_ == kNoSocket) return;
+    if (JobRecord* record = context_.CurrentJob()) record->clientGone = peerClosed_;
     CloseSocket(socket_);
     socket_ = kNoSocket;
 }
@@ -72,6 +75,7 @@ void CRequestConversation::WaitForCommand() {
         RunCommand command = ParseRunLine(line);
         rawName_ = command.rawName;
         section_ = command.section;
+        if (JobRecord* record = context_.CurrentJob()) record->NoteCommand(line, rawName_, section_);
         context_.ReportDebug(kEvtRawFile, rawName_);
         context_.ReportDebug(kEvtRawFile, rawName_);
         context_.ReportDebug(kEvtRawNameTrace, rawName_);
@@ -110,6 +114,7 @@ int CRequestConversation::Run() {
 
     SectionChoice choice = ChooseSection(section_);
     section_ = choice.section;
+    if (JobRecord* record = context_.CurrentJob()) record->section = section_;
     const CServiceConfig& config = context_.Config();
     if (!config.SectionExists(section_)) {
         context_.ReportError(kEvtNoSection, section_);
@@ -158,7 +163,12 @@ int CRequestConversation::Run() {
     job.saveDir = saveDir_;
     job.emailOrders = std::move(emailOrders_);
     job.sendEmail = sendEmail_;
-    if (ProcessJob(context_, job)) {
+    const bool processed = ProcessJob(context_, job);
+    if (JobRecord* record = context_.CurrentJob()) {
+        record->emailOrders = job.emailOrders;
+        record->sendEmail = job.sendEmail;
+    }
+    if (processed) {
         if (config.Debug()) context_.ReportServiceEvent(EventType::kSuccess, kEvtGeneric, kJobDone);
         Send(kOk);
     } else {
