@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,9 +13,16 @@ ExclusiveFile::~ExclusiveFile() { Close(); }
 
 Status ExclusiveFile::Create(const std::string& path) {
     Close();
-    // No O_TRUNC here: truncation waits until the lock is ours.
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    // No O_TRUNC here: truncation waits until the lock is ours. O_NONBLOCK
+    // keeps a FIFO planted under the name from blocking the open for ever.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
     if (fd < 0) return Status::FromErrno(path, errno);
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Status::Error(path + ": not a plain file");
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         int err = errno;
         ::close(fd);

@@ -18,8 +18,9 @@ class ExclusiveFile {
     ExclusiveFile(const ExclusiveFile&) = delete;
     ExclusiveFile& operator=(const ExclusiveFile&) = delete;
 
-    // Creates `path` (or opens an existing file), takes the exclusive lock
-    // without waiting, then truncates it to zero bytes.
+    // Creates `path` (or opens an existing plain file: never through a
+    // symbolic link, never a folder, FIFO or device), takes the exclusive
+    // lock without waiting, then truncates it to zero bytes.
     Status Create(const std::string& path);
     // Writes all `size` bytes (a short write is retried, a failure reported).
     Status Write(const char* data, size_t size);

@@ -28,6 +28,16 @@ Status OpenForReading(const std::string& path, int* fd) {
     return Status::Ok();
 }
 
+bool IsPlainFile(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool EntryExists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 bool PathExists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;

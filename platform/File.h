@@ -14,6 +14,11 @@ bool FileOpens(const std::string& path);
 // Opens `path` for reading and refuses a folder; on success *fd is the open
 // descriptor, which the caller closes.
 Status OpenForReading(const std::string& path, int* fd);
+// True when `path` itself is a regular file: a symbolic link (whatever it
+// points to), a folder or a device is not.
+bool IsPlainFile(const std::string& path);
+// True when anything at all stands under the name, a dangling link included.
+bool EntryExists(const std::string& path);
 // True when a file or a folder of that name exists.
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);

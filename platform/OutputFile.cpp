@@ -18,9 +18,13 @@ OutputFile::OutputFile() : buffer_(kWriteBufferSize) {}
 
 OutputFile::~OutputFile() { Close(); }
 
-Status OutputFile::Create(const std::string& path) {
+Status OutputFile::Create(const std::string& path) { return Open(path, 0); }
+
+Status OutputFile::CreateNoFollow(const std::string& path) { return Open(path, O_NOFOLLOW); }
+
+Status OutputFile::Open(const std::string& path, int extraFlags) {
     Close();
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | extraFlags, 0666);
     if (fd < 0) return Status::FromErrno(path, errno);
     fd_ = fd;
     path_ = path;

@@ -22,6 +22,9 @@ class OutputFile {
 
     // Creates the file, or empties an existing one, for binary writing.
     Status Create(const std::string& path);
+    // As Create, but fails when `path` is a symbolic link instead of
+    // writing through it (for files in folders others can write).
+    Status CreateNoFollow(const std::string& path);
     bool IsOpen() const { return fd_ >= 0; }
 
     Status Write(const char* data, std::size_t size);
@@ -35,6 +38,7 @@ class OutputFile {
     const std::string& path() const { return path_; }
 
   private:
+    Status Open(const std::string& path, int extraFlags);
     Status Flush();
 
     int fd_ = -1;

@@ -65,7 +65,7 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
         } else if (arg == "--since") {
             if (!value(&text)) return false;
             if (!ParseSince(text, CurrentTimeMs(), &options->filter.sinceMs)) {
-                *error = "--since " + EscapeControls(ToUtf8(text)) +
+                *error = "--since " + EscapeForDisplay(ToUtf8(text)) +
                          ": expected YYYY-MM-DD, YYYY-MM-DD HH:MM[:SS], HH:MM or an age such as 30m, 12h, 7d";
                 return false;
             }
@@ -73,7 +73,7 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
             std::int64_t limit = 0;
             if (!value(&text)) return false;
             if (!ReadCount(text, kMaxLimit, &limit)) {
-                *error = "--limit " + EscapeControls(ToUtf8(text)) + ": expected a number from 1 to " +
+                *error = "--limit " + EscapeForDisplay(ToUtf8(text)) + ": expected a number from 1 to " +
                          std::to_string(kMaxLimit);
                 return false;
             }
@@ -86,7 +86,7 @@ bool ParseArguments(const std::vector<std::string>& args, Options* options, std:
             options->show = true;
             ++i;
         } else {
-            *error = "unknown argument " + EscapeControls(ToUtf8(arg));
+            *error = "unknown argument " + EscapeForDisplay(ToUtf8(arg));
             return false;
         }
     }
@@ -126,14 +126,14 @@ std::string Table(const std::vector<JobRow>& rows) {
     for (const JobRow& job : rows) {
         cells.push_back(
             {std::to_string(job.id), LocalTimeText(job.finishedMs), job.clientAddress,
-             CutToWidth(EscapeControls(job.sectionSent), kNameWidth),
-             CutToWidth(EscapeControls(job.rawName), kNameWidth),
+             CutToWidth(EscapeForDisplay(job.sectionSent), kNameWidth),
+             CutToWidth(EscapeForDisplay(job.rawName), kNameWidth),
              job.outputSize >= 0 ? std::to_string(job.outputSize) : "-",
              job.mailsTotal > 0 ? std::to_string(job.mailsSent) + "/" + std::to_string(job.mailsTotal) : "-",
              job.ok ? "ok" : "FAILED",
              job.reply.empty()
                  ? "-"
-                 : CutToWidth(EscapeControls(job.reply.substr(0, job.reply.find('\n'))), kReplyWidth)});
+                 : CutToWidth(EscapeForDisplay(job.reply.substr(0, job.reply.find('\n'))), kReplyWidth)});
     }
     std::vector<std::size_t> widths(cells[0].size(), 0);
     for (const auto& row : cells) {
@@ -161,21 +161,21 @@ std::string Details(const JobRow& job) {
     line("Finished",
          LocalTimeText(job.finishedMs) + " (" + std::to_string(job.finishedMs - job.acceptedMs) + " ms)");
     line("Client", job.clientAddress + " port " + std::to_string(job.clientPort));
-    line("Raw name", EscapeControls(job.rawName));
-    line("Raw name as sent", EscapeControls(job.rawNameSent));
-    line("Section as sent", EscapeControls(job.sectionSent));
-    line("Section used", EscapeControls(job.section));
-    line("Output", EscapeControls(job.outputPath) +
+    line("Raw name", EscapeForDisplay(job.rawName));
+    line("Raw name as sent", EscapeForDisplay(job.rawNameSent));
+    line("Section as sent", EscapeForDisplay(job.sectionSent));
+    line("Section used", EscapeForDisplay(job.section));
+    line("Output", EscapeForDisplay(job.outputPath) +
                        (job.outputSize >= 0 ? " (" + std::to_string(job.outputSize) + " bytes)" : " (none)"));
-    line("Reply", EscapeControls(job.reply) + (job.replyDelivered ? "" : " (not delivered)"));
+    line("Reply", EscapeForDisplay(job.reply) + (job.replyDelivered ? "" : " (not delivered)"));
     line("Client gone early", job.clientGone ? "yes" : "no");
     line("Error events", job.errorEvents.empty() ? "none" : job.errorEvents);
     line("E-mail orders", std::to_string(job.mails.size()));
     for (std::size_t i = 0; i < job.mails.size(); ++i) {
         const MailRow& mail = job.mails[i];
-        out += "  " + std::to_string(i + 1) + ". " + EscapeControls(mail.addresses) + "  subject \"" +
-               EscapeControls(mail.subject) + "\"  " + mail.outcome +
-               (mail.reason.empty() ? "" : ": " + EscapeControls(mail.reason)) + "\n";
+        out += "  " + std::to_string(i + 1) + ". " + EscapeForDisplay(mail.addresses) + "  subject \"" +
+               EscapeForDisplay(mail.subject) + "\"  " + mail.outcome +
+               (mail.reason.empty() ? "" : ": " + EscapeForDisplay(mail.reason)) + "\n";
     }
     return out;
 }

@@ -67,8 +67,12 @@ tarn::Status Book::Save(const std::string& path) {
     tarn::Status st =
         tarn::CreateUniqueFile(folder, "." + base + ".", ".tmp", &temp, tarn::TempAccess::kShared);
     if (!st.ok()) return st;
+    // The temporary name is reopened by name: someone who can write the
+    // folder may have replaced it with a link meanwhile, which must not be
+    // written through. The rename replaces a link at `path` itself, never
+    // the file it points to.
     tarn::OutputFile out;
-    st = out.Create(temp);
+    st = out.CreateNoFollow(temp);
     if (st.ok()) st = out.Write(frame.head);
     if (st.ok()) st = out.Write(stream);
     if (st.ok()) st = out.Write(frame.tail);

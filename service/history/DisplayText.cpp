@@ -80,7 +80,7 @@ std::string ToUtf8(const std::string& bytes) {
     return out;
 }
 
-std::string EscapeControls(const std::string& utf8) {
+std::string EscapeForDisplay(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size(); ++i) {
@@ -102,7 +102,7 @@ std::string EscapeControls(const std::string& utf8) {
 
 std::string HtmlEscape(const std::string& utf8) {
     std::string out;
-    for (char c : EscapeControls(utf8)) {
+    for (char c : EscapeForDisplay(utf8)) {
         switch (c) {
         case '&':
             out += "&amp;";

@@ -14,9 +14,9 @@ std::string ToUtf8(const std::string& bytes);
 // `utf8` with every control character (below 0x20, 0x7F and U+0080 to
 // U+009F) written as \xNN and every backslash doubled, so that no byte a
 // client chose can steer a terminal or forge a line.
-std::string EscapeControls(const std::string& utf8);
+std::string EscapeForDisplay(const std::string& utf8);
 
-// EscapeControls, then the five HTML special characters as entities.
+// EscapeForDisplay, then the five HTML special characters as entities.
 std::string HtmlEscape(const std::string& utf8);
 
 // A Prometheus label value: backslash, double quote and line feed escaped.

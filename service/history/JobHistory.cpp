@@ -8,6 +8,7 @@
 #include "service/history/HistoryEvents.h"
 #include "service/history/HistorySchema.h"
 #include "service/job/ServiceContext.h"
+#include "service/job/TextHelpers.h"
 
 namespace tarn {
 namespace {
@@ -37,8 +38,6 @@ bool IsDamage(int code) {
     int primary = code & 0xFF;
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
-
-std::string CutAtNul(const std::string& text) { return text.substr(0, text.find('\0')); }
 
 void BindText(sqlite3_stmt* statement, int index, const std::string& text) {
     sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);

@@ -18,10 +18,6 @@
 namespace tarn {
 namespace {
 
-constexpr const char* kHistoryKey = "jobHistory";
-constexpr const char* kHistoryDaysKey = "jobHistoryDays";
-constexpr const char* kStatusPortKey = "statusPort";
-constexpr const char* kStatusAddressKey = "statusAddress";
 // Label of the jobs whose section does not exist.
 constexpr const char* kUnknownSection = "(unknown)";
 constexpr int kMaxPort = 65535;
@@ -41,10 +37,10 @@ MonitorSettings ReadMonitorSettings(const CServiceConfig& config, const CEventRe
     const auto bad = [&events](const std::string& text) {
         events.ReportServiceEvent(EventType::kError, kEvtHostFailure, text);
     };
-    const std::string history = config.GetString(kServerSection, kHistoryKey, kDefaultHistoryFile);
+    const std::string history = config.GetString(kServerSection, kJobHistoryKey, kDefaultHistoryFile);
     if (!history.empty()) settings.historyPath = JoinPath(config.ModulePath(), history);
 
-    const std::string days = config.GetString(kServerSection, kHistoryDaysKey, "");
+    const std::string days = config.GetString(kServerSection, kJobHistoryDaysKey, "");
     if (!days.empty() && !ReadNumber(days, 1000000, &settings.historyDays)) {
         bad("jobHistoryDays must be a number of days (0 keeps every job): " + days + "; " +
             std::to_string(kDefaultHistoryDays) + " is used");

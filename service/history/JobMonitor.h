@@ -28,6 +28,11 @@ namespace tarn {
 class CServiceConfig;
 class EventSink;
 
+// Keys of section Server.
+inline constexpr const char* kJobHistoryKey = "jobHistory";
+inline constexpr const char* kJobHistoryDaysKey = "jobHistoryDays";
+inline constexpr const char* kStatusPortKey = "statusPort";
+inline constexpr const char* kStatusAddressKey = "statusAddress";
 // The address the status page listens on when the setting is missing.
 inline constexpr const char* kDefaultStatusAddress = "127.0.0.1";
 

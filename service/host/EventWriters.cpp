@@ -1,13 +1,17 @@
 #include "service/host/EventWriters.h"
 
+#include "service/job/TextHelpers.h"
+
 namespace tarn {
 namespace {
 
-// The text as a C string of at most `limit` characters would hold it.
+// The text as a C string of at most `limit` characters would hold it, its
+// control bytes escaped so that no event can steer the operator's terminal
+// or forge a line of its own.
 std::string CutText(const std::string& text, std::size_t limit) {
     std::string::size_type nul = text.find('\0');
     std::size_t length = nul == std::string::npos ? text.size() : nul;
-    return text.substr(0, length < limit ? length : limit);
+    return EscapeControls(text.substr(0, length < limit ? length : limit));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/EventSink.h"
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 
 namespace tarn {
 

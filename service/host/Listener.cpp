@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "platform/EventSink.h"
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/ServiceContext.h"
 
 namespace tarn {

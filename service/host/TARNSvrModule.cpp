@@ -1,8 +1,10 @@
 #include "service/host/TARNSvrModule.h"
 
 #include "platform/Environment.h"
+#include "platform/File.h"
 #include "platform/Paths.h"
 #include "service/host/EventWriters.h"
+#include "service/job/FolderLayout.h"
 #include "service/job/RequestConversation.h"
 
 namespace tarn {
@@ -48,6 +50,7 @@ HRESULT CTARNSvrModule::Run() {
         ReleaseConfig();
         return E_FAIL;
     }
+    ReportFolderLayout();
     // The job history and the status page; their faults do not stop the service.
     monitor_.Start(*config_);
     // 3. The listening socket.
@@ -65,6 +68,16 @@ HRESULT CTARNSvrModule::Run() {
     std::unique_lock<std::mutex> lock(quitMutex_);
     quitSignal_.wait(lock, [this] { return quit_; });
     return S_OK;
+}
+
+void CTARNSvrModule::ReportFolderLayout() const {
+    const std::string& forms = config_->FormsFolder();
+    if (forms.empty()) return;
+    if (!IsDirectory(forms)) ReportHostError("The forms folder " + forms + " does not exist");
+    for (const std::string& folder : SaveFoldersInsideForms(*config_)) {
+        ReportHostError("The save folder " + folder + " lies inside the forms folder " + forms +
+                        ": clients can name the reports there as forms");
+    }
 }
 
 void CTARNSvrModule::PostQuit() {

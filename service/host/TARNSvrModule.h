@@ -87,6 +87,8 @@ class CTARNSvrModule : public CServiceContext {
   private:
     // Reports error 0xC0000003 with `text`.
     void ReportHostError(const std::string& text) const;
+    // Error events for a forms folder that is missing or holds a save folder.
+    void ReportFolderLayout() const;
     // Run's last step before its message loop: "Service started" and running.
     void ReportRunning();
 

@@ -25,13 +25,16 @@ std::string ActivityStamp(const LocalDateTime& t) {
     return stamp;
 }
 
+// Paths and addresses come from clients: their control bytes are escaped,
+// so a line can neither be split nor rewrite what a terminal shows.
 std::string JobLogLine(const std::string& stamp, const std::string& text, bool failed) {
-    return stamp + " " + text + " -> all" + Outcome(failed) + kLineEnd;
+    return stamp + " " + EscapeControls(text) + " -> all" + Outcome(failed) + kLineEnd;
 }
 
 std::string MailLogLine(const std::string& stamp, const std::string& attachment, const std::string& addresses,
                         bool failed) {
-    return stamp + " " + attachment + " -> " + addresses + Outcome(failed) + kLineEnd;
+    return stamp + " " + EscapeControls(attachment) + " -> " + EscapeControls(addresses) + Outcome(failed) +
+           kLineEnd;
 }
 
 void AppendActivityLine(const std::string& modulePath, const std::string& emlog, const std::string& line) {

@@ -8,26 +8,20 @@
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/ActivityLog.h"
 #include "service/job/JobRecord.h"
 #include "service/job/MailDispatch.h"
 #include "service/job/RequestLines.h"
 #include "service/job/ServiceConfig.h"
 #include "service/job/ServiceContext.h"
+#include "service/job/SettingKeys.h"
 #include "service/job/TextHelpers.h"
 #include "service/job/ToolCommandLines.h"
 
 namespace tarn {
 namespace {
 
-// Key whose presence (even empty) selects PDF output.
-constexpr const char* kTemplateKey = "template";
-constexpr const char* kPdfParamsKey = "pdfparams";
-constexpr const char* kMergeBeforeKey = "mergeBefore";
-constexpr const char* kMergeAfterKey = "mergeAfter";
-constexpr const char* kHomeKey = "home";
-constexpr const char* kMaxSizeKey = "emmaxsize";
 // Mail size limit in kilobytes when emmaxsize is empty.
 constexpr std::int64_t kDefaultMaxSizeKb = 3072;
 constexpr std::int64_t kBytesPerKb = 1024;
@@ -55,8 +49,8 @@ void RunTool(const CServiceContext& context, const std::string& commandLine) {
 
 // Steps for a PDF job from the template to the final PDF. False when the job
 // must end here (the events are reported).
-bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::string& toolFolder,
-             const std::string& converterPath, const std::string& outBase, std::string* output) {
+bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::string& converterPath,
+             const std::string& outBase, std::string* output) {
     const CServiceConfig& config = context.Config();
     const std::string& modulePath = config.ModulePath();
 
@@ -77,7 +71,8 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
     const std::string convertedPdf = outBase + kConvertedSuffix + ".pdf";
     const std::string finalPdf = outBase + ".pdf";
     const std::string commandLine = BuildOverprintCommandLine(
-        converterPath, templatePath, job.rawPath, config.GetString(job.section, kPdfParamsKey, ""), outBase);
+        converterPath, templatePath, job.rawPath, config.GetString(job.section, kPdfParamsKey, ""), outBase,
+        config.FormsFolder());
     // A raw file sent under the output's own name (inv42.pdf) is the text to
     // convert: removing "the old output" would remove the report itself.
     if (finalPdf != job.rawPath) RemoveFile(finalPdf);
@@ -86,6 +81,13 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
     context.ReportDebug(kEvtCommandLine, commandLine);
     RunTool(context, commandLine);
     RemoveFile(job.rawPath);
+    // Whoever can write the save folder could have planted a link under the
+    // temporary name: it must not be merged, renamed into place or mailed.
+    if (EntryExists(convertedPdf) && !IsPlainFile(convertedPdf)) {
+        context.ReportError(kEvtOutputMissing, convertedPdf);
+        RemoveFile(convertedPdf);  // the link itself, never what it points to
+        return false;
+    }
 
     // Merge with the fixed front and back files, or just take the converted PDF.
     std::string front = config.GetString(job.section, kMergeBeforeKey, "");
@@ -96,7 +98,7 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
         RenameFile(convertedPdf, finalPdf);  // a failure shows as a missing output at delivery
         return true;
     }
-    const std::string pdftkPath = JoinPath(toolFolder, std::string(kPdftkName) + kExeSuffix);
+    const std::string pdftkPath = config.ToolPath(kPdftkName);
     if (!FileOpens(pdftkPath)) {
         context.ReportError(kEvtProgramMissing, pdftkPath);
         return false;
@@ -170,6 +172,10 @@ std::string JobStem(const std::string& rawName) {
     return stem;
 }
 
+std::string WorkbookName(const std::string& rawName) {
+    return rawName.substr(0, rawName.rfind('.')) + ".xls";
+}
+
 std::int64_t ParseInt64Like(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
@@ -196,29 +202,27 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
     std::string output = job.rawPath;
 
     if (workbook || config.KeyExists(job.section, kTemplateKey)) {
-        const std::string toolFolder =
-            JoinPath(config.ModulePath(), config.GetString(kServerSection, kHomeKey, ""));
-        const std::string converterPath =
-            JoinPath(toolFolder, std::string(workbook ? kTabulateName : kOverprintName) + kExeSuffix);
+        const std::string converterPath = config.ToolPath(workbook ? kTabulateName : kOverprintName);
         if (!FileOpens(converterPath)) {
             context.ReportError(kEvtProgramMissing, converterPath);
             return false;
         }
         context.ReportDebug(kEvtProgramPath, converterPath);
         context.ReportDebug(kEvtPipelineRawName, job.rawName);
-        const std::string outBase = JoinPath(job.saveDir, JobStem(job.rawName));
 
         if (workbook) {
             try {
                 TabulateSettings settings;
-                settings.dateFormat = config.GetString(kXlsSection, "dateFormat", "");
-                settings.decimalSeparator = config.GetString(kXlsSection, "inputDecSeparator", "");
-                settings.groupSeparator = config.GetString(kXlsSection, "inputGroupSeparator", "");
-                settings.excelDirective = config.GetString(kXlsSection, "excelDirective", "");
-                settings.nextSheet = config.GetString(kXlsSection, "nextSheet", "");
+                settings.dateFormat = config.GetString(kXlsSection, kDateFormatKey, "");
+                settings.decimalSeparator = config.GetString(kXlsSection, kDecSeparatorKey, "");
+                settings.groupSeparator = config.GetString(kXlsSection, kGroupSeparatorKey, "");
+                settings.excelDirective = config.GetString(kXlsSection, kExcelDirectiveKey, "");
+                settings.nextSheet = config.GetString(kXlsSection, kNextSheetKey, "");
                 const std::string commandLine =
                     BuildTabulateCommandLine(converterPath, job.saveDir, job.rawName, settings);
-                output = outBase + ".xls";
+                // Expect (and clear beforehand) exactly the name tabulate
+                // writes, which the PDF stem rule would get wrong (x..y.txt, AP100R1).
+                output = JoinPath(job.saveDir, WorkbookName(job.rawName));
                 // A raw file named like its workbook (stock.xls) is read by
                 // tabulate and replaced by the workbook: it must neither be
                 // removed before the run nor, as "the raw file", after it.
@@ -233,7 +237,8 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
             }
         } else {
             try {
-                if (!MakePdf(context, job, toolFolder, converterPath, outBase, &output)) return false;
+                const std::string outBase = JoinPath(job.saveDir, JobStem(job.rawName));
+                if (!MakePdf(context, job, converterPath, outBase, &output)) return false;
             } catch (const std::exception&) {
                 context.ReportError(kEvtHostFailure, kPdfStepFailure);
                 return false;
@@ -241,10 +246,11 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
         }
     }
 
-    // Delivery: the output must exist.
+    // Delivery: the output must exist, as a plain file of its own (a link
+    // planted in the save folder would deliver and mail what it points to).
     context.ReportDebug(kEvtOutputFile, output);
     if (JobRecord* record = context.CurrentJob()) record->outputPath = output;
-    if (!FileOpens(output)) {
+    if (!IsPlainFile(output) || !FileOpens(output)) {
         context.ReportError(kEvtOutputMissing, output);
         return false;
     }

@@ -5,27 +5,20 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
-#include "service/job/EmailRecord.h"
+#include "service/job/JobRequest.h"
 
 namespace tarn {
 
 class CServiceContext;
 
-// What one conversation hands to the pipeline.
-struct JobRequest {
-    std::string section;                   // the section looked up ("xls" for every workbook job)
-    std::string rawName;                   // file name of the raw job file
-    std::string rawPath;                   // saveDir joined with rawName
-    std::string saveDir;                   // save folder, ending in a separator
-    std::vector<EmailRecord> emailOrders;  // accepted orders, in arrival order
-    bool sendEmail = false;                // result of the job's last e-mail line
-};
-
 // The output name of a raw file: its name split at '.', all fields but the
 // last joined again with '.'; empty when there are fewer than two fields.
 std::string JobStem(const std::string& rawName);
+
+// The name tabulate gives the workbook of `rawName`: the name up to its last
+// dot (the whole name when it has none) followed by ".xls".
+std::string WorkbookName(const std::string& rawName);
 
 // A signed 64-bit decimal read like a C atoi: leading blanks, an optional
 // sign, digits up to the first other byte; no digits gives 0. Values past

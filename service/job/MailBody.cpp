@@ -4,7 +4,7 @@
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/TempFile.h"
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/EmailRecord.h"
 #include "service/job/ServiceConfig.h"
 #include "service/job/ServiceContext.h"
@@ -43,12 +43,14 @@ bool PrepareMailBody(EmailRecord& record) {
     const CServiceContext& module = *record.module;
     const CServiceConfig& config = module.Config();
 
-    // A name from the client may only name a file in the body folder.
+    // A name from the client may only name a plain file in the body folder.
+    // Without a body folder the folder would be ModulePath itself, where
+    // TARN.ini and its mail password live: then no template is used at all.
     std::string templateText;
     const std::string templatePath =
         JoinPath(JoinPath(config.ModulePath(), config.BodyFiles()), record.bodyTemplate);
-    if (!IsPlainTemplateName(record.bodyTemplate) || !FileOpens(templatePath) ||
-        !ReadWholeFile(templatePath, &templateText)) {
+    if (config.BodyFiles().empty() || !IsPlainTemplateName(record.bodyTemplate) ||
+        !IsPlainFile(templatePath) || !ReadWholeFile(templatePath, &templateText)) {
         module.ReportError(kEvtMergeFileMissing, record.bodyTemplate);
         return false;
     }

@@ -3,7 +3,7 @@
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/ActivityLog.h"
 #include "service/job/EmailRecord.h"
 #include "service/job/MailBody.h"
@@ -13,9 +13,6 @@
 
 namespace tarn {
 namespace {
-
-// Key of section Server naming the tool folder below ModulePath.
-constexpr const char* kHomeKey = "home";
 
 // Removes the temporary body file however SendMail ends.
 class BodyFileGuard {
@@ -64,9 +61,7 @@ bool SendMail(EmailRecord& record) {
     const bool logActivity = !config.ActivityLog().empty();
 
     // The mailer lives in the tool folder, read at this moment.
-    const std::string toolFolder =
-        JoinPath(config.ModulePath(), config.GetString(kServerSection, kHomeKey, ""));
-    const std::string mailerPath = JoinPath(toolFolder, std::string(kMailerName) + kExeSuffix);
+    const std::string mailerPath = config.ToolPath(kMailerName);
     if (!FileOpens(mailerPath)) {
         module.ReportError(kEvtProgramMissing, mailerPath);
         if (logActivity) AppendMailLogLine(record, true);

@@ -2,7 +2,7 @@
 
 #include "platform/File.h"
 #include "platform/Paths.h"
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/JobPipeline.h"
 #include "service/job/JobRecord.h"
 #include "service/job/RequestLines.h"
@@ -42,7 +42,11 @@ void CRequestConversation::Send(const std::string& bytes) {
 
 void CRequestConversation::CloseConnection() {
     if (socket_ == kNoSocket) return;
-    if (JobRecord* record = context_.CurrentJob()) record->clientGone = peerClosed_;
+    if (JobRecord* record = context_.CurrentJob()) {
+        record->clientGone = peerClosed_;
+        record->emailOrders = job_.emailOrders;
+        record->sendEmail = job_.sendEmail;
+    }
     CloseSocket(socket_);
     socket_ = kNoSocket;
 }
@@ -70,17 +74,19 @@ void CRequestConversation::WaitForCommand() {
     for (;;) {
         std::string line = ReadLine();
         context_.ReportDebug(kEvtLineReceived, line);
-        if (Contains(line, kQuitWord) || Contains(line, kRawFileWord)) return;
+        // Once the peer has closed, a line is either _QUIT_ or text that never
+        // got its line end: a command cut off like that starts no job.
+        if (peerClosed_ || Contains(line, kQuitWord) || Contains(line, kRawFileWord)) return;
         if (!StartsWith(line, kRunWord)) continue;
         RunCommand command = ParseRunLine(line);
-        rawName_ = command.rawName;
-        section_ = command.section;
-        if (JobRecord* record = context_.CurrentJob()) record->NoteCommand(line, rawName_, section_);
-        context_.ReportDebug(kEvtRawFile, rawName_);
-        context_.ReportDebug(kEvtRawFile, rawName_);
-        context_.ReportDebug(kEvtRawNameTrace, rawName_);
-        context_.ReportDebug(kEvtSection, section_);
-        context_.ReportDebug(kEvtRawFile, rawName_);
+        job_.rawName = command.rawName;
+        job_.section = command.section;
+        if (JobRecord* record = context_.CurrentJob()) record->NoteCommand(line, job_.rawName, job_.section);
+        context_.ReportDebug(kEvtRawFile, job_.rawName);
+        context_.ReportDebug(kEvtRawFile, job_.rawName);
+        context_.ReportDebug(kEvtRawNameTrace, job_.rawName);
+        context_.ReportDebug(kEvtSection, job_.section);
+        context_.ReportDebug(kEvtRawFile, job_.rawName);
         Send(kAcknowledge);
         context_.ReportDebug(kEvtCommandAcknowledged, kAcknowledgeEvent);
         return;
@@ -95,8 +101,8 @@ std::string CRequestConversation::ReceiveText() {
         if (StartsWith(line, kEmailMarker)) {
             EmailRecord order;
             order.module = &context_;
-            sendEmail_ = ParseEmailLine(line, &order);
-            if (sendEmail_) emailOrders_.push_back(order);
+            job_.sendEmail = ParseEmailLine(line, &order);
+            if (job_.sendEmail) job_.emailOrders.push_back(order);
             continue;
         }
         std::string::size_type eof = line.find(kEofWord);
@@ -112,32 +118,32 @@ int CRequestConversation::Run() {
     Send(kGreeting);
     WaitForCommand();
 
-    SectionChoice choice = ChooseSection(section_);
-    section_ = choice.section;
-    if (JobRecord* record = context_.CurrentJob()) record->section = section_;
+    SectionChoice choice = ChooseSection(job_.section);
+    job_.section = choice.section;
+    if (JobRecord* record = context_.CurrentJob()) record->section = job_.section;
     const CServiceConfig& config = context_.Config();
-    if (!config.SectionExists(section_)) {
-        context_.ReportError(kEvtNoSection, section_);
-        Send("ERROR:section " + section_ + " does not exist in ini file /n Bye \n");
+    if (!config.SectionExists(job_.section)) {
+        context_.ReportError(kEvtNoSection, job_.section);
+        Send("ERROR:section " + job_.section + " does not exist in ini file /n Bye \n");
         CloseConnection();
         return 0;
     }
 
-    saveDir_ = config.GetString(section_, choice.saveDirKey, "");
-    if (!saveDir_.empty() && saveDir_.back() != kPathSeparator) saveDir_ += kPathSeparator;
-    context_.ReportDebug(kEvtSaveFolder, saveDir_);
-    if (!PathExists(saveDir_)) {
-        context_.ReportError(kEvtNoSaveFolder, saveDir_);
-        Send("ERROR: " + saveDir_ + " does not exist/n");
+    job_.saveDir = config.GetString(job_.section, choice.saveDirKey, "");
+    if (!job_.saveDir.empty() && job_.saveDir.back() != kPathSeparator) job_.saveDir += kPathSeparator;
+    context_.ReportDebug(kEvtSaveFolder, job_.saveDir);
+    if (!PathExists(job_.saveDir)) {
+        context_.ReportError(kEvtNoSaveFolder, job_.saveDir);
+        Send("ERROR: " + job_.saveDir + " does not exist/n");
         CloseConnection();
         return 0;
     }
 
-    rawPath_ = JoinPath(saveDir_, rawName_);
-    context_.ReportDebug(kEvtRawPath, rawPath_);
+    job_.rawPath = JoinPath(job_.saveDir, job_.rawName);
+    context_.ReportDebug(kEvtRawPath, job_.rawPath);
     // A name that is no plain file name never reaches the file system.
     std::string writeError;
-    if (!IsUsableRawName(rawName_) || !rawFile_.Create(rawPath_).ok())
+    if (!IsUsableRawName(job_.rawName) || !rawFile_.Create(job_.rawPath).ok())
         writeError = kOpenError;
     else
         writeError = ReceiveText();
@@ -148,27 +154,15 @@ int CRequestConversation::Run() {
         CloseConnection();
         return 0;
     }
-    if (!FileOpens(rawPath_)) {
-        context_.ReportError(kEvtRawFileUnreadable, rawPath_);
+    if (!FileOpens(job_.rawPath)) {
+        context_.ReportError(kEvtRawFileUnreadable, job_.rawPath);
         Send(kRawFileUnreadable);
         CloseConnection();
         return 0;
     }
 
-    context_.ReportDebug(kEvtRawFile, rawPath_);
-    JobRequest job;
-    job.section = section_;
-    job.rawName = rawName_;
-    job.rawPath = rawPath_;
-    job.saveDir = saveDir_;
-    job.emailOrders = std::move(emailOrders_);
-    job.sendEmail = sendEmail_;
-    const bool processed = ProcessJob(context_, job);
-    if (JobRecord* record = context_.CurrentJob()) {
-        record->emailOrders = job.emailOrders;
-        record->sendEmail = job.sendEmail;
-    }
-    if (processed) {
+    context_.ReportDebug(kEvtRawFile, job_.rawPath);
+    if (ProcessJob(context_, job_)) {
         if (config.Debug()) context_.ReportServiceEvent(EventType::kSuccess, kEvtGeneric, kJobDone);
         Send(kOk);
     } else {

@@ -7,11 +7,10 @@
 
 #include <cstddef>
 #include <string>
-#include <vector>
 
 #include "platform/ExclusiveFile.h"
 #include "platform/Socket.h"
-#include "service/job/EmailRecord.h"
+#include "service/job/JobRequest.h"
 #include "service/job/LineSplitter.h"
 
 namespace tarn {
@@ -51,13 +50,8 @@ class CRequestConversation {
     bool peerClosed_ = false;
     char receiveBuffer_[kReceiveBufferSize + 1];
 
-    std::string rawName_;
-    std::string rawPath_;
-    std::string section_;
-    std::string saveDir_;
+    JobRequest job_;  // filled as the conversation goes, then handed to the pipeline
     ExclusiveFile rawFile_;
-    std::vector<EmailRecord> emailOrders_;
-    bool sendEmail_ = false;
 };
 
 }  // namespace tarn

@@ -34,7 +34,9 @@ bool Contains(const std::string& text, const char* word) { return text.find(word
 RunCommand ParseRunLine(const std::string& line) {
     std::vector<std::string> fields = Tokenize(line, kRunFieldSeparator);
     RunCommand command;
-    command.rawName = BaseName(CutAtNul(Field(fields, kRunRawNameField)));
+    // The last path component is taken before the name is cut at its first
+    // NUL, so a control byte in a folder part cannot become the name.
+    command.rawName = CutAtNul(BaseName(Field(fields, kRunRawNameField)));
     command.section = CutAtNul(Field(fields, kRunSectionField));
     return command;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "service/job/EmailRecord.h"
+#include "service/job/SettingKeys.h"
 
 namespace tarn {
 
@@ -22,10 +23,6 @@ inline constexpr const char* kEmailMarker =
 inline constexpr const char* kRunFieldSeparator = "\x02";
 // Separates the fields of an e-mail line.
 inline constexpr const char* kEmailFieldSeparator = "^";
-// Section shared by all workbook jobs, and the prefix that selects it.
-inline constexpr const char* kXlsSection = "xls";
-// Key of the save folder in a section.
-inline constexpr const char* kSaveDirKey = "saveDir";
 
 bool StartsWith(const std::string& text, const char* prefix);
 bool Contains(const std::string& text, const char* word);

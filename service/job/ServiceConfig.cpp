@@ -1,7 +1,9 @@
 #include "service/job/ServiceConfig.h"
 
-#include "service/host/ServiceEvents.h"
+#include "platform/Paths.h"
+#include "service/ServiceEvents.h"
 #include "service/job/ServiceContext.h"
+#include "service/job/TextHelpers.h"
 
 namespace tarn {
 namespace {
@@ -19,27 +21,50 @@ std::unique_ptr<CServiceConfig> CServiceConfig::Create(const std::string& iniPat
         events.ReportServiceEvent(EventType::kError, kEvtHostFailure, "Unable to load INI file: " + iniPath);
         return nullptr;
     }
-    config->modulePath_ = config->GetString(kServerSection, "ModulePath", "");
+    config->modulePath_ = config->GetString(kServerSection, kModulePathKey, "");
     if (config->modulePath_.empty()) config->modulePath_ = programDir;
     if (config->modulePath_.empty()) {
         events.ReportServiceEvent(EventType::kError, kEvtHostFailure,
                                   "Unable to load INI file: ModulePath is empty");
         return nullptr;
     }
-    config->emlsrv_ = config->GetString(kServerSection, "emlsrv", "");
-    config->sender_ = config->GetString(kServerSection, "sender", "");
-    config->port_ = config->GetInt(kServerSection, "port", kDefaultPort);
-    config->info_ = config->GetString(kServerSection, "info", "");
-    config->bodyfiles_ = config->GetString(kServerSection, "bodyfiles", "");
-    config->emailUid_ = config->GetString(kServerSection, "emailUID", "");
-    config->emailPwd_ = config->GetString(kServerSection, "emailPWD", "");
-    std::string debug = config->GetString(kServerSection, "debug", "");
+    config->emlsrv_ = config->GetString(kServerSection, kMailServerKey, "");
+    config->sender_ = config->GetString(kServerSection, kSenderKey, "");
+    config->port_ = config->GetInt(kServerSection, kPortKey, kDefaultPort);
+    config->info_ = config->GetString(kServerSection, kInfoKey, "");
+    config->bodyfiles_ = config->GetString(kServerSection, kBodyFilesKey, "");
+    config->emailUid_ = config->GetString(kServerSection, kEmailUidKey, "");
+    config->emailPwd_ = config->GetString(kServerSection, kEmailPwdKey, "");
+    std::string debug = config->GetString(kServerSection, kDebugKey, "");
     // An empty port would reach the mailer as an empty option value.
-    config->emport_ = config->GetString(kServerSection, "emport", "");
+    config->emport_ = config->GetString(kServerSection, kMailPortKey, "");
     if (config->emport_.empty()) config->emport_ = kDefaultMailPort;
-    config->emlog_ = config->GetString(kServerSection, "emlog", "");
+    config->emlog_ = config->GetString(kServerSection, kActivityLogKey, "");
     config->debug_ = debug.rfind(kDebugOnPrefix, 0) == 0;
+    const std::string formsDir = config->GetString(kServerSection, kFormsDirKey, "");
+    if (!formsDir.empty()) {
+        config->formsFolder_ =
+            formsDir.front() == kPathSeparator ? formsDir : JoinPath(config->modulePath_, formsDir);
+    }
     return config;
+}
+
+std::vector<std::string> CServiceConfig::SaveFolders() const {
+    std::vector<std::string> folders;
+    for (const std::string& section : SectionNames()) {
+        const bool workbook = EqualsNoCase(section, kXlsSection);
+        for (const auto& [key, value] : Entries(section)) {
+            const bool saveKey =
+                workbook ? StartsWithNoCase(key, kSaveDirKey) : EqualsNoCase(key, kSaveDirKey);
+            if (saveKey && !value.empty()) folders.push_back(value);
+        }
+    }
+    return folders;
+}
+
+std::string CServiceConfig::ToolPath(const std::string& name) const {
+    const std::string toolFolder = JoinPath(modulePath_, GetString(kServerSection, kHomeKey, ""));
+    return JoinPath(toolFolder, name + kExeSuffix);
 }
 
 }  // namespace tarn

@@ -5,15 +5,15 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "service/job/SettingKeys.h"
 #include "service/job/XmlProfile.h"
 
 namespace tarn {
 
 class CEventReporter;
 
-// Name of the section that holds the fixed settings.
-inline constexpr const char* kServerSection = "Server";
 // Port the listener binds when the setting is missing or empty.
 inline constexpr int kDefaultPort = 5000;
 // Mail server port when the setting is missing or empty.
@@ -39,6 +39,18 @@ class CServiceConfig : public CXmlProfile {
     const std::string& MailPort() const { return emport_; }
     const std::string& ActivityLog() const { return emlog_; }
 
+    // The folder overprint takes forms named in report text from: formsDir
+    // as written when absolute, else below ModulePath; empty when the
+    // setting is missing or empty (overprint then uses its own folder).
+    const std::string& FormsFolder() const { return formsFolder_; }
+    // Every save folder the configuration names (key saveDir of each
+    // section; each saveDir... key of section xls), as written.
+    std::vector<std::string> SaveFolders() const;
+
+    // Path of the program `name` (overprint, tabulate, pdftk, blat) in the
+    // tool folder: ModulePath joined with the `home` setting.
+    std::string ToolPath(const std::string& name) const;
+
   private:
     CServiceConfig() = default;
 
@@ -53,6 +65,7 @@ class CServiceConfig : public CXmlProfile {
     std::string emailPwd_;
     std::string emport_ = kDefaultMailPort;
     std::string emlog_;
+    std::string formsFolder_;
 };
 
 }  // namespace tarn

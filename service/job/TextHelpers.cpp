@@ -49,6 +49,23 @@ std::string StripControls(const std::string& field) {
     return out;
 }
 
+std::string EscapeControls(const std::string& text) {
+    static const char kHexDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        out += "\\x";
+        out += kHexDigits[byte >> 4];
+        out += kHexDigits[byte & 0xF];
+    }
+    return out;
+}
+
 std::string CutAtNul(const std::string& text) {
     std::string::size_type nul = text.find('\0');
     return nul == std::string::npos ? text : text.substr(0, nul);

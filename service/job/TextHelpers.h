@@ -21,6 +21,11 @@ std::string BaseName(const std::string& value);
 // Bytes below 20 (0x00 to 0x13) become NUL; the length stays.
 std::string StripControls(const std::string& field);
 
+// The text with every byte below 0x20 and the byte 0x7F written as an
+// escape "\xHH" (two lower-case hex digits), so that what a client sent can
+// never act as a terminal control or start a line of its own in a log.
+std::string EscapeControls(const std::string& text);
+
 // The text up to its first NUL byte (how a name or reply uses a field).
 std::string CutAtNul(const std::string& text);
 

@@ -6,10 +6,13 @@ namespace tarn {
 
 std::string BuildOverprintCommandLine(const std::string& converterPath, const std::string& templatePath,
                                       const std::string& rawPath, const std::string& pdfParams,
-                                      const std::string& outBase) {
+                                      const std::string& outBase, const std::string& formsFolder) {
     // pdfparams is a list of options by design and goes in unchanged.
-    return QuoteArgument(converterPath) + " " + QuoteArgument(templatePath) + " " + QuoteArgument(rawPath) +
-           " " + pdfParams + " -o " + QuoteArgument(outBase + kConvertedSuffix);
+    std::string line = QuoteArgument(converterPath) + " " + QuoteArgument(templatePath) + " " +
+                       QuoteArgument(rawPath) + " " + pdfParams + " -o " +
+                       QuoteArgument(outBase + kConvertedSuffix);
+    if (!formsFolder.empty()) line += " -d " + QuoteArgument(formsFolder);
+    return line;
 }
 
 std::string BuildTabulateCommandLine(const std::string& converterPath, const std::string& saveDir,

@@ -21,10 +21,11 @@ struct TabulateSettings {
 // Added to the output base to name overprint's temporary result.
 inline constexpr const char* kConvertedSuffix = "_$$$";
 
-// "converter" "form" "raw" <pdfparams unchanged> -o "outBase_$$$"
+// "converter" "form" "raw" <pdfparams unchanged> -o "outBase_$$$", then
+// -d "formsFolder" only when a forms folder is configured.
 std::string BuildOverprintCommandLine(const std::string& converterPath, const std::string& templatePath,
                                       const std::string& rawPath, const std::string& pdfParams,
-                                      const std::string& outBase);
+                                      const std::string& outBase, const std::string& formsFolder = "");
 
 // "converter" -p "saveDir" -r "rawName" [-d v] [-n v] [-g v] [-e v] [-x v]
 std::string BuildTabulateCommandLine(const std::string& converterPath, const std::string& saveDir,

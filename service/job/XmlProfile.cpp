@@ -79,6 +79,20 @@ bool CXmlProfile::KeyExists(const std::string& section, const std::string& key) 
     return FindEntry(section, key) != nullptr;
 }
 
+std::vector<std::string> CXmlProfile::SectionNames() const {
+    std::vector<std::string> names;
+    for (const Section& s : sections_) names.push_back(s.name);
+    return names;
+}
+
+std::vector<std::pair<std::string, std::string>> CXmlProfile::Entries(const std::string& section) const {
+    std::vector<std::pair<std::string, std::string>> entries;
+    if (const Section* s = FindSection(section)) {
+        for (const Entry& e : s->entries) entries.emplace_back(e.key, e.value);
+    }
+    return entries;
+}
+
 int AtoiLike(const std::string& text) {
     std::string::size_type i = 0;
     while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;

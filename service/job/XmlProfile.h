@@ -5,6 +5,7 @@
 // Threading: filled by one thread, then only read (any number of readers).
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarn {
@@ -26,6 +27,10 @@ class CXmlProfile {
     int GetInt(const std::string& section, const std::string& key, int def) const;
     bool SectionExists(const std::string& section) const;
     bool KeyExists(const std::string& section, const std::string& key) const;
+    // Every section name, in the order first met.
+    std::vector<std::string> SectionNames() const;
+    // The keys and values of one section, in file order (none when it does not exist).
+    std::vector<std::pair<std::string, std::string>> Entries(const std::string& section) const;
 
   private:
     struct Entry {

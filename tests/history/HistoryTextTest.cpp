@@ -21,8 +21,8 @@ TEST(HistoryText, ClientBytesBecomeUtf8AndControlsBecomeEscapes) {
     EXPECT_EQ(ToUtf8("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xE2\x82\xAC");  // a UTF-16 surrogate is no UTF-8
 
     // A terminal escape, a forged line end, a C1 control introducer and a backslash.
-    EXPECT_EQ(EscapeControls("a\x1b[2Jb\r\nok\xC2\x9B"
-                             "1m\\"),
+    EXPECT_EQ(EscapeForDisplay("a\x1b[2Jb\r\nok\xC2\x9B"
+                               "1m\\"),
               "a\\x1B[2Jb\\x0D\\x0Aok\\u009B1m\\\\");
     EXPECT_EQ(HtmlEscape("<img src=x onerror=alert(1)>.txt"), "&lt;img src=x onerror=alert(1)&gt;.txt");
     EXPECT_EQ(HtmlEscape("\"a\" & 'b'\x07"), "&quot;a&quot; &amp; &#39;b&#39;\\x07");

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -13,6 +14,7 @@
 
 #include "platform/ExclusiveFile.h"
 #include "platform/Ini.h"
+#include "platform/OutputFile.h"
 
 namespace tarn {
 namespace {
@@ -94,6 +96,18 @@ TEST(ExclusiveFile, FoldersAndSymbolicLinksAreNotOpened) {
     std::filesystem::create_symlink(folder / "target", folder / "link");
     EXPECT_FALSE(file.Create(folder / "link").ok());
     EXPECT_EQ(Read(folder / "target"), "keep");
+    // A FIFO without a reader would block a plain open for ever.
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(file.Create(folder / "fifo").ok());
+
+    // An output file made not to follow links neither writes nor truncates through one.
+    OutputFile out;
+    EXPECT_FALSE(out.CreateNoFollow(folder / "link").ok());
+    EXPECT_EQ(Read(folder / "target"), "keep");
+    ASSERT_TRUE(out.CreateNoFollow(folder / "plain").ok());
+    EXPECT_TRUE(out.Write("bytes").ok());
+    EXPECT_TRUE(out.Close().ok());
+    EXPECT_EQ(Read(folder / "plain"), "bytes");
 }
 
 }  // namespace

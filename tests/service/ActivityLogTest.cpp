@@ -21,6 +21,11 @@ TEST(ActivityLog, LinesByteForByte) {
     EXPECT_EQ(MailLogLine(stamp, "/out/a.pdf", "a@b.com,c@d.com", true),
               "05/03/2024 14:07:09 /out/a.pdf -> a@b.com,c@d.com failed\n");
     EXPECT_EQ(JobLogLine(stamp, "/out/a.pdf", true), "05/03/2024 14:07:09 /out/a.pdf -> all failed\n");
+    // An address list cannot forge an outcome or steer the terminal.
+    EXPECT_EQ(
+        MailLogLine(stamp, "/out/a\tb.pdf", "x@y\r05/03/2024 a.pdf -> x succeeded\x1b[8m", true),
+        "05/03/2024 14:07:09 /out/a\\x09b.pdf -> x@y\\x0d05/03/2024 a.pdf -> x succeeded\\x1b[8m failed\n");
+    EXPECT_EQ(JobLogLine(stamp, "/out/\n.pdf", true), "05/03/2024 14:07:09 /out/\\x0a.pdf -> all failed\n");
 }
 
 TEST(ActivityLog, AppendsBelowModulePathOnlyWhenConfigured) {

@@ -46,6 +46,17 @@ TEST(ReportServiceEvent, LongTextIsCutAt4095AndEndsAtNul) {
     EXPECT_EQ(sink.console[1], "sec");
 }
 
+TEST(ReportServiceEvent, ControlBytesAreEscapedOnTheConsoleAndInSystemEvents) {
+    RecordingSink sink;
+    const std::string forged = "x\x1b[2J\r\nok\x7f";
+    ReportServiceEvent(sink, false, EventType::kError, kEvtNoSection, forged);
+    ReportServiceEvent(sink, true, EventType::kError, kEvtNoSection, forged);
+    LogEvent(sink, false, forged);
+    const std::string escaped = "x\\x1b[2J\\x0d\\x0aok\\x7f";
+    EXPECT_EQ(sink.console, (std::vector<std::string>{escaped, escaped}));
+    EXPECT_EQ(sink.system, (std::vector<std::string>{"0xC0000201 " + escaped, "0x00000000 " + escaped}));
+}
+
 TEST(LogEvent, WritesToConsoleInConsoleModeAndAlwaysASystemEventCutAt255) {
     RecordingSink sink;
     LogEvent(sink, false, std::string(300, 'l'));

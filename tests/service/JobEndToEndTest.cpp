@@ -3,6 +3,7 @@
 // blat to a real SMTP server on 127.0.0.1, and the activity log.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "ServerTestSupport.h"
 #include "tests/mailer/SmtpTestServer.h"
@@ -160,7 +161,11 @@ TEST_F(JobEndToEnd, RealConvertersWhenBuilt) {
         !Exists(std::string(TARN_BIN_DIR) + "/tabulate")) {
         GTEST_SKIP() << "overprint or tabulate not built";
     }
+    // Reports honour the umask the server runs with (the package sets one
+    // that keeps them from other users).
+    const mode_t oldMask = ::umask(027);
     StartServer(true);
+    ::umask(oldMask);
     // The example form: a real page with its own resources.
     std::filesystem::copy_file(std::string(TARN_SOURCE_DIR) + "/examples/forms/letter.pdf",
                                dir / "forms/form.pdf", std::filesystem::copy_options::overwrite_existing);
@@ -188,6 +193,11 @@ TEST_F(JobEndToEnd, RealConvertersWhenBuilt) {
                        dir / "xlsout/stock.xls"},
                       scratch.path());
     EXPECT_NE(cells.out.find("['Bolt', 10.0, 1.5]"), std::string::npos) << cells.out << cells.err;
+    for (const std::string& report : {pdf, dir / "xlsout/stock.xls"}) {
+        EXPECT_EQ(std::filesystem::status(report).permissions() & std::filesystem::perms::others_all,
+                  std::filesystem::perms::none)
+            << report;
+    }
 }
 
 }  // namespace

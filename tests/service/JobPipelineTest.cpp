@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Process.h"
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/JobPipeline.h"
 #include "service/job/ToolCommandLines.h"
 #include "tests/service/JobTestSupport.h"
@@ -19,6 +19,10 @@ TEST(ToolCommandLines, ByteForByte) {
               "\"/t/overprint\" \"/f/form.pdf\" \"/out/inv42.txt\"  -o \"/out/inv42_$$$\"");
     EXPECT_EQ(BuildOverprintCommandLine("/t/overprint", "/f/form.pdf", "/out/a.txt", "-s 2 -c", "/out/a"),
               "\"/t/overprint\" \"/f/form.pdf\" \"/out/a.txt\" -s 2 -c -o \"/out/a_$$$\"");
+    // A forms folder goes last, only when configured.
+    EXPECT_EQ(
+        BuildOverprintCommandLine("/t/overprint", "/f/form.pdf", "/out/a.txt", "", "/out/a", "/srv/my forms"),
+        "\"/t/overprint\" \"/f/form.pdf\" \"/out/a.txt\"  -o \"/out/a_$$$\" -d \"/srv/my forms\"");
 
     TabulateSettings all{"dd/mm/yyyy", ",", ".", "EXCEL", "NEXT"};
     EXPECT_EQ(BuildTabulateCommandLine("/t/tabulate", "/out/", "r.txt", all),
@@ -113,6 +117,14 @@ TEST_F(JobPipelineTest, PdfWithoutMergeIsRenamed) {
                 Info(kEvtOutputFile, dir / "out/inv42.pdf")}));
 }
 
+TEST_F(JobPipelineTest, FormsFolderReachesOverprint) {
+    Configure(std::string(kIni) + "[Server]\nformsDir=forms\n");
+    JobRequest job = Job("INVOICE", "f.txt");
+    ASSERT_TRUE(ProcessJob(*context, job));
+    EXPECT_EQ(RecordedArgs(overprint), (Args{overprint, dir / "forms/form.pdf", dir / "out/f.txt", "-o",
+                                             dir / "out/f_$$$", "-d", dir / "forms"}));
+}
+
 TEST_F(JobPipelineTest, MergesFrontAndBackWithPdftk) {
     // The save folder holds a blank: pdftk receives quoted paths.
     JobRequest job = Job("MERGED", "a.b.txt", "save dir/");
@@ -156,6 +168,21 @@ TEST_F(JobPipelineTest, WorkbookJobRunsTabulateWhateverTheCase) {
                           Info(kEvtOutputFile, dir / "out/stock.xls")}));
     }
     EXPECT_FALSE(Exists(overprint + ".args"));
+}
+
+TEST_F(JobPipelineTest, WorkbookNamesWithoutADotOrWithSeveralAreTheNamesTabulateWrites) {
+    WriteFile(dir / "out/x.y.xls", "unrelated");
+    WriteFile(dir / "out/hidden.xls", "unrelated");
+    WriteFile(dir / "out/.xls", "unrelated");
+    for (const auto& [raw, workbook] : std::vector<std::pair<std::string, std::string>>{
+             {"AP100R1", "AP100R1.xls"}, {"x..y.txt", "x..y.xls"}, {".hidden.txt", ".hidden.xls"}}) {
+        JobRequest job = Job("xls", raw);
+        EXPECT_TRUE(ProcessJob(*context, job)) << raw << ::testing::PrintToString(context->Errors());
+        EXPECT_TRUE(Exists(dir / "out/" + workbook)) << raw;
+        EXPECT_FALSE(Exists(job.rawPath)) << raw;
+    }
+    for (const char* unrelated : {"x.y.xls", "hidden.xls", ".xls"})
+        EXPECT_EQ(ReadFile(dir / "out/" + unrelated), "unrelated") << unrelated;
 }
 
 TEST_F(JobPipelineTest, SectionWithoutTemplateDeliversTheRawFile) {
@@ -234,6 +261,46 @@ class JobMailLimitTest : public JobPipelineTest {
     std::string blat;
 };
 
+// A converter that, instead of writing its output, leaves a link to a file
+// the client must never see under the name the pipeline takes up next (as
+// someone who can write the save folder could while it runs).
+void InstallLinkPlanter(const std::string& tool, const std::string& option, const std::string& suffix,
+                        const std::string& secret) {
+    std::filesystem::remove(tool);
+    WriteFile(tool, "#!/bin/sh\nwhile [ \"$1\" != " + option + " ]; do shift; done\nln -s '" + secret +
+                        "' \"$2" + suffix + "\"\n");
+    std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+}
+
+TEST_F(JobMailLimitTest, PlantedLinksAreNeitherRenamedNorMergedNorDeliveredNorMailed) {
+    const std::string secret = dir / "secret.txt";
+    WriteFile(secret, "root only");
+    InstallLinkPlanter(overprint, "-o", ".pdf", secret);
+    for (const char* section : {"INVOICE", "MERGED"}) {
+        context->Clear();
+        JobRequest job = Job(section, "victim.txt");
+        EXPECT_FALSE(ProcessJob(*context, job)) << section;
+        EXPECT_EQ(context->Errors(), (Events{Error(kEvtOutputMissing, dir / "out/victim_$$$.pdf")}));
+        EXPECT_FALSE(Exists(dir / "out/victim.pdf")) << section;
+        EXPECT_FALSE(std::filesystem::is_symlink(dir / "out/victim_$$$.pdf")) << section;
+    }
+
+    // A workbook (or any output) that is a link is not delivered.
+    InstallLinkPlanter(tabulate, "-p", "stock.xls", secret);
+    JobRequest job = Job("xls", "stock.txt");
+    EmailRecord order;
+    order.module = context.get();
+    order.addressList = "a@example.com";
+    order.recipientName = "A";
+    job.emailOrders = {order};
+    job.sendEmail = true;
+    context->Clear();
+    EXPECT_FALSE(ProcessJob(*context, job));
+    EXPECT_EQ(context->Errors(), (Events{Error(kEvtOutputMissing, dir / "out/stock.xls")}));
+    EXPECT_FALSE(Mailed());
+    EXPECT_EQ(ReadFile(secret), "root only");
+}
+
 TEST_F(JobMailLimitTest, SizeLimitRules) {
     EXPECT_TRUE(Run("", 3145728)) << "empty: 3072 KB allowed";
     EXPECT_TRUE(Mailed());
@@ -306,6 +373,13 @@ TEST(JobPipelineRealConverters, RawNameWithTheOutputsExtensionIsConvertedNotLost
     // An OLE2 compound file now stands under the name (its signature D0 CF 11 E0).
     EXPECT_EQ(ReadFile(xlsJob.rawPath).substr(0, 4), std::string("\xD0\xCF\x11\xE0"));
     EXPECT_FALSE(Exists(dir / "out/aging.cln"));
+
+    // The real tabulate names a workbook as the pipeline expects it.
+    xlsJob.rawName = "x..AP100R1";
+    xlsJob.rawPath = xlsJob.saveDir + xlsJob.rawName;
+    WriteFile(xlsJob.rawPath, ReadFile(std::string(TARN_SOURCE_DIR) + "/examples/reports/ap100-aging.txt"));
+    ASSERT_TRUE(ProcessJob(context, xlsJob)) << ::testing::PrintToString(context.Errors());
+    EXPECT_EQ(ReadFile(dir / "out/x..xls").substr(0, 4), std::string("\xD0\xCF\x11\xE0"));
 }
 
 }  // namespace

@@ -49,6 +49,12 @@ TEST(StripControls, TurnsBytesBelowTwentyIntoNulAndKeepsLength) {
     EXPECT_EQ(StripControls("\xE4\xF6\xFC"), "\xE4\xF6\xFC");
 }
 
+TEST(EscapeControls, EveryControlByteAndDeleteBecomeHexEscapes) {
+    EXPECT_EQ(EscapeControls(std::string("a\x1b[2J\r\n\0\x14\x1f\x7f ~\xe4", 14)),
+              "a\\x1b[2J\\x0d\\x0a\\x00\\x14\\x1f\\x7f ~\xe4");
+    EXPECT_EQ(EscapeControls("C:\\out\\a.pdf"), "C:\\out\\a.pdf");
+}
+
 std::vector<std::string> Split(const std::vector<std::string>& blocks) {
     LineSplitter splitter;
     std::vector<std::string> lines;
@@ -126,6 +132,16 @@ TEST(RunLine, FieldsNamesAndPaths) {
         "a.txt\x02\x02raw\x02ignored\r\n");
     EXPECT_EQ(c.rawName, "a.txt");
     EXPECT_EQ(c.section, "raw");
+
+    // A control byte in a folder part: the last component is taken first.
+    c = ParseRunLine(
+        "_RUN_\x02"
+        "dir\tx/z9.txt\x02raw\r\n");
+    EXPECT_EQ(c.rawName, "z9.txt");
+    c = ParseRunLine(
+        "_RUN_\x02"
+        "dir/z9\x01.txt\x02raw\r\n");
+    EXPECT_EQ(c.rawName, "z9");
 
     c = ParseRunLine("_RUN_\x02only.txt\r\n");  // two fields: no section
     EXPECT_EQ(c.rawName, "only.txt");

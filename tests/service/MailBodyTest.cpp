@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/EmailRecord.h"
 #include "service/job/MailBody.h"
 #include "tests/service/JobTestSupport.h"
@@ -89,6 +89,25 @@ TEST_F(PrepareMailBodyTest, RefusesMissingAndEscapingTemplates) {
         EXPECT_EQ(record.bodyFile, "");
         EXPECT_EQ(context.Events(), (std::vector<RecordedEvent>{Error(kEvtMergeFileMissing, name)}));
     }
+    EXPECT_EQ(FileTreeSize(dir / "tmp"), 0u);
+}
+
+TEST_F(PrepareMailBodyTest, WithoutABodyFolderNoTemplateIsUsed) {
+    // The body folder would be ModulePath itself, which holds TARN.ini.
+    FakeContext noFolder(dir.path(), "[Server]\nemailPWD=secret\n");
+    for (const std::string& name : {"TARN.ini", "secret.txt"}) {
+        EmailRecord record = Record(name);
+        record.module = &noFolder;
+        EXPECT_FALSE(PrepareMailBody(record));
+        EXPECT_EQ(record.bodyFile, "");
+        EXPECT_EQ(noFolder.Events(), (std::vector<RecordedEvent>{Error(kEvtMergeFileMissing, name)}));
+        noFolder.Clear();
+    }
+    // A link in the body folder is no template, whatever it points to.
+    std::filesystem::create_symlink(dir / "secret.txt", dir / "bodies/linked.txt");
+    EmailRecord linked = Record("linked.txt");
+    EXPECT_FALSE(PrepareMailBody(linked));
+    EXPECT_EQ(context.Events(), (std::vector<RecordedEvent>{Error(kEvtMergeFileMissing, "linked.txt")}));
     EXPECT_EQ(FileTreeSize(dir / "tmp"), 0u);
 }
 

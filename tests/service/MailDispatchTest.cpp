@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Process.h"
-#include "service/host/ServiceEvents.h"
+#include "service/ServiceEvents.h"
 #include "service/job/EmailRecord.h"
 #include "service/job/MailDispatch.h"
 #include "tests/mailer/SmtpTestServer.h"

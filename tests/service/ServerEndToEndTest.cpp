@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <filesystem>
@@ -119,6 +120,16 @@ TEST_F(ServerEndToEnd, SectionAndFolderErrorsAreAnsweredByteForByte) {
     quitFirst.Send("hello\r\n_QUIT_\r\n");
     EXPECT_EQ(quitFirst.ReadAll(), "Hi\nERROR:section  does not exist in ini file /n Bye \n");
 
+    // A command line cut off by the client's close starts no job and leaves
+    // an older raw file of that name alone.
+    std::ofstream(out_ + "/older.txt", std::ios::binary) << "older text\r\n";
+    TestClient cutOff(server_.port());
+    cutOff.ReadUntil("Hi\n");
+    cutOff.Send("_RUN_\x02older.txt\x02raw");
+    cutOff.ShutdownWrite();
+    EXPECT_EQ(cutOff.ReadAll(), "Hi\nERROR:section  does not exist in ini file /n Bye \n");
+    EXPECT_EQ(Out("older.txt"), "older text\r\n");
+
     TestClient missing(server_.port());
     missing.ReadUntil("Hi\n");
     missing.Send(RunLine("a.txt", "GONE"));
@@ -133,6 +144,40 @@ TEST_F(ServerEndToEnd, XlsSectionTakesSaveDirWithTheRestOfTheName) {
     client.Send("text\r\n_EOF_\r\n");
     client.ReadAll();
     EXPECT_TRUE(ConsoleHas("\n" + folder_ / "branch" + "/report.txt\n")) << server_.Console();
+}
+
+TEST_F(ServerEndToEnd, RawFilesFollowTheUmaskAndPlantedNamesAreRefused) {
+    const mode_t oldMask = ::umask(027);
+    StartServer();
+    ::umask(oldMask);
+    EXPECT_EQ(Job("mode.txt", "raw", "x\r\n_EOF_\r\n"), kOkBye);
+    EXPECT_EQ(std::filesystem::status(out_ + "/mode.txt").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms(0640));
+    // A link or a FIFO planted under the raw name is never written through
+    // nor waited on.
+    std::ofstream(folder_ / "victim") << "keep";
+    std::filesystem::create_symlink(folder_ / "victim", out_ + "/link.txt");
+    ASSERT_EQ(::mkfifo((out_ + "/fifo.txt").c_str(), 0600), 0);
+    EXPECT_EQ(Job("link.txt", "raw", "x\r\n_EOF_\r\n"), kGreetAndAck);
+    EXPECT_EQ(Job("fifo.txt", "raw", "x\r\n_EOF_\r\n"), kGreetAndAck);
+    EXPECT_EQ(ReadText(folder_ / "victim"), "keep");
+}
+
+TEST_F(ServerEndToEnd, SaveFolderInsideTheFormsFolderIsReportedAtStart) {
+    // The save folder "out" lies in the program folder, here the forms folder.
+    StartServer(false, "[Server]\nformsDir=" + folder_.path() + "\n[elsewhere]\nsaveDir=/var/tmp\n");
+    EXPECT_TRUE(ConsoleHas("The save folder " + out_ + " lies inside the forms folder " + folder_.path() +
+                           ": clients can name the reports there as forms\n"))
+        << server_.Console();
+    EXPECT_EQ(server_.Console().find("/var/tmp"), std::string::npos);
+    EXPECT_EQ(Job("still.txt", "raw", "x\r\n_EOF_\r\n"), kOkBye);  // the service runs all the same
+
+    TempFolder other;
+    ServerProcess second;
+    ASSERT_TRUE(second.Start(other.path(), "[Server]\nport=0\nformsDir=forms\n"));
+    EXPECT_TRUE(
+        second.WaitForConsole(std::regex("The forms folder " + other.path() + "/forms does not exist\n")))
+        << second.Console();
 }
 
 TEST_F(ServerEndToEnd, RawNameSentWithAPathIsStoredInTheSaveFolder) {
@@ -157,8 +202,11 @@ TEST_F(ServerEndToEnd, UnusableRawNamesFailWith107AndWriteNothing) {
     }
     EXPECT_TRUE(std::filesystem::is_empty(out_));
     std::set<std::string> top;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_.path()))
-        top.insert(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
+        // The job history (jobs.db and its log) is the server's own.
+        if (entry.path().filename().string().rfind("jobs.db", 0) != 0)
+            top.insert(entry.path().filename().string());
+    }
     EXPECT_EQ(top, (std::set<std::string>{"TARN.ini", "TARNSvr", "console.txt", "out"}));
     std::string console = server_.Console();
     size_t count = 0;
@@ -223,9 +271,8 @@ TEST_F(ServerEndToEnd, DebugConsoleShowsEveryEventOfAJobAsWholeLines) {
     EXPECT_EQ(Job("ev%s.txt", "raw", "text\r\n_EOF_\r\n"), kOkBye);
     ASSERT_TRUE(ConsoleHas("Request processed succesfully\n"));
     std::string raw = out_ + "/ev%s.txt";
-    std::string expected = std::string(
-                               "_RUN_\x02"
-                               "ev%s.txt\x02raw\r\n\n") +
+    // The received line's control bytes are shown escaped.
+    std::string expected = std::string("_RUN_\\x02ev%s.txt\\x02raw\\x0d\\x0a\n") +
                            "ev%s.txt\nev%s.txt\nev%s.txt\nraw\nev%s.txt\nROGER_CMD\n" + out_ + "/\n" + raw +
                            "\n" + raw + "\n" + raw + "\nRequest processed succesfully\n";
     std::string console = server_.Console();
@@ -282,7 +329,8 @@ TEST_F(ServerEndToEnd, AcceptGoesOnAfterRunningOutOfDescriptors) {
     GTEST_SKIP() << "not meaningful under the sanitizers";
 #endif
     std::filesystem::create_directory(out_);
-    std::string ini = "[Server]\nport=0\n[raw]\nsaveDir=" + out_ + "\n";
+    // The job history is off: its descriptors would leave no spare ones.
+    std::string ini = "[Server]\nport=0\njobHistory=\n[raw]\nsaveDir=" + out_ + "\n";
     // Standard streams, the listener and a few spare: a handful of clients exhaust it.
     ASSERT_TRUE(server_.Start(folder_.path(), ini, 10)) << server_.Console();
     std::vector<std::unique_ptr<TestClient>> held;

@@ -6,12 +6,14 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "HostTestSupport.h"
+#include "service/job/FolderLayout.h"
 #include "service/job/ServiceConfig.h"
 #include "service/job/ServiceContext.h"
 
@@ -94,6 +96,37 @@ TEST_F(ServiceConfigTest, DefaultsAndTheDebugRule) {
     EXPECT_TRUE(Load("[Server]\ndebug=true\n")->Debug());
     EXPECT_FALSE(Load("[Server]\ndebug=tru\n")->Debug());
     EXPECT_EQ(Load("[Server]\nport= -12x\n")->Port(), -12);
+}
+
+TEST_F(ServiceConfigTest, ToolsLiveInTheHomeFolderBelowModulePath) {
+    EXPECT_EQ(Load("[Server]\n")->ToolPath("blat"), "/opt/tarn/blat");
+    EXPECT_EQ(Load("[Server]\nhome=tools/\n")->ToolPath("pdftk"), "/opt/tarn/tools/pdftk");
+    EXPECT_EQ(Load("[Server]\nModulePath=/srv/t\nhome=bin\n")->ToolPath("overprint"), "/srv/t/bin/overprint");
+}
+
+TEST_F(ServiceConfigTest, FormsFolderAndSaveFolders) {
+    EXPECT_EQ(Load("[Server]\n")->FormsFolder(), "");
+    EXPECT_EQ(Load("[Server]\nformsDir=\n")->FormsFolder(), "");
+    EXPECT_EQ(Load("[Server]\nformsDir=forms\n")->FormsFolder(), "/opt/tarn/forms");
+    EXPECT_EQ(Load("[Server]\nformsDir=/srv/forms/\n")->FormsFolder(), "/srv/forms/");
+
+    auto config = Load(
+        "[Server]\n[a]\nsaveDir=/out/a\nsaveDirX=/not/used\n[b]\nsaveDir=\n"
+        "[XLS]\nSaveDir=/out/x\nsaveDirEU=/out/eu\ndateFormat=d\n");
+    EXPECT_EQ(config->SaveFolders(), (std::vector<std::string>{"/out/a", "/out/x", "/out/eu"}));
+}
+
+TEST(FolderLiesInside, ComparesResolvedFoldersByWholeComponents) {
+    testing::TempFolder folder;
+    std::filesystem::create_directories(folder / "forms/out");
+    std::filesystem::create_directory(folder / "forms2");
+    std::filesystem::create_directory_symlink(folder / "forms/out", folder / "alias");
+    EXPECT_TRUE(FolderLiesInside(folder / "forms/out", folder / "forms/"));
+    EXPECT_TRUE(FolderLiesInside(folder / "forms", folder / "forms"));
+    EXPECT_TRUE(FolderLiesInside(folder / "alias", folder / "forms"));
+    EXPECT_TRUE(FolderLiesInside(folder / "forms2/../forms/new/", folder / "forms"));
+    EXPECT_FALSE(FolderLiesInside(folder / "forms2", folder / "forms"));
+    EXPECT_FALSE(FolderLiesInside(folder.path(), folder / "forms"));
 }
 
 TEST(AtoiLike, BehavesLikeTheCFunctionWithoutOverflow) {

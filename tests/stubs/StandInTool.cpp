@@ -3,7 +3,7 @@
 //   <name>.args  receives every argument (argv[0] included), each ended by NUL;
 //   <name>.exit  when present, holds the exit status to end with (default 0);
 //   overprint    copies its first argument (the form) to the -o value + ".pdf";
-//   tabulate     writes a small file named -p value + stem of -r value + ".xls";
+//   tabulate     writes a small file named -p value + -r value up to its last dot + ".xls";
 //   --list-fds   as first argument: the open descriptors above 2 are appended
 //                to <name>.args as one more entry "fds:<n>,<n>,...", then the
 //                blocked and the ignored signal masks ("SigBlk:\t<hex>", "SigIgn:\t<hex>").
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         std::string folder = ValueAfter(args, "-p");
         std::string raw = ValueAfter(args, "-r");
         std::string::size_type dot = raw.rfind('.');
-        std::string stem = dot == std::string::npos ? std::string() : raw.substr(0, dot);
+        std::string stem = raw.substr(0, dot);  // as tabulate: the last dot counts, none keeps the name
         std::ofstream(folder + stem + ".xls", std::ios::binary) << "stand-in workbook\n";
     }
     std::ifstream exitFile(self + ".exit");

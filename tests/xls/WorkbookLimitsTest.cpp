@@ -47,6 +47,20 @@ TEST(WorkbookLimits, StringsLongerThanARecordAndAcrossContinueBoundariesReadBack
     ExpectColumnA(XlrdFacts(path), strings);
 }
 
+TEST(WorkbookSave, ALinkUnderTheNameIsReplacedNotWrittenThrough) {
+    ScratchDir dir;
+    const std::string victim = dir.Path("victim.txt");
+    std::ofstream(victim) << "keep";
+    std::filesystem::create_symlink(victim, dir.Path("out.xls"));
+    auto book = tarn::xls::Workbook::Create();
+    ASSERT_TRUE(book->AddSheet("S")->WriteText(0, 0, "x", nullptr));
+    ASSERT_TRUE(book->Save(dir.Path("out.xls")).ok());
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.Path("out.xls")));
+    EXPECT_EQ(HeaderWord(dir.Path("out.xls"), 0), 0xE011CFD0u);
+    std::ifstream in(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
+}
+
 // A string whose character count and flags would not fit, with one
 // character, in what is left of a record starts in the next CONTINUE record;
 // one that fits is cut after its header. Tried with 0 to 5 bytes left.
