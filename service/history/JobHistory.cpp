@@ -1,5 +1,6 @@
 #include "service/history/JobHistory.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/File.h"
@@ -22,6 +23,15 @@ constexpr auto kReopenInterval = std::chrono::seconds(2);
 constexpr auto kFaultReportInterval = std::chrono::seconds(60);
 // Old rows are looked for this often, and removed this many per transaction.
 constexpr auto kPruneInterval = std::chrono::hours(1);
+// The log is copied into the database this often by the background thread,
+// never by a job: a copy ends with a flush to disk.
+constexpr auto kCheckpointInterval = std::chrono::seconds(1);
+// Should the background copies stop (the file cannot be opened by them),
+// the writer copies the log itself once it holds this many pages.
+constexpr int kFallbackCheckpointPages = 20000;
+// Jobs waiting to be written at most; more are not recorded (and reported),
+// so that a database that stays locked cannot fill the memory.
+constexpr std::size_t kMaxQueuedJobs = 10000;
 constexpr int kPruneBatch = 500;
 constexpr std::int64_t kMsPerDay = 24LL * 60 * 60 * 1000;
 
@@ -99,16 +109,17 @@ std::vector<MailOutcome> MailOutcomesOf(const JobRecord& job) {
     return outcomes;
 }
 
-JobHistory::JobHistory(std::string path, int keepDays, const CEventReporter& events)
-    : path_(std::move(path)), keepDays_(keepDays), events_(events) {}
+JobHistory::JobHistory(std::string path, int keepDays, const CEventReporter& events,
+                       std::function<void()> onUnrecorded)
+    : path_(std::move(path)), keepDays_(keepDays), events_(events), onUnrecorded_(std::move(onUnrecorded)) {}
 
 JobHistory::~JobHistory() {
     {
-        std::lock_guard<std::mutex> lock(pruneMutex_);
+        std::lock_guard<std::mutex> lock(queueMutex_);
         stopping_ = true;
     }
-    pruneWake_.notify_all();
-    pruner_.Join();
+    queueWake_.notify_all();
+    writer_.Join();
     std::lock_guard<std::mutex> lock(mutex_);
     CloseLocked();
 }
@@ -118,9 +129,11 @@ void JobHistory::Start() {
         std::lock_guard<std::mutex> lock(mutex_);
         OpenLocked();
     }
-    if (keepDays_ > 0 && !pruner_.Started()) {
-        Status started = pruner_.Start([this] { PruneLoop(); });
-        if (!started) ReportFault("cannot start the removal of old rows: " + started.message());
+    if (!writer_.Started()) {
+        Status started = writer_.Start([this] { WriterLoop(); });
+        if (!started)
+            ReportFault("cannot start its writer thread (" + started.message() +
+                        "); jobs write it themselves");
     }
 }
 
@@ -134,7 +147,11 @@ bool JobHistory::OpenLocked() {
         if (rc == SQLITE_OK) {
             sqlite3_busy_timeout(db_, kBusyTimeoutMs);
             sqlite3_extended_result_codes(db_, 1);
-            rc = Execute(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
+            const std::string pragmas =
+                "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;"
+                " PRAGMA wal_autocheckpoint=" +
+                std::to_string(kFallbackCheckpointPages) + ";";
+            rc = Execute(db_, pragmas.c_str());
         }
         if (rc == SQLITE_OK) {
             // The tables, created once; a newer layout is left alone.
@@ -160,6 +177,8 @@ bool JobHistory::OpenLocked() {
                 if (rc != SQLITE_OK) Execute(db_, "ROLLBACK");
             }
         }
+        if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, "BEGIN IMMEDIATE", -1, &begin_, nullptr);
+        if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, "COMMIT", -1, &commit_, nullptr);
         if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, kInsertJob, -1, &insertJob_, nullptr);
         if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, kInsertMail, -1, &insertMail_, nullptr);
         if (rc == SQLITE_OK) return true;
@@ -178,9 +197,10 @@ bool JobHistory::OpenLocked() {
 }
 
 void JobHistory::CloseLocked() {
-    sqlite3_finalize(insertJob_);
-    sqlite3_finalize(insertMail_);
-    insertJob_ = insertMail_ = nullptr;
+    for (sqlite3_stmt** statement : {&begin_, &commit_, &insertJob_, &insertMail_}) {
+        sqlite3_finalize(*statement);
+        *statement = nullptr;
+    }
     if (db_ != nullptr) sqlite3_close_v2(db_);
     db_ = nullptr;
 }
@@ -200,7 +220,9 @@ void JobHistory::SetAsideLocked(const std::string& why) {
 
 bool JobHistory::WriteLocked(const JobRecord& job, int* sqliteCode, std::string* message) {
     const bool succeeded = job.Succeeded();
-    int rc = Execute(db_, "BEGIN IMMEDIATE");
+    sqlite3_reset(begin_);
+    int rc = sqlite3_step(begin_);
+    rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
     if (rc == SQLITE_OK) {
         sqlite3_stmt* s = insertJob_;
         sqlite3_reset(s);
@@ -240,7 +262,11 @@ bool JobHistory::WriteLocked(const JobRecord& job, int* sqliteCode, std::string*
         rc = sqlite3_step(s);
         rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
     }
-    if (rc == SQLITE_OK) rc = Execute(db_, "COMMIT");
+    if (rc == SQLITE_OK) {
+        sqlite3_reset(commit_);
+        rc = sqlite3_step(commit_);
+        rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+    }
     if (rc == SQLITE_OK) return true;
     *sqliteCode = sqlite3_extended_errcode(db_);
     *message = sqlite3_errmsg(db_);
@@ -248,7 +274,23 @@ bool JobHistory::WriteLocked(const JobRecord& job, int* sqliteCode, std::string*
     return false;
 }
 
-bool JobHistory::Record(const JobRecord& job) {
+bool JobHistory::Record(JobRecord job) {
+    if (!writer_.Started()) return Write(job);
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        if (queue_.size() < kMaxQueuedJobs) {
+            queue_.push_back(std::move(job));
+            queueWake_.notify_one();
+            return true;
+        }
+    }
+    ReportFault("has " + std::to_string(kMaxQueuedJobs) +
+                " jobs waiting to be written; the job is not recorded");
+    if (onUnrecorded_) onUnrecorded_();
+    return false;
+}
+
+bool JobHistory::Write(const JobRecord& job) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (db_ == nullptr && openAttempted_ &&
         std::chrono::steady_clock::now() - lastOpenAttempt_ < kReopenInterval) {
@@ -318,13 +360,47 @@ long long JobHistory::Prune(std::int64_t nowMs) {
     return removed;
 }
 
-void JobHistory::PruneLoop() {
-    std::unique_lock<std::mutex> lock(pruneMutex_);
-    while (!stopping_) {
+void JobHistory::Checkpoint() {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        // Passive: jobs keep writing while the pages are copied.
+        sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    }
+    sqlite3_close_v2(db);
+}
+
+void JobHistory::WriterLoop() {
+    const auto now = [] { return std::chrono::steady_clock::now(); };
+    auto nextCheckpoint = now() + kCheckpointInterval;
+    auto nextPrune = now();
+    std::unique_lock<std::mutex> lock(queueMutex_);
+    for (;;) {
+        queueWake_.wait_until(lock, std::min(nextCheckpoint, nextPrune),
+                              [this] { return stopping_ || !queue_.empty(); });
+        std::deque<JobRecord> jobs;
+        jobs.swap(queue_);
+        const bool stopping = stopping_;
         lock.unlock();
-        Prune(NowMs());
+        // One transaction per job. When stopping, a database that cannot be
+        // written does not hold the stop up for every job still waiting.
+        bool failed = false;
+        for (const JobRecord& job : jobs) {
+            if (!(stopping && failed) && Write(job)) continue;
+            failed = true;
+            if (onUnrecorded_) onUnrecorded_();
+        }
+        if (!stopping && now() >= nextCheckpoint) {
+            Checkpoint();
+            nextCheckpoint = now() + kCheckpointInterval;
+        }
+        if (!stopping && now() >= nextPrune) {
+            Prune(NowMs());
+            nextPrune = now() + kPruneInterval;
+        }
         lock.lock();
-        pruneWake_.wait_for(lock, kPruneInterval, [this] { return stopping_; });
+        if (stopping && queue_.empty()) return;
     }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The job history writer: every ended job becomes one row of an SQLite
-// database (write-ahead logging, one short transaction per job), and rows
-// older than the keep time are removed by a background thread.
+// database (write-ahead logging, one short transaction per job). The jobs
+// hand their records to the history's own thread, which writes them, copies
+// the log into the database (the only step that waits for the disk) and
+// removes rows older than the keep time; a job never waits for the database.
 //
 // Faults (a file that cannot be opened, a full disk, a lock held elsewhere,
 // a read-only or damaged file) are reported as error events and cost the
@@ -9,14 +11,16 @@
 // started. The next job tries again.
 //
 // Threading: Record may be called from any number of connection threads at
-// once; one mutex guards the write connection. Start and the destructor are
-// called by the service control only.
+// once (one mutex guards the queue, another the write connection). Start
+// and the destructor are called by the service control only.
 
 #include <sqlite3.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -47,17 +51,20 @@ std::vector<MailOutcome> MailOutcomesOf(const JobRecord& job);
 class JobHistory {
   public:
     // `path`: the database file. `keepDays` <= 0 keeps rows for ever.
-    JobHistory(std::string path, int keepDays, const CEventReporter& events);
-    ~JobHistory();  // stops the background removal and closes the file
+    // `onUnrecorded` is called for every job that could not be recorded.
+    JobHistory(std::string path, int keepDays, const CEventReporter& events,
+               std::function<void()> onUnrecorded = {});
+    ~JobHistory();  // writes the jobs still waiting, stops the thread, closes the file
     JobHistory(const JobHistory&) = delete;
     JobHistory& operator=(const JobHistory&) = delete;
 
     // Opens or creates the database (faults are reported; the next job tries
-    // again) and starts the background removal of old rows.
+    // again) and starts the history's own thread.
     void Start();
-    // Writes one ended job and its e-mail orders in one transaction. False
-    // when it could not be written (the fault has been reported).
-    bool Record(const JobRecord& job);
+    // Hands one ended job to the history's thread, which writes it and its
+    // e-mail orders in one transaction. False when too many jobs are waiting
+    // already (the job is not recorded; reported).
+    bool Record(JobRecord job);
     // Removes rows that ended before `nowMs` minus the keep time, a few at a
     // time; the number removed, -1 when the database could not be used.
     long long Prune(std::int64_t nowMs);
@@ -65,6 +72,8 @@ class JobHistory {
     const std::string& Path() const { return path_; }
 
   private:
+    // Writes one job now; false when it could not be (reported).
+    bool Write(const JobRecord& job);
     // REQUIRES: mutex_ held.
     bool OpenLocked();
     void CloseLocked();
@@ -73,7 +82,11 @@ class JobHistory {
     void SetAsideLocked(const std::string& why);
     // Reports a fault, at most once a minute for the same text.
     void ReportFault(const std::string& text);
-    void PruneLoop();
+    // Copies the log into the database (a passive checkpoint).
+    void Checkpoint();
+    // The history's thread: the jobs handed over, a checkpoint every second,
+    // old rows every hour.
+    void WriterLoop();
 
     const std::string path_;
     const int keepDays_;
@@ -81,6 +94,8 @@ class JobHistory {
 
     std::mutex mutex_;
     sqlite3* db_ = nullptr;
+    sqlite3_stmt* begin_ = nullptr;
+    sqlite3_stmt* commit_ = nullptr;
     sqlite3_stmt* insertJob_ = nullptr;
     sqlite3_stmt* insertMail_ = nullptr;
     std::chrono::steady_clock::time_point lastOpenAttempt_{};
@@ -91,10 +106,13 @@ class JobHistory {
     std::chrono::steady_clock::time_point lastFaultTime_{};
     long long suppressedFaults_ = 0;
 
-    std::mutex pruneMutex_;
-    std::condition_variable pruneWake_;
-    bool stopping_ = false;
-    JoinableThread pruner_;
+    const std::function<void()> onUnrecorded_;
+
+    std::mutex queueMutex_;
+    std::condition_variable queueWake_;
+    std::deque<JobRecord> queue_;  // guarded by queueMutex_
+    bool stopping_ = false;        // guarded by queueMutex_
+    JoinableThread writer_;
 };
 
 }  // namespace tarn

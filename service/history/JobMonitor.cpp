@@ -71,7 +71,8 @@ JobMonitor::~JobMonitor() { Stop(); }
 void JobMonitor::Start(const CServiceConfig& config) {
     MonitorSettings settings = ReadMonitorSettings(config, events_);
     if (!settings.historyPath.empty()) {
-        history_ = std::make_unique<JobHistory>(settings.historyPath, settings.historyDays, events_);
+        history_ = std::make_unique<JobHistory>(settings.historyPath, settings.historyDays, events_,
+                                                [this] { metrics_.JobUnrecorded(); });
         history_->Start();
     }
     if (settings.statusPort >= 0) {
@@ -120,7 +121,7 @@ void JobMonitor::RunJob(SocketHandle connection, const CServiceContext& module,
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     metrics_.JobEnded(!section.empty() && module.Config().SectionExists(section) ? section : kUnknownSection,
                       record.Succeeded(), seconds, mails);
-    if (history_ && !history_->Record(record)) metrics_.JobUnrecorded();
+    if (history_) history_->Record(std::move(record));
 }
 
 }  // namespace tarn
