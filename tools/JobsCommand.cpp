@@ -105,7 +105,8 @@ std::string HistoryPathFromConfig(const std::string& iniPath, const std::string&
     // TARN.ini lives in the server's program folder, the default ModulePath.
     if (modulePath.empty()) {
         const std::string::size_type slash = iniPath.rfind(kPathSeparator);
-        modulePath = slash == std::string::npos ? programDir : iniPath.substr(0, slash + 1);
+        modulePath =
+            slash == std::string::npos ? std::string(".") + kPathSeparator : iniPath.substr(0, slash + 1);
     }
     const std::string history = profile.GetString("Server", "jobHistory", "jobs.db");
     if (history.empty()) {
@@ -167,7 +168,14 @@ std::string Details(const JobRow& job) {
     line("Section used", EscapeForDisplay(job.section));
     line("Output", EscapeForDisplay(job.outputPath) +
                        (job.outputSize >= 0 ? " (" + std::to_string(job.outputSize) + " bytes)" : " (none)"));
-    line("Reply", EscapeForDisplay(job.reply) + (job.replyDelivered ? "" : " (not delivered)"));
+    // The reply a line at a time, as the client read it.
+    std::string reply;
+    for (std::string::size_type start = 0, end; start < job.reply.size(); start = end + 1) {
+        end = std::min(job.reply.find('\n', start), job.reply.size());
+        reply += (start > 0 ? "\n" + std::string(20, ' ') : "") +
+                 EscapeForDisplay(job.reply.substr(start, end - start));
+    }
+    line("Reply", (reply.empty() ? "(none)" : reply) + (job.replyDelivered ? "" : " (not delivered)"));
     line("Client gone early", job.clientGone ? "yes" : "no");
     line("Error events", job.errorEvents.empty() ? "none" : job.errorEvents);
     line("E-mail orders", std::to_string(job.mails.size()));

@@ -23,7 +23,7 @@ th { background: #f3f3f3; }
 td.num { text-align: right; }
 td.time { white-space: nowrap; }
 tr.failed { background: #fdecec; }
-.mark-failed { color: #b00020; font-weight: bold; }
+.mark-failed { color: #b00020; font-weight: bold; white-space: nowrap; }
 .mark-ok { color: #1b7f3b; }
 .state-running { color: #1b7f3b; }
 .state-paused { color: #b36b00; }
