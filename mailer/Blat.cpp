@@ -1,9 +1,9 @@
 #include "mailer/Blat.h"
 
+#include "mailer/MailFiles.h"
 #include "mailer/MailerOptions.h"
 #include "mailer/MimeMessage.h"
 #include "mailer/SmtpSender.h"
-#include "platform/File.h"
 
 namespace tarn::mailer {
 namespace {
@@ -13,20 +13,18 @@ int Fail(MailerReport* report, int status, const std::string& text) {
     return status;
 }
 
-Status ReadInput(const std::string& path, std::string* contents) {
-    if (!FileOpens(path)) return Status::Error("file not found or unreadable: " + path);
-    return ReadWholeFile(path, contents);
-}
-
 }  // namespace
 
 int RunMailer(const std::vector<std::string>& args, MailerReport* report) {
     MailerOptions options;
     Status status = ParseMailerOptions(args, &options);
     SmtpRequest request;
-    if (status) status = ParseRecipients(options.recipients, &request.recipients);
     if (status) status = EnvelopeSender(options, &request.envelopeSender);
+    AddressList recipients;
+    if (status) status = ParseAddressList(options.recipients, options.charset, &recipients);
+    if (status) status = ResolvePassword(options, &request.password);
     if (!status) return Fail(report, kExitBadArguments, "bad arguments: " + status.message());
+    for (const Mailbox& mailbox : recipients.mailboxes) request.recipients.push_back(mailbox.address);
 
     // The first file is the text body, unless -base64 asks to send it as the attachment.
     MailMessage message;
@@ -34,25 +32,28 @@ int RunMailer(const std::vector<std::string>& args, MailerReport* report) {
     const std::string attachmentPath = firstIsAttachment ? options.firstFile : options.attachment;
     if (!firstIsAttachment) {
         message.hasBody = true;
-        status = ReadInput(options.firstFile, &message.body);
+        status = ReadMailFile(options.firstFile, false, &message.body);
         if (!status) return Fail(report, kExitFileMissing, status.message());
     }
     if (!attachmentPath.empty()) {
         message.hasAttachment = true;
         message.attachment.name = AttachmentName(attachmentPath);
-        status = ReadInput(attachmentPath, &message.attachment.contents);
+        status = ReadMailFile(attachmentPath, false, &message.attachment.contents);
         if (!status) return Fail(report, kExitFileMissing, status.message());
     }
-    message.from = options.info;
+    message.charset = options.charset;
+    message.info = options.info;
     message.senderAddress = request.envelopeSender;
-    message.to = options.recipients;
+    message.recipients = options.recipients;
     message.subject = options.subject;
+    status = ComposeMessage(message, &request.message);
+    if (!status) return Fail(report, kExitBadArguments, "bad arguments: " + status.message());
 
     request.server = options.server;
     request.port = options.port;
+    request.tls = options.tls;
+    request.caFile = options.caFile;
     request.user = options.user;
-    request.password = options.password;
-    request.message = ComposeMessage(message, NewMessageStamp(request.envelopeSender));
 
     const std::string where = options.server + ":" + std::to_string(options.port);
     if (!options.quiet) {
@@ -79,6 +80,9 @@ int RunMailer(const std::vector<std::string>& args, MailerReport* report) {
         return Fail(
             report, kExitSenderRefused,
             "sender " + request.envelopeSender + " refused by mail server " + where + ": " + sent.detail);
+    case SendOutcome::kTlsFailed:
+        return Fail(report, kExitTlsFailed,
+                    "no verified TLS session with mail server " + where + ", nothing sent: " + sent.detail);
     case SendOutcome::kRejected:
         break;
     }

@@ -17,6 +17,7 @@ enum MailerExit {
     kExitRecipientRefused = 5,
     kExitSenderRefused = 6,
     kExitRejected = 7,
+    kExitTlsFailed = 8,
 };
 
 struct MailerReport {

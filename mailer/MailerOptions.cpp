@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "mailer/MailFiles.h"
+
 namespace tarn::mailer {
 namespace {
 
@@ -14,29 +16,19 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::string Trim(const std::string& text) {
-    std::string::size_type begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos) return std::string();
-    std::string::size_type end = text.find_last_not_of(" \t");
-    return text.substr(begin, end - begin + 1);
-}
+bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
 
-// The bare address of "Name <address>" or "address".
-Status ExtractAddress(const std::string& field, std::string* address) {
-    std::string text = Trim(field);
-    std::string::size_type open = text.rfind('<');
-    if (open != std::string::npos) {
-        std::string::size_type close = text.find('>', open);
-        if (close == std::string::npos) return Status::Error("unterminated <address> in \"" + field + "\"");
-        text = Trim(text.substr(open + 1, close - open - 1));
+Status ParseTlsMode(const std::string& value, TlsMode* mode) {
+    const std::string name = Lower(value);
+    if (name == "none") {
+        *mode = TlsMode::kNone;
+    } else if (name == "starttls") {
+        *mode = TlsMode::kStartTls;
+    } else if (name == "smtps") {
+        *mode = TlsMode::kSmtps;
+    } else {
+        return Status::Error("-tls takes none, starttls or smtps, not \"" + value + "\"");
     }
-    if (text.empty()) return Status::Error("empty address in \"" + field + "\"");
-    for (unsigned char c : text) {
-        if (c <= ' ' || c == 0x7f || c == '<' || c == '>') {
-            return Status::Error("invalid address \"" + text + "\"");
-        }
-    }
-    *address = text;
     return Status::Ok();
 }
 
@@ -76,7 +68,14 @@ Status ParseMailerOptions(const std::vector<std::string>& args, MailerOptions* o
             target = &options->user;
         else if (option == "-pw")
             target = &options->password;
-        if (target == nullptr && option != "-port") return Status::Error("unknown argument " + args[i]);
+        else if (option == "-pwfile")
+            target = &options->passwordFile;
+        else if (option == "-charset")
+            target = &options->charset;
+        else if (option == "-cafile")
+            target = &options->caFile;
+        if (target == nullptr && option != "-port" && option != "-tls")
+            return Status::Error("unknown argument " + args[i]);
         if (i + 1 >= args.size()) return Status::Error("option " + args[i] + " needs a value");
         const std::string& value = args[++i];
         if (option == "-port") {
@@ -88,45 +87,66 @@ Status ParseMailerOptions(const std::vector<std::string>& args, MailerOptions* o
             options->port = static_cast<int>(port);
             continue;
         }
+        if (option == "-tls") {
+            Status status = ParseTlsMode(value, &options->tls);
+            if (!status) return status;
+            continue;
+        }
         *target = value;
         if (option == "-server") haveServer = true;
         if (option == "-t") haveRecipients = true;
+        if (option == "-pw") options->havePassword = true;
     }
     if (!haveServer || options->server.empty()) return Status::Error("no mail server given (-server)");
     if (!haveRecipients) return Status::Error("no recipients given (-t)");
     if (!options->attachment.empty() && options->base64) {
         return Status::Error("-base64 sends the first file itself and cannot be combined with -attach");
     }
-    if (options->user.empty() != options->password.empty()) {
-        return Status::Error("-u and -pw must be given together");
+    if (options->user.empty() && (options->havePassword || !options->passwordFile.empty())) {
+        return Status::Error("a password (-pw, -pwfile) needs a user (-u)");
     }
+    if (options->havePassword && !options->passwordFile.empty()) {
+        return Status::Error("give the password once: -pw or -pwfile");
+    }
+    if (!IsKnownCharset(options->charset))
+        return Status::Error("unknown charset \"" + options->charset + "\"");
+    if (!options->caFile.empty() && options->tls == TlsMode::kNone) {
+        return Status::Error("-cafile needs -tls starttls or -tls smtps");
+    }
+    if (options->port == 0) options->port = options->tls == TlsMode::kSmtps ? kSmtpsPort : kSmtpPort;
     return Status::Ok();
 }
 
-Status ParseRecipients(const std::string& list, std::vector<std::string>* addresses) {
-    addresses->clear();
-    std::string::size_type start = 0;
-    for (;;) {
-        std::string::size_type comma = list.find(',', start);
-        std::string field =
-            list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (!Trim(field).empty()) {
-            std::string address;
-            Status status = ExtractAddress(field, &address);
-            if (!status) return status;
-            addresses->push_back(address);
-        }
-        if (comma == std::string::npos) break;
-        start = comma + 1;
+Status ResolvePassword(const MailerOptions& options, std::string* password) {
+    password->clear();
+    if (options.user.empty()) return Status::Ok();
+    if (options.havePassword) {
+        *password = options.password;
+    } else if (!options.passwordFile.empty()) {
+        std::string contents;
+        Status status = ReadMailFile(options.passwordFile, true, &contents);
+        if (!status) return status;
+        *password = contents.substr(0, contents.find_first_of("\r\n"));
+    } else if (const char* variable = std::getenv(kPasswordVariable)) {
+        *password = variable;
     }
-    if (addresses->empty()) return Status::Error("no recipient address in \"" + list + "\"");
+    if (password->empty()) {
+        return Status::Error(std::string("-u needs a password: -pw, -pwfile or the environment variable ") +
+                             kPasswordVariable);
+    }
     return Status::Ok();
 }
 
 Status EnvelopeSender(const MailerOptions& options, std::string* address) {
-    if (!Trim(options.sender).empty()) return ExtractAddress(options.sender, address);
-    if (options.info.find('@') != std::string::npos) return ExtractAddress(options.info, address);
-    return Status::Error("no sender address (-f is empty)");
+    Mailbox mailbox;
+    if (!IsBlank(options.sender)) {
+        Status status = ParseSingleMailbox(options.sender, options.charset, &mailbox);
+        if (!status) return Status::Error("sender (-f): " + status.message());
+    } else if (!InfoAsMailbox(options.info, options.charset, &mailbox)) {
+        return Status::Error("no sender address (-f is empty)");
+    }
+    *address = mailbox.address;
+    return Status::Ok();
 }
 
 }  // namespace tarn::mailer

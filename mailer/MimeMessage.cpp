@@ -1,77 +1,16 @@
 #include "mailer/MimeMessage.h"
 
+#include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <random>
-
-#include "mailer/Base64.h"
 
 namespace tarn::mailer {
 namespace {
 
-// Bytes of text per RFC 2047 encoded word, so that each word stays within
-// the 75 characters the RFC allows.
-constexpr std::size_t kEncodedWordBytes = 45;
-// Longest header value written as plain text before it is encoded and folded.
-constexpr std::size_t kPlainHeaderLimit = 900;
-
-bool IsPlainHeaderText(const std::string& text) {
-    if (text.size() > kPlainHeaderLimit) return false;
-    for (unsigned char c : text) {
-        if (c < ' ' || c >= 0x7f) return false;
-    }
-    return true;
-}
-
-// Text lines with CR LF ends; true when every line is short 7-bit text.
-std::string WithCrLf(const std::string& text, bool* sevenBit) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    *sevenBit = true;
-    std::size_t lineLength = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
-            if (c == '\r') ++i;
-            out += "\r\n";
-            lineLength = 0;
-            continue;
-        }
-        if (c == 0 || c == '\r' || c >= 0x80 || ++lineLength > kMaxLineLength) *sevenBit = false;
-        out += static_cast<char>(c);
-    }
-    if (!out.empty() && out.compare(out.size() - 2, 2, "\r\n") != 0) out += "\r\n";
-    return out;
-}
-
-std::string QuotedParameter(const std::string& value) {
-    std::string out = "\"";
-    for (char c : value) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
-
-// The file-name parameters of an attachment: plain quoted ASCII, or the
-// RFC 2231 form for other bytes.
-std::string FileNameParameters(const std::string& name) {
-    if (IsPlainHeaderText(name)) {
-        return "name=" + QuotedParameter(name) +
-               "\r\nContent-Disposition: attachment; filename=" + QuotedParameter(name);
-    }
-    std::string encoded = std::string(kTextCharset) + "''";
-    for (unsigned char c : name) {
-        if (std::isalnum(c) || c == '.' || c == '-' || c == '_') {
-            encoded += static_cast<char>(c);
-        } else {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            encoded += hex;
-        }
-    }
-    return "name*=" + encoded + "\r\nContent-Disposition: attachment; filename*=" + encoded;
-}
+// Longest encoded word (RFC 2047, section 2), and the header line length
+// folding keeps to (RFC 5322, section 2.1.1).
+constexpr std::size_t kEncodedWordLength = 75;
+constexpr std::size_t kFoldLength = 78;
+constexpr const char* kEncodedWordPrefix = "=?utf-8?B?";
 
 std::string ContentTypeFor(const std::string& name) {
     std::string::size_type dot = name.rfind('.');
@@ -79,108 +18,184 @@ std::string ContentTypeFor(const std::string& name) {
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (ext == "pdf") return "application/pdf";
     if (ext == "xls") return "application/vnd.ms-excel";
-    if (ext == "txt") return std::string("text/plain; charset=") + kTextCharset;
+    if (ext == "txt") return "text/plain";
     return "application/octet-stream";
 }
 
-std::string RandomHex(std::size_t bytes) {
-    static thread_local std::mt19937_64 generator{std::random_device{}()};
-    std::string out;
-    while (out.size() < bytes * 2) {
-        char chunk[17];
-        std::snprintf(chunk, sizeof chunk, "%016llx", static_cast<unsigned long long>(generator()));
-        out += chunk;
+// The label of a text in `charset` or UTF-8.
+std::string LabelFor(const std::string& text, const std::string& charset) {
+    return IsEightBitUtf8(text) ? "utf-8" : charset;
+}
+
+// True when some blank-separated word of `text` has the form of an encoded
+// word ("=?charset?X?text?="). GMime passes such words through unencoded, and
+// a reader would then decode them into something the sender never wrote.
+bool HoldsEncodedWordLookalike(const std::string& text) {
+    std::string::size_type start = text.find("=?");
+    while (start != std::string::npos) {
+        std::string::size_type end = text.find("?=", start + 2);
+        if (end == std::string::npos) return false;
+        if (text.find(' ', start) > end) return true;
+        start = text.find("=?", start + 2);
     }
-    out.resize(bytes * 2);
+    return false;
+}
+
+// `utf8` as a run of base64 encoded words, one per line, each at most 75
+// characters, never splitting a character, the first fitting on a line
+// after `used` characters, the others after one blank. Used only for
+// texts that GMime would leave as look-alike encoded words.
+std::string EncodeWholeText(const std::string& utf8, std::size_t used) {
+    const std::size_t frame = std::char_traits<char>::length(kEncodedWordPrefix) + 2;
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const std::size_t width = std::min(kEncodedWordLength, kFoldLength - (out.empty() ? used : 1));
+        std::size_t end = std::min(utf8.size(), pos + (width - frame) / 4 * 3);
+        while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
+        GCharsPtr base64(g_base64_encode(reinterpret_cast<const guchar*>(utf8.data() + pos), end - pos));
+        if (!out.empty()) out += "\r\n ";
+        out += std::string(kEncodedWordPrefix) + base64.get() + "?=";
+        pos = end;
+    }
     return out;
+}
+
+void SetSubject(GMimeMessage* message, const std::string& subject, const std::string& charset) {
+    const std::string utf8 = ToUtf8(SingleLine(subject), charset);
+    g_mime_message_set_subject(message, utf8.c_str(), LabelFor(utf8, charset).c_str());
+    if (!HoldsEncodedWordLookalike(utf8)) return;
+    GMimeHeader* header =
+        g_mime_header_list_get_header(g_mime_object_get_header_list(GMIME_OBJECT(message)), "Subject");
+    const std::size_t used = std::char_traits<char>::length("Subject: ");
+    g_mime_header_set_raw_value(header, (" " + EncodeWholeText(utf8, used) + "\r\n").c_str());
+}
+
+void SetAddressCharsets(InternetAddressList* list, const std::string& charset) {
+    const int count = internet_address_list_length(list);
+    for (int i = 0; i < count; ++i) {
+        InternetAddress* entry = internet_address_list_get_address(list, i);
+        const char* name = internet_address_get_name(entry);
+        internet_address_set_charset(entry, LabelFor(name == nullptr ? "" : name, charset).c_str());
+        if (INTERNET_ADDRESS_IS_GROUP(entry)) {
+            SetAddressCharsets(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(entry)), charset);
+        }
+    }
+}
+
+void SetFrom(GMimeMessage* message, const MailMessage& mail) {
+    Mailbox from;
+    if (!InfoAsMailbox(mail.info, mail.charset, &from)) {
+        from.name = ToUtf8(SingleLine(mail.info), mail.charset);
+        from.address = mail.senderAddress;
+    }
+    InternetAddress* address = internet_address_mailbox_new(from.name.c_str(), from.address.c_str());
+    internet_address_set_charset(address, LabelFor(from.name, mail.charset).c_str());
+    internet_address_list_add(g_mime_message_get_addresses(message, GMIME_ADDRESS_TYPE_FROM), address);
+    g_object_unref(address);
+}
+
+// A leaf part holding `contents` with the given transfer encoding.
+void SetContent(GMimePart* part, const std::string& contents, GMimeContentEncoding encoding) {
+    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(contents.data(), contents.size()));
+    GObjectPtr<GMimeDataWrapper> wrapper(
+        g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+    g_mime_part_set_content(part, wrapper.get());
+    g_mime_part_set_content_encoding(part, encoding);
+}
+
+// Short 7-bit lines go as they are; anything else in base64, so that every
+// byte arrives as given.
+GMimeContentEncoding TextEncoding(const std::string& crlfText) {
+    std::size_t lineLength = 0;
+    for (unsigned char c : crlfText) {
+        if (c == '\n') {
+            lineLength = 0;
+            continue;
+        }
+        if (c == 0 || c >= 0x80 || (c == '\r' ? false : ++lineLength > kMaxLineLength)) {
+            return GMIME_CONTENT_ENCODING_BASE64;
+        }
+    }
+    return GMIME_CONTENT_ENCODING_7BIT;
+}
+
+GObjectPtr<GMimeObject> TextPart(const std::string& body, const std::string& charset) {
+    const std::string text = WithCrLf(body);
+    GObjectPtr<GMimeTextPart> part(g_mime_text_part_new_with_subtype("plain"));
+    g_mime_text_part_set_charset(part.get(), LabelFor(text, charset).c_str());
+    SetContent(GMIME_PART(part.get()), text, TextEncoding(text));
+    return GObjectPtr<GMimeObject>(GMIME_OBJECT(part.release()));
+}
+
+GObjectPtr<GMimeObject> AttachmentPart(const MailAttachment& attachment, const std::string& charset) {
+    const std::string type = ContentTypeFor(attachment.name);
+    GObjectPtr<GMimeContentType> contentType(g_mime_content_type_parse(nullptr, type.c_str()));
+    GObjectPtr<GMimePart> part(
+        g_mime_part_new_with_type(g_mime_content_type_get_media_type(contentType.get()),
+                                  g_mime_content_type_get_media_subtype(contentType.get())));
+    if (type == "text/plain") {
+        g_mime_object_set_content_type_parameter(GMIME_OBJECT(part.get()), "charset",
+                                                 LabelFor(attachment.contents, charset).c_str());
+    }
+    const std::string name = ToUtf8(SingleLine(attachment.name), charset);
+    g_mime_part_set_filename(part.get(), name.c_str());  // sets Content-Disposition: attachment too
+    SetContent(part.get(), attachment.contents, GMIME_CONTENT_ENCODING_BASE64);
+    return GObjectPtr<GMimeObject>(GMIME_OBJECT(part.release()));
+}
+
+std::string DomainOf(const std::string& address) {
+    std::string::size_type at = address.rfind('@');
+    return at == std::string::npos ? std::string("localhost") : address.substr(at + 1);
 }
 
 }  // namespace
-
-std::string FormatMailDate(const LocalDateTime& t) {
-    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    int offset = t.utcOffsetMinutes;
-    char sign = offset < 0 ? '-' : '+';
-    if (offset < 0) offset = -offset;
-    char text[64];
-    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %c%02d%02d", kDays[t.weekday % 7],
-                  t.day, kMonths[(t.month + 11) % 12], t.year, t.hour, t.minute, t.second, sign, offset / 60,
-                  offset % 60);
-    return text;
-}
-
-MessageStamp NewMessageStamp(const std::string& senderAddress) {
-    LocalDateTime now = CurrentLocalTime();
-    std::string::size_type at = senderAddress.rfind('@');
-    std::string domain = at == std::string::npos || at + 1 == senderAddress.size()
-                             ? std::string("tarn.localdomain")
-                             : senderAddress.substr(at + 1);
-    char when[32];
-    std::snprintf(when, sizeof when, "%04d%02d%02d%02d%02d%02d", now.year, now.month, now.day, now.hour,
-                  now.minute, now.second);
-    MessageStamp stamp;
-    stamp.date = FormatMailDate(now);
-    stamp.messageId = "<" + std::string(when) + "." + RandomHex(8) + "@" + domain + ">";
-    // '=' followed by '_' never occurs inside base64 or 7-bit text lines of ours.
-    stamp.boundary = "=_tarn_" + RandomHex(12);
-    return stamp;
-}
-
-std::string EncodeHeaderText(const std::string& text) {
-    if (IsPlainHeaderText(text)) return text;
-    std::string out;
-    for (std::size_t pos = 0; pos < text.size(); pos += kEncodedWordBytes) {
-        if (pos > 0) out += "\r\n ";
-        out += "=?" + std::string(kTextCharset) + "?B?" + EncodeBase64(text.substr(pos, kEncodedWordBytes)) +
-               "?=";
-    }
-    return out;
-}
-
-std::string FromHeader(const std::string& info, const std::string& senderAddress) {
-    if (info.empty()) return senderAddress;
-    if (info.find('@') != std::string::npos) return EncodeHeaderText(info);
-    std::string name = IsPlainHeaderText(info) ? QuotedParameter(info) : EncodeHeaderText(info);
-    return name + " <" + senderAddress + ">";
-}
 
 std::string AttachmentName(const std::string& path) {
     std::string::size_type cut = path.find_last_of("/\\");
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-std::string ComposeMessage(const MailMessage& message, const MessageStamp& stamp) {
-    std::string out;
-    out += "Date: " + stamp.date + "\r\n";
-    out += "From: " + FromHeader(message.from, message.senderAddress) + "\r\n";
-    out += "To: " + EncodeHeaderText(message.to) + "\r\n";
-    out += "Subject: " + EncodeHeaderText(message.subject) + "\r\n";
-    out += "Message-ID: " + stamp.messageId + "\r\n";
-    out += "MIME-Version: 1.0\r\n";
-    out += "X-Mailer: blat (TARN)\r\n";
+Status ComposeMessage(const MailMessage& mail, std::string* out) {
+    InitializeMime();
+    AddressList to;
+    Status status = ParseAddressList(mail.recipients, mail.charset, &to);
+    if (!status) return status;
 
-    bool sevenBit = true;
-    std::string body = message.hasBody ? WithCrLf(message.body, &sevenBit) : std::string();
-    std::string textPart = std::string("Content-Type: text/plain; charset=") + kTextCharset + "\r\n" +
-                           "Content-Transfer-Encoding: " + (sevenBit ? "7bit" : "base64") + "\r\n\r\n" +
-                           (sevenBit ? body : EncodeBase64(body, kBase64LineLength));
-    if (!message.hasAttachment) {
-        out += message.hasBody ? textPart : std::string("Content-Type: text/plain\r\n\r\n");
-        return out;
+    GObjectPtr<GMimeMessage> message(g_mime_message_new(TRUE));
+    GDateTime* now = g_date_time_new_now_local();
+    g_mime_message_set_date(message.get(), now);
+    g_date_time_unref(now);
+    SetFrom(message.get(), mail);
+    SetAddressCharsets(to.list.get(), mail.charset);
+    internet_address_list_append(g_mime_message_get_addresses(message.get(), GMIME_ADDRESS_TYPE_TO),
+                                 to.list.get());
+    SetSubject(message.get(), mail.subject, mail.charset);
+    GCharsPtr id(g_mime_utils_generate_message_id(DomainOf(mail.senderAddress).c_str()));
+    g_mime_message_set_message_id(message.get(), id.get());
+    g_mime_object_set_header(GMIME_OBJECT(message.get()), "X-Mailer", "blat (TARN)", nullptr);
+
+    GObjectPtr<GMimeObject> body;
+    if (mail.hasBody) body = TextPart(mail.body, mail.charset);
+    if (mail.hasAttachment) {
+        GObjectPtr<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
+        g_mime_multipart_set_prologue(mixed.get(), "This is a multi-part message in MIME format.");
+        if (body != nullptr) g_mime_multipart_add(mixed.get(), body.get());
+        g_mime_multipart_add(mixed.get(), AttachmentPart(mail.attachment, mail.charset).get());
+        body.reset(GMIME_OBJECT(mixed.release()));
+    } else if (body == nullptr) {
+        body = TextPart("", mail.charset);
     }
-    const std::string delimiter = "--" + stamp.boundary + "\r\n";
-    out += "Content-Type: multipart/mixed; boundary=\"" + stamp.boundary + "\"\r\n\r\n";
-    out += "This is a multi-part message in MIME format.\r\n\r\n";
-    if (message.hasBody) out += delimiter + textPart + "\r\n";
-    out += delimiter;
-    out += "Content-Type: " + ContentTypeFor(message.attachment.name) + "; " +
-           FileNameParameters(message.attachment.name) + "\r\n";
-    out += "Content-Transfer-Encoding: base64\r\n\r\n";
-    out += EncodeBase64(message.attachment.contents, kBase64LineLength);
-    out += "\r\n--" + stamp.boundary + "--\r\n";
-    return out;
+    g_mime_message_set_mime_part(message.get(), body.get());
+
+    GMimeFormatOptions* format = g_mime_format_options_new();
+    g_mime_format_options_set_newline_format(format, GMIME_NEWLINE_FORMAT_DOS);
+    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
+    g_mime_object_write_to_stream(GMIME_OBJECT(message.get()), format, stream.get());
+    g_mime_format_options_free(format);
+    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
+    out->assign(reinterpret_cast<const char*>(bytes->data), bytes->len);
+    return Status::Ok();
 }
 
 }  // namespace tarn::mailer

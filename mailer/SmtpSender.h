@@ -1,5 +1,6 @@
 #pragma once
-// Hands one message to an SMTP server through libcurl.
+// Hands one message to an SMTP server through libcurl, in clear text or
+// over TLS with the server's certificate and name verified.
 
 #include <string>
 #include <vector>
@@ -13,13 +14,22 @@ enum class SendOutcome {
     kAuthenticationRefused,
     kRecipientRefused,
     kSenderRefused,
-    kRejected,  // any other refusal or a broken conversation
+    kTlsFailed,  // no TLS session, or a server certificate that does not verify
+    kRejected,   // any other refusal or a broken conversation
+};
+
+enum class TlsMode {
+    kNone,      // plain SMTP
+    kStartTls,  // plain connection upgraded with STARTTLS; no message without it
+    kSmtps,     // TLS from the first byte (implicit TLS)
 };
 
 struct SmtpRequest {
     std::string server;
     int port = 25;
-    std::string user;  // AUTH only when not empty
+    TlsMode tls = TlsMode::kNone;
+    std::string caFile;  // empty: the system's CA store
+    std::string user;    // AUTH only when not empty
     std::string password;
     std::string envelopeSender;
     std::vector<std::string> recipients;
@@ -30,6 +40,11 @@ struct SendResult {
     SendOutcome outcome = SendOutcome::kRejected;
     std::string detail;  // libcurl's description of the failure
 };
+
+// The name this host gives in EHLO: its fully qualified name when the
+// resolver knows one, else the address literal ("[192.0.2.7]") of the
+// interface that reaches `server`.
+std::string HeloName(const std::string& server, int port);
 
 // Call once per program before the first SendMessage (libcurl's global set-up).
 void InitializeSmtp();

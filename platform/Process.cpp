@@ -21,6 +21,20 @@ constexpr int kFirstPrivateDescriptor = 3;
 // Exit status reported for a child ended by a signal: 128 + the signal number, as shells do.
 constexpr int kSignalExitBase = 128;
 
+// The caller's environment with `added` set on top.
+std::vector<std::string> ChildEnvironment(const std::vector<std::string>& added) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        std::string text = *entry;
+        std::string name = text.substr(0, text.find('=') + 1);
+        bool replaced = false;
+        for (const std::string& a : added) replaced = replaced || a.compare(0, name.size(), name) == 0;
+        if (!replaced) entries.push_back(text);
+    }
+    entries.insert(entries.end(), added.begin(), added.end());
+    return entries;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
@@ -99,13 +113,15 @@ std::string QuoteArgumentIfNeeded(const std::string& value) {
     return ArgumentNeedsQuotes(value) ? QuoteArgument(value) : value;
 }
 
-Status RunCommandLine(const std::string& commandLine, int* exitCode) {
+Status RunCommandLine(const std::string& commandLine, int* exitCode,
+                      const std::vector<std::string>& addedEnvironment) {
     std::vector<std::string> argv = SplitCommandLine(commandLine);
     if (argv.empty() || argv[0].empty()) return Status::Error("empty command line");
-    return RunProgram(argv, exitCode);
+    return RunProgram(argv, exitCode, addedEnvironment);
 }
 
-Status RunProgram(const std::vector<std::string>& argv, int* exitCode) {
+Status RunProgram(const std::vector<std::string>& argv, int* exitCode,
+                  const std::vector<std::string>& addedEnvironment) {
     if (argv.empty() || argv[0].empty()) return Status::Error("no program to start");
     std::vector<char*> pointers;
     pointers.reserve(argv.size() + 1);
@@ -131,8 +147,16 @@ Status RunProgram(const std::vector<std::string>& argv, int* exitCode) {
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
+    std::vector<std::string> environment;
+    std::vector<char*> environmentPointers;
+    if (!addedEnvironment.empty()) {
+        environment = ChildEnvironment(addedEnvironment);
+        for (std::string& entry : environment) environmentPointers.push_back(entry.data());
+        environmentPointers.push_back(nullptr);
+    }
     pid_t pid = 0;
-    int err = posix_spawn(&pid, pointers[0], &actions, &attributes, pointers.data(), environ);
+    int err = posix_spawn(&pid, pointers[0], &actions, &attributes, pointers.data(),
+                          addedEnvironment.empty() ? environ : environmentPointers.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (err != 0) return Status::FromErrno("cannot start " + argv[0], err);

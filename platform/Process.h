@@ -37,9 +37,14 @@ bool ArgumentNeedsQuotes(const std::string& value);
 // error inherited; then waits for it without a time limit. On success
 // *exitCode holds the program's exit status (128 + signal number when a
 // signal ended it). A program that cannot be started is an error.
-Status RunCommandLine(const std::string& commandLine, int* exitCode);
+// `addedEnvironment` ("NAME=value" entries) is set for the program only,
+// replacing variables of the same name: a way to hand it a secret that must
+// not appear on its command line, which every local user can read.
+Status RunCommandLine(const std::string& commandLine, int* exitCode,
+                      const std::vector<std::string>& addedEnvironment = {});
 
 // The same with the arguments already split; argv[0] names the program.
-Status RunProgram(const std::vector<std::string>& argv, int* exitCode);
+Status RunProgram(const std::vector<std::string>& argv, int* exitCode,
+                  const std::vector<std::string>& addedEnvironment = {});
 
 }  // namespace tarn

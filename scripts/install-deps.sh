@@ -24,7 +24,7 @@ libgtest-dev libgmock-dev libbenchmark-dev clang-format
 clang libclang-rt-14-dev
 qpdf poppler-utils mupdf-tools ghostscript zbar-tools
 libfreexl-dev python3 python3-xlrd python3-openpyxl python3-olefile python3-fonttools
-python3-aiosmtpd
+python3-aiosmtpd openssl
 libreoffice-calc-nogui libreoffice-writer-nogui
 fonts-urw-base35 fonts-liberation
 chromium sqlite3

@@ -1,5 +1,8 @@
 #include "service/job/MailDispatch.h"
 
+#include <utility>
+#include <vector>
+
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
@@ -28,6 +31,10 @@ class BodyFileGuard {
     const EmailRecord& record_;
 };
 
+bool HasMailPassword(const CServiceConfig& config) {
+    return !config.EmailUid().empty() && !config.EmailPwd().empty();
+}
+
 }  // namespace
 
 std::string BuildMailerCommandLine(const CServiceConfig& config, const std::string& mailerPath,
@@ -46,10 +53,13 @@ std::string BuildMailerCommandLine(const CServiceConfig& config, const std::stri
     line += " -server " + QuoteArgumentIfNeeded(config.MailServer());
     line += " -port " + QuoteArgumentIfNeeded(config.MailPort());
     if (!record.hasBody) line += " -base64";
-    if (!config.EmailUid().empty() && !config.EmailPwd().empty()) {
-        line += " -u " + QuoteArgumentIfNeeded(config.EmailUid()) + " -pw " +
-                QuoteArgumentIfNeeded(config.EmailPwd());
+    for (const auto& [key, option] :
+         {std::pair{kMailCharsetKey, " -charset "}, std::pair{kMailTlsKey, " -tls "},
+          std::pair{kMailCaFileKey, " -cafile "}}) {
+        const std::string value = config.GetString(kServerSection, key, "");
+        if (!value.empty()) line += option + QuoteArgumentIfNeeded(value);
     }
+    if (HasMailPassword(config)) line += " -u " + QuoteArgumentIfNeeded(config.EmailUid());
     return line;
 }
 
@@ -72,17 +82,25 @@ bool SendMail(EmailRecord& record) {
     if (!record.bodyTemplate.empty()) record.hasBody = PrepareMailBody(record);
     if (record.subject.empty()) record.subject = kDefaultSubject;
 
+    // The line run, and the line shown (with the password as "***").
     std::string commandLine = BuildMailerCommandLine(config, mailerPath, record);
+    std::vector<std::string> environment;
+    std::string shownLine = commandLine;
+    if (HasMailPassword(config)) {
+        environment.push_back(std::string(kMailerPasswordVariable) + "=" + config.EmailPwd());
+        shownLine += kShownPassword;
+    }
     if (config.Debug()) {
-        module.ReportServiceEvent(EventType::kInformation, kEvtCommandLine, commandLine);
+        module.ReportServiceEvent(EventType::kInformation, kEvtCommandLine, shownLine);
     } else {
         commandLine += " -q";
+        shownLine += " -q";
     }
 
     int exitCode = -1;
-    Status started = RunCommandLine(commandLine, &exitCode);
+    Status started = RunCommandLine(commandLine, &exitCode, environment);
     const bool sent = started.ok() && exitCode == 0;
-    if (!sent) module.ReportError(kEvtProgramFailed, commandLine);
+    if (!sent) module.ReportError(kEvtProgramFailed, shownLine);
     if (logActivity) AppendMailLogLine(record, !sent);
     return sent;
 }

@@ -14,12 +14,19 @@ struct EmailRecord;
 inline constexpr const char* kDefaultSubject = "DEV output";
 // Base name of the mailer program in the tool folder.
 inline constexpr const char* kMailerName = "blat";
+// The mailer reads the SMTP password from this environment variable, so
+// that it never stands on a command line any local user can read.
+inline constexpr const char* kMailerPasswordVariable = "TARN_SMTP_PASSWORD";
+// What events and console lines show in place of the password.
+inline constexpr const char* kShownPassword = " -pw ***";
 
 // The mailer's command line for `record` (its subject already defaulted),
-// without the trailing " -q". Each value reaches the mailer as exactly one
+// without the trailing " -q" and without the password, which travels in
+// kMailerPasswordVariable. Each value reaches the mailer as exactly one
 // argument: where a value would split differently (blanks, quotes, empty)
 // it is quoted so that it splits back into itself; otherwise the line is
-// the plain concatenation the mailer has always been given.
+// the plain concatenation the mailer has always been given. `emcharset`,
+// `emtls` and `emcafile` add -charset, -tls and -cafile only when set.
 std::string BuildMailerCommandLine(const CServiceConfig& config, const std::string& mailerPath,
                                    const EmailRecord& record);
 

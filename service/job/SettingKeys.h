@@ -23,6 +23,10 @@ inline constexpr const char* kEmailUidKey = "emailUID";
 inline constexpr const char* kEmailPwdKey = "emailPWD";
 inline constexpr const char* kActivityLogKey = "emlog";
 inline constexpr const char* kMaxSizeKey = "emmaxsize";
+// The mailer's character set, TLS mode and CA file (absent: not passed).
+inline constexpr const char* kMailCharsetKey = "emcharset";
+inline constexpr const char* kMailTlsKey = "emtls";
+inline constexpr const char* kMailCaFileKey = "emcafile";
 // Folder overprint takes forms named in report text from (absent: its own folder).
 inline constexpr const char* kFormsDirKey = "formsDir";
 

@@ -1,5 +1,9 @@
 // The mailer program against a real SMTP server on the loopback interface.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include "tests/mailer/SmtpTestServer.h"
 
@@ -54,8 +58,9 @@ TEST_F(BlatTest, SendsBodyAndAttachmentAsOneMimeMessage) {
     EXPECT_EQ(mail.Get("envelope_from"), "tarn@example.org");
     EXPECT_EQ(mail.Get("envelope_to"), "a@example.com\nb@example.com\n");
     EXPECT_EQ(mail.Header("Subject"), "Invoice 42");
-    EXPECT_EQ(mail.Header("From"), "\"TARN Server\" <tarn@example.org>");
-    EXPECT_EQ(mail.Header("To"), "a@example.com, Bob <b@example.com>");
+    EXPECT_EQ(mail.Get("addr-From"), "TARN Server\ttarn@example.org\n");
+    EXPECT_EQ(mail.Get("addr-To"), "\ta@example.com\nBob\tb@example.com\n");
+    EXPECT_EQ(mail.Get("problems"), "");
     EXPECT_EQ(mail.Header("MIME-Version"), "1.0");
     EXPECT_NE(mail.Header("Date"), "");
     EXPECT_EQ(mail.Header("Message-ID").find('<'), 0u);
@@ -78,7 +83,7 @@ TEST_F(BlatTest, WithoutBodySendsTheFileItselfAsBase64Attachment) {
     EXPECT_EQ(run.out, "");  // -q
     ReceivedMail mail;
     ASSERT_TRUE(server.Mail(1, &mail));
-    EXPECT_EQ(mail.Header("Subject"), "Gr\xfc\xdf \"quoted\"");
+    EXPECT_EQ(mail.Header("Subject"), "Gr\xc3\xbc\xc3\x9f \"quoted\"");  // windows-1252 read right
     EXPECT_EQ(mail.Header("From"), "ops@example.org");
     EXPECT_FALSE(Exists(mail.folder + "body"));
     EXPECT_EQ(mail.Get("att-1.name"), "inv 42.pdf");
@@ -152,6 +157,199 @@ TEST_F(BlatTest, EveryFailureExitsNonZeroWithOneClearLine) {
         EXPECT_EQ(run.exitCode, c.exitCode) << c.says << ": " << run.err;
         EXPECT_EQ(Lines(run.err), 1) << run.err;
         EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(server.HasMail(1));
+}
+
+// Every line of the raw message's header block that RFC 5322 folding covers,
+// and every encoded word in it, within its limit.
+void ExpectFoldedHeaders(const ReceivedMail& mail) {
+    const std::string raw = mail.Get("raw.eml");
+    const std::string head = raw.substr(0, raw.find("\r\n\r\n"));
+    for (std::string::size_type at = head.find("=?"); at != std::string::npos; at = head.find("=?", at + 2)) {
+        std::string::size_type end = head.find_first_of(" \r\t", at);
+        EXPECT_LE(std::min(end, head.size()) - at, 75u) << head.substr(at, 90);
+    }
+    EXPECT_EQ(mail.Get("problems"), "");  // lines over 78, defects, strict-policy errors
+}
+
+TEST_F(BlatTest, NamesListsAndCharsetsArriveAsGiven) {
+    SmtpTestServer server(mailDir.path());
+    // Forty named recipients, with commas and non-ASCII letters in the names, and a group.
+    std::string to =
+        "\"M\xfcller, J\xf6rg\" <j@example.com>, \"Smith, John\" <js@example.com>, Team: t1@example.com, "
+        "T2 <t2@example.com>;";
+    std::string names =
+        "M\xc3\xbcller, J\xc3\xb6rg\tj@example.com\nSmith, John\tjs@example.com\n\tt1@example.com\n"
+        "T2\tt2@example.com\n";
+    for (int i = 0; i < 36; ++i) {
+        to +=
+            ", Gr\xfc\xdf"
+            "e Kunde " +
+            std::to_string(i) + " <k" + std::to_string(i) + "@example.com>";
+        names +=
+            "Gr\xc3\xbc\xc3\x9f"
+            "e Kunde " +
+            std::to_string(i) + "\tk" + std::to_string(i) + "@example.com\n";
+    }
+    std::string subject = "Re: =?utf-8?Q?not_encoded?= line\r\nBcc: x@example.com ";
+    for (int i = 0; i < 60; ++i)
+        subject +=
+            "Gr\xfc\xdf"
+            "e ";
+    WriteFile(dir / "body.txt", "Zeile \x80 eins\rzwei\r\n");  // a lone CR ends a line too
+    ProgramRun run = RunAndCapture(
+        Command(server.port(), {"-t", to, "-subject", subject, "-i", "Sales @ HQ", "-q"}), dir.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ReceivedMail mail;
+    ASSERT_TRUE(server.Mail(1, &mail));
+    EXPECT_EQ(mail.Get("addr-To"), names);
+    EXPECT_EQ(Lines(mail.Get("envelope_to")), 40);
+    EXPECT_EQ(mail.Get("addr-From"), "Sales @ HQ\ttarn@example.org\n");
+    std::string decoded = "Re: =?utf-8?Q?not_encoded?= line  Bcc: x@example.com ";
+    for (int i = 0; i < 60; ++i)
+        decoded +=
+            "Gr\xc3\xbc\xc3\x9f"
+            "e ";
+    EXPECT_EQ(mail.Header("Subject"), decoded);
+    EXPECT_EQ(mail.Get("body"), "Zeile \x80 eins\r\nzwei\r\n");
+    EXPECT_EQ(mail.Get("body-text"), "Zeile \xe2\x82\xac eins\r\nzwei\r\n");
+    ExpectFoldedHeaders(mail);
+    const std::string helo = mail.Get("helo");  // a fully qualified name or an address literal
+    EXPECT_TRUE(helo.find('.') != std::string::npos && helo.find(' ') == std::string::npos) << helo;
+
+    // UTF-8 texts are labelled utf-8; other code pages are named with -charset.
+    WriteFile(dir / "body.txt",
+              "Gr\xc3\xbc\xc3\x9f"
+              "e\n");
+    WriteFile(dir / "\xc3\xa9t\xc3\xa9.pdf", "%PDF");
+    run = RunAndCapture({kBlat, dir / "body.txt", "-attach", dir / "\xc3\xa9t\xc3\xa9.pdf", "-subject",
+                         "\x8a"
+                         "koda \xe8"
+                         "esky",
+                         "-charset", "windows-1250", "-f", "tarn@example.org", "-t",
+                         "\x8a"
+                         "t\xec"
+                         "p\xe1n <s@example.com>",
+                         "-server", "127.0.0.1", "-port", std::to_string(server.port())},
+                        dir.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_TRUE(server.Mail(2, &mail));
+    EXPECT_EQ(mail.Header("Subject"),
+              "\xc5\xa0koda \xc4\x8d"
+              "esky");
+    EXPECT_EQ(mail.Get("addr-To"), "\xc5\xa0t\xc4\x9bp\xc3\xa1n\ts@example.com\n");
+    EXPECT_EQ(mail.Get("body-charset"), "utf-8");
+    EXPECT_EQ(mail.Get("body-text"),
+              "Gr\xc3\xbc\xc3\x9f"
+              "e\r\n");
+    EXPECT_EQ(mail.Get("att-1.name"), "\xc3\xa9t\xc3\xa9.pdf");
+    ExpectFoldedHeaders(mail);
+}
+
+TEST_F(BlatTest, AddressesThatAreNotMailboxesStopBeforeConnecting) {
+    const std::string nobody = std::to_string(UnusedPort());  // exit 3 would mean it tried
+    for (const Args& wrong : std::vector<Args>{
+             {"-t", "Smith, John <js@example.com>, Jones"},  // an entry without a domain
+             {"-t", "a@example.com; b@example.com"},         // the part after ';' would be lost
+             {"-t", "undisclosed-recipients:;"},
+             {"-t", "\"Smith <js@example.com>"},
+             {"-f", "tarn"},
+             {"-charset", "no-such-charset"},
+         }) {
+        Args args = {kBlat,     dir / "body.txt", "-t",    "a@example.com", "-f", "tarn@example.org",
+                     "-server", "127.0.0.1",      "-port", nobody};
+        args.insert(args.end(), wrong.begin(), wrong.end());
+        ProgramRun run = RunAndCapture(args, dir.path());
+        EXPECT_EQ(run.exitCode, 1) << wrong[1] << ": " << run.err;
+        EXPECT_EQ(Lines(run.err), 1) << run.err;
+    }
+}
+
+TEST_F(BlatTest, TlsIsVerifiedAndNeverDroppedForClearText) {
+    ScratchFolder certs, otherCerts;
+    TestCertificates mine = MakeTestCertificates(certs.path());
+    TestCertificates other = MakeTestCertificates(otherCerts.path());
+    SmtpTestServer starttls(mailDir.path(), {"mailer", "s3cret", "", "starttls", mine.certificate, mine.key});
+    ScratchFolder smtpsDir;
+    SmtpTestServer smtps(smtpsDir.path(), {"mailer", "s3cret", "", "smtps", mine.certificate, mine.key});
+    ASSERT_TRUE(starttls.running() && smtps.running());
+    const Args auth = {"-u", "mailer", "-pw", "s3cret", "-q"};
+    auto with = [&](Args a, const Args& more) {
+        a.insert(a.end(), more.begin(), more.end());
+        return a;
+    };
+    ProgramRun run = RunAndCapture(
+        with(Command(starttls.port(), auth), {"-tls", "starttls", "-cafile", mine.ca}), dir.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ReceivedMail mail;
+    ASSERT_TRUE(starttls.Mail(1, &mail));
+    EXPECT_EQ(mail.Get("tls"), "starttls");
+    EXPECT_EQ(mail.Get("auth_user"), "mailer");
+    EXPECT_EQ(mail.Get("att-1.data"), attachment);
+
+    run = RunAndCapture(with(Command(smtps.port(), auth), {"-tls", "smtps", "-cafile", mine.ca}), dir.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_TRUE(smtps.Mail(1, &mail));
+    EXPECT_EQ(mail.Get("tls"), "smtps");
+    EXPECT_EQ(mail.Get("auth_user"), "mailer");
+
+    // Another CA, the system's store (which does not know the test CA), and a
+    // server without STARTTLS: nothing is sent.
+    SmtpTestServer plain(otherCerts.path(), {"mailer", "s3cret", ""});
+    for (const Args& args : {with(Command(starttls.port(), auth), {"-tls", "starttls", "-cafile", other.ca}),
+                             with(Command(smtps.port(), auth), {"-tls", "smtps", "-cafile", other.ca}),
+                             with(Command(smtps.port(), auth), {"-tls", "smtps"}),
+                             with(Command(plain.port(), auth), {"-tls", "starttls", "-cafile", mine.ca})}) {
+        run = RunAndCapture(args, dir.path());
+        EXPECT_EQ(run.exitCode, 8) << run.err;
+        EXPECT_NE(run.err.find("nothing sent"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(starttls.HasMail(2));
+    EXPECT_FALSE(smtps.HasMail(2));
+    EXPECT_FALSE(plain.HasMail(1));
+}
+
+TEST_F(BlatTest, PasswordFromAPrivateFileOrTheEnvironment) {
+    SmtpTestServer server(mailDir.path(), {"mailer", "s3cret", ""});
+    WriteFile(dir / "pw", "s3cret\n");
+    chmod((dir / "pw").c_str(), 0600);
+    ProgramRun run =
+        RunAndCapture(Command(server.port(), {"-u", "mailer", "-pwfile", dir / "pw"}), dir.path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    setenv("TARN_SMTP_PASSWORD", "s3cret", 1);
+    run = RunAndCapture(Command(server.port(), {"-u", "mailer"}), dir.path());
+    unsetenv("TARN_SMTP_PASSWORD");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(server.HasMail(2));
+
+    // A file others may read, a link to the file, or no password at all: usage errors.
+    chmod((dir / "pw").c_str(), 0644);
+    std::filesystem::create_symlink(dir / "pw", dir / "pw-link");
+    for (const Args& wrong : std::vector<Args>{{"-u", "mailer", "-pwfile", dir / "pw"},
+                                               {"-u", "mailer", "-pwfile", dir / "pw-link"},
+                                               {"-u", "mailer"}}) {
+        run = RunAndCapture(Command(server.port(), wrong), dir.path());
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+    }
+    EXPECT_FALSE(server.HasMail(3));
+}
+
+TEST_F(BlatTest, SymbolicLinksAreNeverMailed) {
+    SmtpTestServer server(mailDir.path());
+    WriteFile(dir / "secret", "private key\n");
+    std::filesystem::create_symlink(dir / "secret", dir / "planted.pdf");
+    std::filesystem::create_symlink(dir / "secret", dir / "planted.txt");
+    const std::string port = std::to_string(server.port());
+    for (const Args& args :
+         std::vector<Args>{Command(server.port(), {"-attach", dir / "planted.pdf"}),
+                           {kBlat, dir / "planted.txt", "-f", "tarn@example.org", "-t", "a@example.com",
+                            "-server", "127.0.0.1", "-port", port},
+                           {kBlat, dir / "planted.pdf", "-base64", "-f", "tarn@example.org", "-t",
+                            "a@example.com", "-server", "127.0.0.1", "-port", port}}) {
+        ProgramRun run = RunAndCapture(args, dir.path());
+        EXPECT_EQ(run.exitCode, 2) << run.err;
+        EXPECT_NE(run.err.find("symbolic link"), std::string::npos) << run.err;
     }
     EXPECT_FALSE(server.HasMail(1));
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "mailer/Base64.h"
 #include "mailer/MailerOptions.h"
 #include "mailer/MimeMessage.h"
 
@@ -51,6 +50,19 @@ TEST(MailerOptions, ReadsTheCommandLineTheServiceBuilds) {
     EXPECT_TRUE(w.base64);
     EXPECT_EQ(w.port, 25);
     EXPECT_EQ(w.subject, "");
+    EXPECT_EQ(w.charset, "windows-1252");
+    EXPECT_EQ(w.tls, TlsMode::kNone);
+
+    MailerOptions s;
+    ASSERT_TRUE(
+        ParseMailerOptions({"f", "-t", "a@b", "-server", "m", "-TLS", "SMTPS", "-charset", "utf-8"}, &s));
+    EXPECT_EQ(s.tls, TlsMode::kSmtps);
+    EXPECT_EQ(s.port, 465);
+    std::string password;
+    EXPECT_TRUE(ResolvePassword(s, &password));  // no user, no password
+    s.user = "usr";
+    unsetenv(kPasswordVariable);
+    EXPECT_FALSE(ResolvePassword(s, &password).ok());
 }
 
 TEST(MailerOptions, RefusesFaultyCommandLines) {
@@ -64,8 +76,12 @@ TEST(MailerOptions, RefusesFaultyCommandLines) {
         {"f", "-t", "a@b", "-server", "m", "extra"},    // stray argument
         {"f", "-t", "a@b", "-server", "m", "-port", "0"},
         {"f", "-t", "a@b", "-server", "m", "-port", "25x"},
-        {"f", "-t", "a@b", "-server", "m", "-u", "usr"},  // -u without -pw
+        {"f", "-t", "a@b", "-server", "m", "-pw", "pwd"},  // a password without a user
+        {"f", "-t", "a@b", "-server", "m", "-u", "u", "-pw", "p", "-pwfile", "f"},
         {"f", "-t", "a@b", "-server", "m", "-attach", "g", "-base64"},
+        {"f", "-t", "a@b", "-server", "m", "-tls", "ssl"},
+        {"f", "-t", "a@b", "-server", "m", "-cafile", "ca.pem"},  // a CA file without TLS
+        {"f", "-t", "a@b", "-server", "m", "-charset", "klingon"},
     };
     for (const Args& args : faulty) {
         MailerOptions o;
@@ -74,49 +90,84 @@ TEST(MailerOptions, RefusesFaultyCommandLines) {
 }
 
 TEST(MailerOptions, RecipientsAndSender) {
-    std::vector<std::string> to;
-    ASSERT_TRUE(ParseRecipients(" a@b.com , Bob Smith <c@d.com>,,", &to));
-    EXPECT_EQ(to, (Args{"a@b.com", "c@d.com"}));
-    EXPECT_FALSE(ParseRecipients(" , ", &to).ok());
-    EXPECT_FALSE(ParseRecipients("a b@c.com", &to).ok());
-    EXPECT_FALSE(ParseRecipients("Bob <c@d.com", &to).ok());
+    struct Case {
+        std::string list;
+        Args addresses;  // empty: refused
+    };
+    const std::vector<Case> cases = {
+        {" a@b.com , Bob Smith <c@d.com>,,", {"a@b.com", "c@d.com"}},
+        {"\"Smith, John\" <js@x.com>, c@x.com", {"js@x.com", "c@x.com"}},
+        {"Team: a@x.com, (boss) B <b@x.com>;, z@x.com", {"a@x.com", "b@x.com", "z@x.com"}},
+        {"\"a@b\"@c.com", {"\"a@b\"@c.com"}},
+        {"Smith, John <js@x.com>", {}},  // an unquoted comma separates entries
+        {" , ", {}},
+        {"a b@c.com", {}},
+        {"Bob <c@d.com", {}},
+        {"Smith, a@b.com", {}},  // "Smith" has no domain
+        {"a@b.com; c@d.com", {}},
+        {"(a@b.com", {}},
+        {"a@b.com>", {}},
+        {"J\xf6rg@example.com", {}},  // not plain ASCII
+    };
+    for (const Case& c : cases) {
+        AddressList parsed;
+        Status status = ParseAddressList(c.list, kDefaultCharset, &parsed);
+        Args found;
+        for (const Mailbox& m : parsed.mailboxes) found.push_back(m.address);
+        if (c.addresses.empty()) {
+            EXPECT_FALSE(status.ok()) << c.list;
+        } else {
+            EXPECT_TRUE(status.ok()) << c.list << ": " << status.message();
+            EXPECT_EQ(found, c.addresses) << c.list;
+        }
+    }
 
     MailerOptions o;
     std::string sender;
-    o.sender = "tarn@x.org";
+    o.sender = "TARN <tarn@x.org>";
     o.info = "ops@y.org";
     ASSERT_TRUE(EnvelopeSender(o, &sender));
     EXPECT_EQ(sender, "tarn@x.org");
     o.sender = "";
     ASSERT_TRUE(EnvelopeSender(o, &sender));
     EXPECT_EQ(sender, "ops@y.org");
-    o.info = "TARN Server";
-    EXPECT_FALSE(EnvelopeSender(o, &sender).ok());
+    for (const char* info : {"TARN Server", "Sales @ HQ", ""}) {
+        o.info = info;
+        EXPECT_FALSE(EnvelopeSender(o, &sender).ok()) << info;
+    }
 }
 
-TEST(MimeMessage, HeaderPieces) {
-    EXPECT_EQ(EncodeBase64(""), "");
-    EXPECT_EQ(EncodeBase64("f"), "Zg==");
-    EXPECT_EQ(EncodeBase64("fo"), "Zm8=");
-    EXPECT_EQ(EncodeBase64("foobar"), "Zm9vYmFy");
-    EXPECT_EQ(EncodeBase64(std::string(60, 'a'), kBase64LineLength).find("\r\n"), kBase64LineLength);
-
-    LocalDateTime t;
-    t.year = 2024, t.month = 3, t.day = 5, t.hour = 14, t.minute = 7, t.second = 9, t.weekday = 2;
-    t.utcOffsetMinutes = -330;
-    EXPECT_EQ(FormatMailDate(t), "Tue, 05 Mar 2024 14:07:09 -0530");
-
-    EXPECT_EQ(FromHeader("", "tarn@x.org"), "tarn@x.org");
-    EXPECT_EQ(FromHeader("Reports <ops@y.org>", "tarn@x.org"), "Reports <ops@y.org>");
-    EXPECT_EQ(FromHeader("TARN \"main\"", "tarn@x.org"), "\"TARN \\\"main\\\"\" <tarn@x.org>");
-
-    EXPECT_EQ(EncodeHeaderText("Monthly report"), "Monthly report");
-    // A line break in a value can never start a header of its own.
-    EXPECT_EQ(EncodeHeaderText("a\r\nBcc: x@y").find("\r\nB"), std::string::npos);
-    EXPECT_EQ(EncodeHeaderText("Gr\xfc\xdf"), "=?windows-1252?B?R3L83w==?=");
-
+TEST(MimeMessage, TextPieces) {
+    EXPECT_EQ(ToUtf8("Gr\xfc\xdf", kDefaultCharset), "Gr\xc3\xbc\xc3\x9f");
+    EXPECT_EQ(ToUtf8("Gr\xc3\xbc\xc3\x9f", kDefaultCharset), "Gr\xc3\xbc\xc3\x9f");  // UTF-8 stays
+    EXPECT_EQ(ToUtf8("a\x81z", kDefaultCharset), "a\xef\xbf\xbdz");  // undefined in windows-1252
+    EXPECT_EQ(SingleLine("a\r\nBcc:\tx"), "a  Bcc: x");
+    EXPECT_EQ(WithCrLf("a\nb\rc\r\nd"), "a\r\nb\r\nc\r\nd\r\n");
     EXPECT_EQ(AttachmentName("/save dir/inv42.pdf"), "inv42.pdf");
     EXPECT_EQ(AttachmentName("D:\\out\\inv42.pdf"), "inv42.pdf");
+
+    // Long encoded words are cut at character boundaries, one per line.
+    MailMessage m;
+    m.senderAddress = "tarn@x.org";
+    m.recipients = "a@b.com";
+    m.subject = "=?x?q?y?= " + std::string(40, 'e') + std::string(30, '\xfc');
+    m.hasBody = true;
+    std::string raw;
+    ASSERT_TRUE(ComposeMessage(m, &raw));
+    std::string::size_type start = raw.find("Subject: ");
+    std::string subject = raw.substr(start, raw.find("\r\n", raw.find("?=\r\n", start) + 4) - start);
+    EXPECT_EQ(subject.find("=?x?q?y?="), std::string::npos) << subject;
+    std::string::size_type at = 0;
+    int words = 0;
+    for (; (at = subject.find("=?utf-8?B?", at)) != std::string::npos; ++at, ++words) {
+        std::string::size_type end = subject.find("?=", at + 10);
+        EXPECT_LE(end + 2 - at, 75u);
+        gsize size = 0;
+        GCharsPtr text(
+            reinterpret_cast<char*>(g_base64_decode(subject.substr(at + 10, end - at - 10).c_str(), &size)));
+        EXPECT_TRUE(g_utf8_validate(text.get(), static_cast<gssize>(size), nullptr));
+    }
+    EXPECT_GE(words, 2);
 }
 
 }  // namespace

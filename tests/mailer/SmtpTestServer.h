@@ -26,12 +26,16 @@ struct ReceivedMail {
     std::string Header(const std::string& name) const { return Get("header-" + name); }
 };
 
+struct SmtpServerOptions {
+    std::string user, password;  // AUTH demanded when set
+    std::string refuse;          // recipients holding this are refused
+    std::string tls = "";        // "starttls" or "smtps", with the certificate below
+    std::string certificate = "", key = "";
+};
+
 class SmtpTestServer {
   public:
-    struct Options {
-        std::string user, password;  // AUTH demanded when set
-        std::string refuse;          // recipients holding this are refused
-    };
+    using Options = SmtpServerOptions;
 
     explicit SmtpTestServer(const std::string& outDir, const Options& options = Options()) : outDir_(outDir) {
         std::vector<std::string> args = {"/usr/bin/python3",
@@ -40,6 +44,10 @@ class SmtpTestServer {
         if (!options.user.empty())
             args.insert(args.end(), {"--user", options.user, "--password", options.password});
         if (!options.refuse.empty()) args.insert(args.end(), {"--refuse", options.refuse});
+        if (!options.tls.empty()) {
+            args.insert(args.end(),
+                        {"--tls", options.tls, "--cert", options.certificate, "--key", options.key});
+        }
         int in[2], out[2];
         if (pipe(in) != 0 || pipe(out) != 0) return;
         pid_ = fork();
@@ -101,6 +109,41 @@ class SmtpTestServer {
     int stdin_ = -1;
     int port_ = 0;
 };
+
+// A test CA and a server certificate for 127.0.0.1 that it signed, made
+// with openssl in `folder`: ca.pem, server.pem and server.key.
+struct TestCertificates {
+    std::string ca, certificate, key;
+};
+inline TestCertificates MakeTestCertificates(const std::string& folder) {
+    const std::string ec[] = {"-newkey", "ec",    "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                              "-nodes",  "-days", "2"};
+    std::vector<std::string> ca = {"/usr/bin/openssl", "req",  "-x509",           "-keyout",
+                                   folder + "ca.key",  "-out", folder + "ca.pem", "-subj",
+                                   "/CN=TARN test CA"};
+    std::vector<std::string> server = {"/usr/bin/openssl",
+                                       "req",
+                                       "-x509",
+                                       "-CA",
+                                       folder + "ca.pem",
+                                       "-CAkey",
+                                       folder + "ca.key",
+                                       "-keyout",
+                                       folder + "server.key",
+                                       "-out",
+                                       folder + "server.pem",
+                                       "-subj",
+                                       "/CN=127.0.0.1",
+                                       "-addext",
+                                       "subjectAltName=IP:127.0.0.1",
+                                       "-addext",
+                                       "basicConstraints=critical,CA:FALSE"};
+    for (std::vector<std::string>* command : {&ca, &server}) {
+        command->insert(command->end(), std::begin(ec), std::end(ec));
+        RunAndCapture(*command, folder);
+    }
+    return {folder + "ca.pem", folder + "server.pem", folder + "server.key"};
+}
 
 // A loopback port on which nothing listens (bound once, then released).
 inline int UnusedPort() {

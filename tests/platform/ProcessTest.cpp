@@ -119,6 +119,18 @@ TEST(RunCommandLine, ChildInheritsNoPrivateDescriptorAndNoSignalSettings) {
     EXPECT_EQ(ignored & (1ULL << (SIGPIPE - 1)), 0u) << recorded[4];
 }
 
+TEST(RunCommandLine, AddedEnvironmentReachesTheChildOnly) {
+    setenv("TARN_TEST_SECRET", "old", 1);
+    setenv("TARN_TEST_KEPT", "kept", 1);
+    int exitCode = -1;
+    ASSERT_TRUE(RunProgram({"/bin/sh", "-c", "test \"$TARN_TEST_SECRET/$TARN_TEST_KEPT\" = 'new value/kept'"},
+                           &exitCode, {"TARN_TEST_SECRET=new value"}));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_STREQ(getenv("TARN_TEST_SECRET"), "old");
+    unsetenv("TARN_TEST_SECRET");
+    unsetenv("TARN_TEST_KEPT");
+}
+
 TEST(RunCommandLine, MissingProgramIsAnError) {
     ScratchFolder dir;
     int exitCode = -1;

@@ -54,8 +54,8 @@ class JobEndToEnd : public ::testing::Test {
         const std::string ini =
             "[Server]\nport=0\ndebug=true\nhome=tools\nbodyfiles=bodies\n"
             "sender=tarn@example.org\nemlsrv=127.0.0.1\nemport=" +
-            std::to_string(smtp.port()) + "\ninfo=TARN Server\nemlog=activity.log\n" + extraServerKeys +
-            "[INVOICE]\nsaveDir=" + root +
+            std::to_string(mailPort != 0 ? mailPort : smtp.port()) +
+            "\ninfo=TARN Server\nemlog=activity.log\n" + extraServerKeys + "[INVOICE]\nsaveDir=" + root +
             "out\ntemplate=forms/form.pdf\npdfparams=\n"
             "mergeBefore=merge/front.pdf\nmergeAfter=merge/back.pdf\n"
             "[PLAIN]\nsaveDir=" +
@@ -81,6 +81,7 @@ class JobEndToEnd : public ::testing::Test {
     ScratchFolder mailDir;
     ScratchFolder scratch;
     SmtpTestServer smtp{mailDir.path(), {"", "", "refused"}};
+    int mailPort = 0;  // another mail server than `smtp`
     ServerProcess server;
 };
 
@@ -143,6 +144,34 @@ TEST_F(JobEndToEnd, PdfMergeRawAndWorkbookJobsAreDeliveredAndMailed) {
     EXPECT_NE(console.find(" cat output " + pdf + "\n"), std::string::npos);
     EXPECT_NE(console.find(" -t refused@example.com -i \"TARN Server\""), std::string::npos);
     EXPECT_EQ(FileTreeSize(dir / "out"), 3u);  // inv42.pdf, notes.txt, late.txt
+}
+
+TEST_F(JobEndToEnd, NamedRecipientAndCp1252TextsArriveOverStartTls) {
+    ScratchFolder certs, tlsMail;
+    TestCertificates ca = MakeTestCertificates(certs.path());
+    SmtpTestServer tls(tlsMail.path(), {"mailer", "s3cret", "", "starttls", ca.certificate, ca.key});
+    mailPort = tls.port();
+    StartServer(false, "emailUID=mailer\nemailPWD=s3cret\nemtls=starttls\nemcafile=" + ca.ca +
+                           "\nemcharset=windows-1252\n");
+    WriteFile(dir / "bodies/gruss.txt", "Sehr geehrter $name,\nanbei die Rechnung \x80 12,50.\n");
+    EXPECT_EQ(Job("inv9.txt", "PLAIN",
+                  EmailLine("\"M\xfcller, J\xf6rg\" <j@example.com>", "Rechnung f\xfcr M\xfcller",
+                            "Herr M\xfcller", "gruss.txt") +
+                      "Betrag 12,50\r\n_EOF_\r\n"),
+              kOkBye);
+    ReceivedMail mail;
+    ASSERT_TRUE(tls.Mail(1, &mail));
+    EXPECT_EQ(mail.Get("tls"), "starttls");
+    EXPECT_EQ(mail.Get("envelope_to"), "j@example.com\n");
+    EXPECT_EQ(mail.Get("addr-To"), "M\xc3\xbcller, J\xc3\xb6rg\tj@example.com\n");
+    EXPECT_EQ(mail.Header("Subject"), "Rechnung f\xc3\xbcr M\xc3\xbcller");
+    EXPECT_EQ(mail.Get("body-text"),
+              "Sehr geehrter Herr M\xc3\xbcller,\r\nanbei die Rechnung \xe2\x82\xac 12,50.\r\n");
+    EXPECT_EQ(mail.Get("att-1.data"), "Betrag 12,50\r\n");
+    EXPECT_EQ(mail.Get("problems"), "");
+    // The debug console shows the mailer's command line with the password masked.
+    EXPECT_NE(server.Console().find(" -u mailer -pw ***\n"), std::string::npos) << server.Console();
+    EXPECT_EQ(server.Console().find("s3cret"), std::string::npos);
 }
 
 TEST_F(JobEndToEnd, OversizedOutputIsRefused) {

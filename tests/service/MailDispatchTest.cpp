@@ -76,19 +76,40 @@ TEST_F(MailDispatchTest, WithBodyAndCredentialsInDebugMode) {
     EmailRecord record = Record("welcome.txt", "Invoice 42");
     ASSERT_TRUE(SendMail(record));
     Args args = RecordedArgs(blat);
-    ASSERT_EQ(args.size(), 20u);
+    ASSERT_EQ(args.size(), 18u);
     EXPECT_EQ(args[1], record.bodyFile);
+    // The password travels in the mailer's environment, never on its command line.
     EXPECT_EQ(Args(args.begin() + 2, args.end()),
               (Args{"-attach", dir / "out/inv42.pdf", "-subject", "Invoice 42", "-f", "tarn@example.org",
                     "-t", "a@example.com,b@example.com", "-i", "TARN Server", "-server", "127.0.0.1", "-port",
-                    "2525", "-u", "mailer", "-pw", "s3cret"}));
+                    "2525", "-u", "mailer"}));
     EXPECT_TRUE(record.hasBody);
     EXPECT_FALSE(Exists(record.bodyFile));  // deleted once the mailer has run
     std::vector<RecordedEvent> events = context->Events();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0], Info(kEvtProgramPath, blat));
     EXPECT_EQ(events[1].id, kEvtCommandLine);
-    EXPECT_EQ(SplitCommandLine(events[1].text), args);  // the full line, password included, no -q
+    args.insert(args.end(), {"-pw", "***"});
+    EXPECT_EQ(SplitCommandLine(events[1].text), args);  // the full line, password masked, no -q
+}
+
+TEST_F(MailDispatchTest, MailerSettingsAreAddedAndThePasswordIsNeverShown) {
+    Configure(std::string(kIni) +
+              "emailUID=mailer\nemailPWD=s3cret\nemcharset=windows-1250\nemtls=starttls\n"
+              "emcafile=/etc/tarn/ca.pem\n");
+    std::string blat = InstallStandIn(dir / "tools/", "blat");
+    SetStandInExit(blat, 8);
+    EmailRecord record = Record();
+    EXPECT_FALSE(SendMail(record));
+    Args args = RecordedArgs(blat);
+    EXPECT_EQ(Args(args.begin() + 14, args.end()),
+              (Args{"-base64", "-charset", "windows-1250", "-tls", "starttls", "-cafile", "/etc/tarn/ca.pem",
+                    "-u", "mailer", "-q"}));
+    ASSERT_EQ(context->Errors().size(), 1u);
+    EXPECT_EQ(context->Errors()[0].id, kEvtProgramFailed);
+    args.insert(args.end() - 1, {"-pw", "***"});
+    EXPECT_EQ(SplitCommandLine(context->Errors()[0].text), args);
+    EXPECT_EQ(ReadFile(dir / "activity.log").find("s3cret"), std::string::npos);
 }
 
 TEST_F(MailDispatchTest, ClientValuesNeverBecomeMailerOptions) {
@@ -184,6 +205,31 @@ TEST_F(MailDispatchSmtpTest, MessageArrivesWithBodyAndAttachment) {
     EXPECT_EQ(mail.Get("att-1.data"), attachment);
     EXPECT_EQ(LogLines().back().substr(20), dir / "out/inv42.pdf -> a@example.com,b@example.com succeeded");
     EXPECT_EQ(FileTreeSize(dir / "tmp"), 0u);
+}
+
+TEST_F(MailDispatchSmtpTest, StartTlsWithTheRightCaOnly) {
+    ScratchFolder certs, otherCerts;
+    TestCertificates mine = MakeTestCertificates(certs.path());
+    TestCertificates other = MakeTestCertificates(otherCerts.path());
+    SmtpTestServer server(mailDir.path(), {"mailer", "s3cret", "", "starttls", mine.certificate, mine.key});
+    ASSERT_TRUE(server.running());
+    const std::string tls = "emailUID=mailer\nemailPWD=s3cret\nemtls=starttls\nemcafile=";
+    Configure(IniFor(server.port(), tls + other.ca + "\n"));
+    EmailRecord record = Record("welcome.txt", "Invoice 42");
+    EXPECT_FALSE(SendMail(record));
+    ASSERT_EQ(context->Errors().size(), 1u);
+    EXPECT_EQ(context->Errors()[0].id, kEvtProgramFailed);
+    EXPECT_EQ(context->Errors()[0].text.find("s3cret"), std::string::npos);
+    EXPECT_FALSE(server.HasMail(1));
+
+    Configure(IniFor(server.port(), tls + mine.ca + "\n"));
+    record = Record("welcome.txt", "Invoice 42");
+    ASSERT_TRUE(SendMail(record)) << (context->Errors().empty() ? "" : context->Errors()[0].text);
+    ReceivedMail mail;
+    ASSERT_TRUE(server.Mail(1, &mail));
+    EXPECT_EQ(mail.Get("tls"), "starttls");
+    EXPECT_EQ(mail.Get("auth_user"), "mailer");
+    EXPECT_EQ(mail.Get("att-1.data"), attachment);
 }
 
 TEST_F(MailDispatchSmtpTest, RefusalsFailTheMail) {
