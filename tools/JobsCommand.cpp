@@ -5,7 +5,6 @@
 #include "platform/Paths.h"
 #include "service/history/DisplayText.h"
 #include "service/history/JobQuery.h"
-#include "service/job/TextHelpers.h"
 #include "service/job/XmlProfile.h"
 
 #ifndef TARN_VERSION
@@ -113,7 +112,7 @@ std::string HistoryPathFromConfig(const std::string& iniPath, const std::string&
         *error = "the job history is off (jobHistory is empty in " + iniPath + ")";
         return std::string();
     }
-    return JoinPath(modulePath, history);
+    return HistoryPathFor(modulePath, history);
 }
 
 std::string Pad(const std::string& text, std::size_t width) {

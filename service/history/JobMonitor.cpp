@@ -9,7 +9,6 @@
 #include "service/history/HistoryEvents.h"
 #include "service/history/JobQuery.h"
 #include "service/job/ServiceConfig.h"
-#include "service/job/TextHelpers.h"
 
 #ifndef TARN_VERSION
 #define TARN_VERSION "unknown"
@@ -38,7 +37,7 @@ MonitorSettings ReadMonitorSettings(const CServiceConfig& config, const CEventRe
         events.ReportServiceEvent(EventType::kError, kEvtHostFailure, text);
     };
     const std::string history = config.GetString(kServerSection, kJobHistoryKey, kDefaultHistoryFile);
-    if (!history.empty()) settings.historyPath = JoinPath(config.ModulePath(), history);
+    if (!history.empty()) settings.historyPath = HistoryPathFor(config.ModulePath(), history);
 
     const std::string days = config.GetString(kServerSection, kJobHistoryDaysKey, "");
     if (!days.empty() && !ReadNumber(days, 1000000, &settings.historyDays)) {

@@ -5,6 +5,7 @@
 
 #include "platform/File.h"
 #include "platform/LocalTime.h"
+#include "platform/Paths.h"
 
 namespace tarn {
 namespace {
@@ -218,6 +219,12 @@ Status HistoryReader::Summarise(std::int64_t nowMs, std::int64_t midnightMs, His
         summary->failedPerHour[hour] = sqlite3_column_int(hours.get(), 2);
     }
     return rc == SQLITE_DONE ? Status::Ok() : Fail("cannot be read");
+}
+
+std::string HistoryPathFor(const std::string& modulePath, const std::string& value) {
+    if (!value.empty() && value[0] == kPathSeparator) return value;
+    if (modulePath.empty() || modulePath.back() == kPathSeparator) return modulePath + value;
+    return modulePath + kPathSeparator + value;
 }
 
 std::int64_t CurrentTimeMs() {

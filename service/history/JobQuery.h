@@ -101,6 +101,10 @@ class HistoryReader {
     sqlite3* db_ = nullptr;
 };
 
+// The database named by the jobHistory setting `value`: an absolute path as
+// it is, a relative one below `modulePath`.
+std::string HistoryPathFor(const std::string& modulePath, const std::string& value);
+
 // The current Unix time in milliseconds, and the last local midnight before it.
 std::int64_t CurrentTimeMs();
 std::int64_t LocalMidnightMs(std::int64_t nowMs);

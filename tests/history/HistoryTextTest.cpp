@@ -54,6 +54,12 @@ TEST(HistoryText, SinceTakesDatesTimesAndAges) {
     }
 }
 
+TEST(HistoryText, TheDatabaseIsFoundBelowModulePathUnlessItsPathIsAbsolute) {
+    EXPECT_EQ(HistoryPathFor("/opt/tarn/", "jobs.db"), "/opt/tarn/jobs.db");
+    EXPECT_EQ(HistoryPathFor("/opt/tarn", "history/jobs.db"), "/opt/tarn/history/jobs.db");
+    EXPECT_EQ(HistoryPathFor("/opt/tarn/", "/var/lib/tarn/jobs.db"), "/var/lib/tarn/jobs.db");
+}
+
 TEST(HistoryText, AnOrderNotSentSaysWhy) {
     JobRecord job;
     job.emailOrders.resize(3);
