@@ -99,7 +99,12 @@ TEST(StatusPage, APauseStopsTheJobPortButNotThePage) {
         if (!refused) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     ASSERT_TRUE(refused);
-    HttpAnswer page = Fetch(h.statusPort, "/");
+    // The pause completes once the conversations it waits for have ended.
+    HttpAnswer page;
+    for (int i = 0; i < 500 && page.body.find("state-paused") == std::string::npos; ++i) {
+        if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        page = Fetch(h.statusPort, "/");
+    }
     EXPECT_NE(page.body.find("class=\"state-paused\">paused</strong>"), std::string::npos) << page.body;
     EXPECT_NE(Fetch(h.statusPort, "/metrics").body.find("tarn_up 0\n"), std::string::npos);
     EXPECT_NE(Fetch(h.statusPort, "/api/jobs").body.find("before.txt"), std::string::npos);
