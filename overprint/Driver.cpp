@@ -1,15 +1,13 @@
 #include "overprint/Driver.h"
 
-#include "overprint/ExitStatus.h"
+#include "overprint/FormMerge.h"
 #include "overprint/FormStage.h"
 #include "overprint/Messages.h"
 #include "overprint/Options.h"
-#include "overprint/OverprintExit.h"
-#include "overprint/PatternCache.h"
-#include "overprint/PdfDocument.h"
-#include "overprint/ProgramState.h"
+#include "overprint/PdfWriter.h"
 #include "overprint/ReaderPatterns.h"
 #include "overprint/StreamInput.h"
+#include "overprint/TextLayout.h"
 #include "platform/File.h"
 #include "platform/InputFile.h"
 #include "platform/Paths.h"
@@ -23,9 +21,7 @@
 namespace tarn::overprint {
 namespace {
 
-// Prefixes of the temporary form file and, in stream mode, of the result
-// file when the job names none.
-constexpr const char* kTempFormPrefix = "~~TmpPdfForm";
+// Prefix of stream mode's result file when the job names none.
 constexpr const char* kStreamResultPrefix = "~~TmpPdfOut";
 // Bytes read from standard input, and from the result, at a time.
 constexpr std::size_t kCopyChunk = 64 * 1024;
@@ -72,104 +68,89 @@ bool CopyToStandardOutput(const std::string& path) {
     return result.error().ok() && WriteStandardOutput(chunk).ok();
 }
 
-void RemoveTemporaryFiles(const std::string& tempForm) {
-    for (const auto& part : streamParts) {
-        if (!RemoveFile(part.second).ok()) {
-            PrintErr("*** ERROR *** Temp pdf file " + part.second + " could not be delete \n");
-        }
+// Stream mode without an output name: a private result file, so that
+// concurrent jobs never share ".pdf".
+Outcome NamePrivateResult(OverprintRun& run) {
+    if (!CreateUniqueFile(TempFolder(), kStreamResultPrefix, ".pdf", &run.outputName).ok()) {
+        PrintErr("*** ERROR *** Result file name not create \n");
+        return Outcome::kOpenFailed;
     }
-    if (!RemoveFile(tempForm).ok()) {
-        PrintErr("*** ERROR *** Temp text file " + tempForm + "could not be delete \n");
-    }
+    run.AddTemporary(run.outputName);
+    return Outcome::kOk;
 }
 
-// One conversion after the command line has been taken apart.
-class Run {
-  public:
-    Run(TextStages& stages, bool streamMode)
-        : stages_(stages), streamMode_(streamMode), document_(patterns_) {}
+Outcome CreateOutput(const OverprintRun& run, PdfWriter& writer) {
+    if (writer.Create(run.outputName)) return Outcome::kOk;
+    PrintOut("*** Error open output pdf file " + run.outputName + "***\n");
+    return Outcome::kOpenFailed;
+}
 
-    int Convert(const std::string& form, const std::string& textFile, const std::vector<std::string>& options,
-                std::string outputBase, const std::string& programPath) {
-        if (!ProcessOptions(options, &settings_, &outputBase)) return kExitUnknownOption;
-        std::string output = outputBase + ".pdf";
-        if (streamMode_ && outputBase.empty()) {
-            // Without a name of its own, a stream-mode result gets a private
-            // file, so that concurrent jobs never share ".pdf".
-            if (!CreateUniqueFile(TempFolder(), kStreamResultPrefix, ".pdf", &output).ok()) {
-                PrintErr("*** ERROR *** Result file name not create \n");
-                return kExitOpenFailed;
-            }
-            privateResult_ = true;
-        }
-        programDir = ProgramFolderOf(programPath);
-        AddReaderPatterns(patterns_);
-        if (!CreateUniqueFile(TempFolder(), kTempFormPrefix, "", &tempForm_).ok()) {
-            PrintErr("*** ERROR *** Form file name not create \n");
-            return kExitOpenFailed;
-        }
-        try {
-            return Stages(form, textFile, output);
-        } catch (const OverprintExit& exit) {
-            if (exit.status() == kExitWriteFailed) {
-                // Never leave a truncated PDF behind that looks finished.
-                document_.writer().Abandon();
-                RemoveFile(document_.writer().outputName());
-            }
-            return exit.status();
-        }
+Outcome LayOutText(const OverprintRun& run, TextLayout& layout) {
+    return layout.LayOut(run.textFile) ? Outcome::kOk : Outcome::kTextUnreadable;
+}
+
+Outcome Deliver(const OverprintRun& run) {
+    if (!run.streamMode || CopyToStandardOutput(run.outputName)) return Outcome::kOk;
+    PrintErr("*** Error open result pdf file " + run.outputName + "***\n");
+    return Outcome::kResultReopen;
+}
+
+// The conversion after the command line: each step prints its own failure.
+Outcome MakePdf(OverprintRun& run) {
+    PdfWriter writer;
+    FormStage forms(run, writer);
+    Outcome outcome = forms.OpenFirst();
+    if (outcome == Outcome::kOk) outcome = CreateOutput(run, writer);
+    TextLayout layout(run);
+    if (outcome == Outcome::kOk) outcome = LayOutText(run, layout);
+    if (outcome == Outcome::kOk) outcome = MergeText(run, layout, forms, writer);
+    if (outcome != Outcome::kOk) {
+        writer.Discard();
+        return outcome;
     }
-
-  private:
-    int Stages(const std::string& form, const std::string& textFile, const std::string& output) {
-        pageForms.assign(1, form);
-        if (!document_.Open(tempForm_, FormFileOf(form))) return kExitOpenFailed;
-        stages_.LayOut(settings_, textFile);
-        RunFormStage(document_, tempForm_);
-        if (!document_.Open(output, tempForm_)) return kExitOpenFailed;
-        document_.Read();
-        stages_.Merge(document_, stages_.PageCount());
-        if (!document_.writer().Close()) throw OverprintExit(kExitWriteFailed);
-        if (streamMode_) {
-            bool copied = CopyToStandardOutput(output);
-            if (privateResult_) RemoveFile(output);
-            if (!copied) {
-                PrintErr("*** Error open result pdf file " + output + "***\n");
-                return kExitResultReopen;
-            }
-        }
-        document_.CloseInput();
-        RemoveTemporaryFiles(tempForm_);
-        return kExitSuccess;
-    }
-
-    TextStages& stages_;
-    bool streamMode_;
-    PatternCache patterns_;
-    PdfDocument document_;
-    LayoutSettings settings_;
-    std::string tempForm_;
-    bool privateResult_ = false;
-};
+    if (!writer.Commit()) return Outcome::kWriteFailed;
+    return Deliver(run);
+}
 
 }  // namespace
 
-int RunOverprint(const std::vector<std::string>& args, TextStages& stages) {
-    ResetProgramState();
-    const std::string programPath = args.empty() ? std::string() : args[0];
+Outcome TakeCommandLine(const std::vector<std::string>& args, OverprintRun& run) {
+    run.programDir = ProgramFolderOf(args.empty() ? std::string() : args[0]);
+    std::vector<std::string> options;
+    std::string outputBase;
     if (args.size() == 2 && args[1] == "-r") {
-        StreamInput input = SplitStreamInput(ReadAllStandardInput());
+        run.streamMode = true;
+        StreamInput input = SplitStreamInput(ReadAllStandardInput(), run);
         // The first part is the report text; the second names the form.
-        std::string textFile = streamParts.empty() ? std::string() : streamParts[0].second;
-        return Run(stages, true).Convert(input.formName, textFile, input.options, std::string(), programPath);
-    }
-    if (args.size() < 3) {
+        run.textFile = run.streamParts.empty() ? std::string() : run.streamParts[0].second;
+        run.formName = input.formName;
+        options = std::move(input.options);
+    } else if (args.size() < 3) {
         PrintOut(std::string("overprint ") + OVERPRINT_VERSION + " (" + __DATE__ + ")\n");
-        return kExitTooFewArguments;
+        return Outcome::kTooFewArguments;
+    } else {
+        run.formName = args[1];
+        run.textFile = args[2];
+        outputBase = DefaultOutputBase(args[1]);
+        options.assign(args.begin() + 3, args.end());
+        if (options.size() > kMaxOptionStrings) options.resize(kMaxOptionStrings);
     }
-    std::vector<std::string> options(args.begin() + 3, args.end());
-    if (options.size() > kMaxOptionStrings) options.resize(kMaxOptionStrings);
-    return Run(stages, false).Convert(args[1], args[2], options, DefaultOutputBase(args[1]), programPath);
+    if (!ProcessOptions(options, &run.settings, &outputBase, &run.formsDir)) return Outcome::kUnknownOption;
+    run.pageForms.assign(1, run.formName);
+    if (run.streamMode && outputBase.empty()) return NamePrivateResult(run);
+    run.outputName = outputBase + ".pdf";
+    return Outcome::kOk;
+}
+
+int RunOverprint(const std::vector<std::string>& args) {
+    OverprintRun run;
+    Outcome outcome = TakeCommandLine(args, run);
+    if (outcome == Outcome::kOk) {
+        AddReaderPatterns(run.patterns);
+        outcome = MakePdf(run);
+    }
+    run.RemoveTemporaries();
+    return ExitStatusOf(outcome);
 }
 
 }  // namespace tarn::overprint

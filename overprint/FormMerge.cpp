@@ -1,359 +1,144 @@
 #include "overprint/FormMerge.h"
 
-#include <set>
 #include <vector>
 
 #include "overprint/FontTable.h"
 #include "overprint/Messages.h"
-#include "overprint/NumberText.h"
-#include "overprint/OverprintExit.h"
-#include "overprint/ProgramState.h"
+#include "overprint/PdfDictionary.h"
 #include "platform/File.h"
 
 namespace tarn::overprint {
 namespace {
 
 const char kFontFileName[] = "PdfFont.ext";
-// Inserted where a page's resources have no font dictionary yet.
-const char kEmptyFontDictionary[] = " << /Font << >>";
-// The resources of a page that neither has nor inherits any.
-const char kEmptyResources[] = "<< /Font << >> >>";
 
-bool IsPdfBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0'; }
+std::string Reference(int number) { return std::to_string(number) + " 0 R"; }
 
-// End of the literal string that opens at `pos` (just after its ")"), or npos.
-std::size_t SkipLiteral(const std::string& text, std::size_t pos) {
-    int depth = 0;
-    for (; pos < text.size(); ++pos) {
-        if (text[pos] == '\\') {
-            ++pos;
-        } else if (text[pos] == '(') {
-            ++depth;
-        } else if (text[pos] == ')' && --depth == 0) {
-            return pos + 1;
-        }
-    }
-    return std::string::npos;
-}
-
-// The dictionary "<< ... >>" that opens at `pos`, nested dictionaries and
-// strings included; empty when it does not close.
-std::string DictionaryAt(const std::string& text, std::size_t pos) {
-    const std::size_t start = pos;
-    int depth = 0;
-    while (pos < text.size()) {
-        if (text.compare(pos, 2, "<<") == 0) {
-            ++depth;
-            pos += 2;
-        } else if (text.compare(pos, 2, ">>") == 0) {
-            pos += 2;
-            if (--depth == 0) return text.substr(start, pos - start);
-        } else if (text[pos] == '<') {
-            pos = text.find('>', pos);
-            if (pos == std::string::npos) break;
-            ++pos;
-        } else if (text[pos] == '(') {
-            pos = SkipLiteral(text, pos);
-            if (pos == std::string::npos) break;
-        } else {
-            ++pos;
-        }
-    }
-    return std::string();
-}
-
-// Where the value of the /Resources entry of an object's text starts, or
-// npos when the object has no such entry.
-std::size_t ResourcesValueAt(const std::string& text) {
-    static const std::string kKey = "/Resources";
-    for (std::size_t at = text.find(kKey); at != std::string::npos; at = text.find(kKey, at + 1)) {
-        std::size_t pos = at + kKey.size();
-        // "/ResourcesX" is another name.
-        if (pos < text.size() && !IsPdfBlank(text[pos]) &&
-            std::string("()<>[]{}/%").find(text[pos]) == std::string::npos) {
-            continue;
-        }
-        while (pos < text.size() && IsPdfBlank(text[pos])) ++pos;
-        return pos;
-    }
-    return std::string::npos;
-}
-
-void AddMergePatterns(PatternCache& p) {
-    p.Add("kids", "/Kids");
-    p.Add("resourcesR", "(?<=/Resources)(\\s*\\[*\\s*)(\\d+\\s+\\d+\\s+R)(.*)");
-    p.Add("resources", "(?<=/Resources)(\\s*<<\\s*)([^>]+)");
-    p.Add("fontR", "(?<=/Font)(\\s*)(\\d+\\s+\\d+\\s+R)(.*)");
-    p.Add("font0", "(/Font)");
-    p.Add("font", "(?<=/Font)\\s*<<([^>]+)>>");
-    p.Add("ss", "(<<)");
-    p.Add("contents", "(?<=/Contents)\\s*\\[*([\\w|\\d|\\s]+R)\\s*\\]*");
-}
-
-struct MergePage {
-    int number;
-    std::string text;
-    PageBox inherited;  // the box of the nearest page-tree node that has one
-};
-
-// What a page takes from the page-tree nodes above it.
-struct Inherited {
-    PageBox box;            // the box of the nearest node that has one
-    std::string resources;  // the /Resources value of the nearest node that has one
-};
-
-struct PageReference {
-    PdfReference reference;
-    Inherited inherited;
-};
-
+// The merge's steps, in the order they write.
 class Merge {
   public:
-    Merge(PdfDocument& document, TextLayout& layout)
-        : document_(document), writer_(document.writer()), layout_(layout), boxes_(document) {
-        AddMergePatterns(patterns_);
-    }
+    Merge(OverprintRun& run, TextLayout& layout, FormStage& forms, PdfWriter& writer)
+        : run_(run), layout_(layout), forms_(forms), writer_(writer) {}
 
-    void Run(const std::string& externalFonts, int pageCount) {
-        // Header and fonts.
-        writer_.shift = 0;
-        writer_.root = document_.root();
-        document_.CopyHeader();
-        FontUsed& used = layout_.fontUsed();
-        WriteUsedFonts(writer_, externalFonts, &used);
-        for (int n = 0; n < kFontSlots; ++n) {
-            if (used[n] == 0) continue;
-            fontEntries_ += " " + std::string(kFontResourcePrefix) + std::to_string(n) + " " +
-                            std::to_string(used[n]) + " 0 R ";
+    Outcome Run() {
+        std::string externalFonts;
+        Outcome outcome = ReadFontFile(&externalFonts);
+        if (outcome == Outcome::kOk) outcome = WriteHeader();
+        if (outcome == Outcome::kOk) WriteShared(externalFonts);
+        for (std::size_t k = 0; outcome == Outcome::kOk && k < run_.pageForms.size(); ++k) {
+            outcome = LayTextPage(k);
         }
-
-        // The page-tree root and its box, then every page found under it.
-        const int rootNumber = document_.pagesRoot();
-        std::vector<PdfReference> rootReferences;
-        if (const PdfObjectEntry* entry = document_.FindObject(rootNumber)) {
-            rootReferences = entry->references;
-        }
-        std::string rootText = document_.LoadObject(rootNumber);
-        Inherited fromRoot;
-        boxes_.Find(rootText, &fromRoot.box);
-        fromRoot.resources = InheritableResources(rootText);
-        std::set<int> path{rootNumber};
-        std::vector<PageReference> pageReferences;
-        Walk(rootReferences, fromRoot, &path, &pageReferences);
-        std::vector<MergePage> pages = EditKids(pageReferences);
-        if (pages.empty()) PrintOut("*** Error not found page ***\n");
-
-        // More text pages than form pages: copies of the form pages.
-        for (std::size_t i = 0; !pages.empty() && pages.size() < static_cast<std::size_t>(pageCount); ++i) {
-            pages.push_back({writer_.counter++, pages[i].text, pages[i].inherited});
-        }
-
-        if (rootNumber > 0 && !rootText.empty()) writer_.WriteObject(rootNumber, rootText);
-        int textPage = 1;
-        for (MergePage& page : pages) {
-            const int content = writer_.counter;
-            AppendContent(&page.text, content);
-            PageBox box = page.inherited;
-            boxes_.Find(page.text, &box);
-            writer_.WriteObject(page.number, page.text);
-            writer_.WriteObject(content, layout_.PageContent(textPage++, box));
-            writer_.counter = content + 1;
-        }
-
-        // Everything else as it was.
-        for (int n = 1; n < writer_.counter; ++n) {
-            if (!writer_.IsWritten(n)) document_.CopyObject(n);
-        }
-        writer_.WriteCrossReference();
+        if (outcome != Outcome::kOk) return outcome;
+        WritePageTreeAndCatalog();
+        writer_.WriteCrossReference(catalog_);
+        return writer_.failed() ? Outcome::kWriteFailed : Outcome::kOk;
     }
 
   private:
-    // Depth first through the page tree; a node already on the path (a
-    // /Parent reference back up) is not entered again. A page without a box
-    // of its own inherits the box of the nearest node above it that has one
-    // (the form stage puts every form's tree below a new root without a box);
-    // the same holds for the resources.
-    void Walk(const std::vector<PdfReference>& references, const Inherited& inherited, std::set<int>* path,
-              std::vector<PageReference>* pages) {
-        for (const PdfReference& reference : references) {
-            const PdfObjectEntry* entry = document_.FindObject(reference.number);
-            if (entry == nullptr) continue;
-            if (entry->type == "/Pages") {
-                if (!path->insert(reference.number).second) continue;
-                std::vector<PdfReference> below = entry->references;
-                Inherited fromNode = inherited;
-                std::string node = document_.LoadObject(reference.number);
-                if (!node.empty()) {
-                    // Loaded nodes leave the copy step: written unchanged here.
-                    writer_.WriteObject(reference.number, node);
-                    boxes_.Find(node, &fromNode.box);
-                    std::string resources = InheritableResources(node);
-                    if (!resources.empty()) fromNode.resources = std::move(resources);
-                }
-                Walk(below, fromNode, path, pages);
-                path->erase(reference.number);
-            } else if (entry->type == "/Page") {
-                pages->push_back({reference, inherited});
-            }
+    Outcome ReadFontFile(std::string* contents) {
+        const std::string path = run_.programDir + "/" + kFontFileName;
+        if (!ReadWholeFile(path, contents).ok() || IsDirectory(path)) {
+            PrintOut("*** Error open external font file " + path + " ***\n");
+            return Outcome::kFontFileMissing;
         }
+        return Outcome::kOk;
     }
 
-    // The kids among the page references (inside a /Kids array), each with
-    // the font entries added to its resources.
-    std::vector<MergePage> EditKids(const std::vector<PageReference>& references) {
-        std::vector<MergePage> pages;
-        PatternCache& program = document_.patterns();
-        bool inKids = false;
-        for (const PageReference& found : references) {
-            const PdfReference& reference = found.reference;
-            bool kid = false;
-            if (!reference.key.empty() && program.Match("param", reference.key, 0) > 0) {
-                inKids = false;
-            }
-            if (!reference.key.empty() && patterns_.Match("kids", reference.key, 0) > 0) {
-                inKids = true;
-                kid = true;
-            } else if (reference.key.empty() && inKids) {
-                kid = true;
-            }
-            if (!kid || !seenPages_.insert(reference.number).second) continue;
-            std::string text = document_.LoadObject(reference.number);
-            GiveOwnResources(&text, found.inherited.resources);
-            AddFonts(&text);
-            pages.push_back({reference.number, std::move(text), found.inherited.box});
+    Outcome WriteHeader() {
+        Form* first = nullptr;
+        const Outcome loaded = forms_.Load(run_.pageForms.front(), true, &first);
+        if (loaded != Outcome::kOk) return loaded;
+        writer_.WriteRaw(first->document->Header());
+        return Outcome::kOk;
+    }
+
+    // The fonts, the page-tree root's number, and the two streams that set
+    // the form's content apart, so that whatever it leaves changed (a flipped
+    // coordinate system) does not reach the text.
+    void WriteShared(const std::string& externalFonts) {
+        FontUsed& used = layout_.fontUsed();
+        WriteUsedFonts(writer_, externalFonts, &used);
+        std::string entries;
+        for (int n = 0; n < kFontSlots; ++n) {
+            if (used[n] != 0)
+                entries += " " + std::string(kFontResourcePrefix) + std::to_string(n) + " " +
+                           Reference(used[n]) + " ";
         }
-        return pages;
+        pagesRoot_ = writer_.TakeObjectNumber();
+        const int opening = writer_.TakeObjectNumber();
+        writer_.WriteStream(opening, "q", false);
+        const int closing = writer_.TakeObjectNumber();
+        writer_.WriteStream(closing, "Q", false);
+        opening_ = opening;
+        forms_.SetShared(entries, pagesRoot_, opening, closing);
     }
 
-    // The /Resources value of a page-tree node, as a page below it inherits
-    // it: its dictionary text or its reference "n g R"; empty when none.
-    std::string InheritableResources(const std::string& node) {
-        const std::size_t pos = ResourcesValueAt(node);
-        if (pos == std::string::npos) return std::string();
-        if (node.compare(pos, 2, "<<") == 0) return DictionaryAt(node, pos);
-        std::string reference;
-        patterns_.Match("resourcesR", node, 2, &reference);
-        return reference;
+    // Text page k + 1 goes on the pages of its form.
+    Outcome LayTextPage(std::size_t k) {
+        Form* form = nullptr;
+        const Outcome used = forms_.Use(run_.pageForms[k], k == 0, &form);
+        if (used != Outcome::kOk) return used;
+        if (k == 0) firstForm_ = form;
+        for (FormPage& page : form->pages) LayPage(page);
+        return writer_.failed() ? Outcome::kWriteFailed : Outcome::kOk;
     }
 
-    // A page without /Resources of its own gets them, so that the font entries
-    // have a place: the inherited dictionary copied into the page, or the
-    // inherited resources object referenced (it then receives the entries),
-    // or an empty dictionary when nothing is inherited.
-    void GiveOwnResources(std::string* page, const std::string& inherited) {
-        if (ResourcesValueAt(*page) != std::string::npos) return;
-        const std::string value = inherited.empty() ? std::string(kEmptyResources) : inherited;
-        patterns_.Replace("ss", page, 1, "<< /Resources " + value + " ");
-    }
-
-    // Puts the font entries into the page's font resources, wherever they live.
-    void AddFonts(std::string* page) {
-        std::string group;
-        int resourcesNumber = 0;
-        std::string resources;
-        std::string* target = page;
-        if (patterns_.Match("resourcesR", *page, 2, &group) > 2) {
-            resourcesNumber = AsciiToInt(group);
-            // A resources object shared by several pages is edited once.
-            if (!edited_.insert(resourcesNumber).second) return;
-            resources = document_.LoadObject(resourcesNumber);
-            if (resources.empty()) return;
-            if (patterns_.Match("font0", resources, 0) == 0) {
-                patterns_.Replace("ss", &resources, 1, kEmptyFontDictionary);
+    // One output page: its own dictionary over the form page's shared
+    // objects, and its text stream after the form's content.
+    void LayPage(FormPage& page) {
+        const int number = page.used ? writer_.TakeObjectNumber() : page.outputNumber;
+        page.used = true;
+        ++outputPages_;
+        std::string contents;
+        int text = 0;
+        if (outputPages_ <= layout_.PageCount()) {
+            text = writer_.TakeObjectNumber();
+            if (page.contents.empty() && page.box.x0 == 0) {
+                contents = "[ " + Reference(text) + " ]";
+            } else {
+                contents = "[ " + Reference(opening_) + " " + page.contents + " " + Reference(page.closing) +
+                           " " + Reference(text) + " ]";
             }
-            target = &resources;
-        } else if (patterns_.Match("font0", *page, 0) == 0) {
-            patterns_.Replace("resources", page, 1, kEmptyFontDictionary);
+        } else if (!page.contents.empty()) {
+            contents = "[ " + page.contents + " ]";
         }
-
-        if (patterns_.Match("fontR", *target, 2, &group) > 2) {
-            const int fontNumber = AsciiToInt(group);
-            if (edited_.insert(fontNumber).second) {
-                std::string fonts = document_.LoadObject(fontNumber);
-                if (!fonts.empty()) {
-                    patterns_.Replace("ss", &fonts, 1, " << " + fontEntries_);
-                    writer_.WriteObject(fontNumber, fonts);
-                }
-            }
-        } else {
-            std::string existing;
-            patterns_.Match("font", *target, 1, &existing);
-            patterns_.Replace("font", target, 1, fontEntries_ + existing);
-        }
-        if (resourcesNumber > 0) writer_.WriteObject(resourcesNumber, resources);
+        std::string dictionary = "<< /Parent " + Reference(pagesRoot_);
+        if (!contents.empty()) dictionary += " /Contents " + contents;
+        dictionary += page.dictionary.substr(2);
+        writer_.WriteObject(number, "obj\n" + dictionary + "\n");
+        if (text != 0) writer_.WriteStream(text, layout_.PageText(outputPages_, page.box), true);
+        kids_ += " " + Reference(number);
     }
 
-    // Appends content stream `number` to the page's /Contents; a page without
-    // contents gets it as its only content.
-    void AppendContent(std::string* page, int number) {
-        std::string existing;
-        const std::string added = std::to_string(number) + " 0 R";
-        if (patterns_.Match("contents", *page, 1, &existing) > 1) {
-            patterns_.Replace("contents", page, 0, " [ " + existing + "  " + added + " ]  ");
-        } else {
-            patterns_.Replace("ss", page, 1, "<< /Contents " + added + " ");
+    void WritePageTreeAndCatalog() {
+        writer_.WriteObject(pagesRoot_, "obj\n<< /Type /Pages /Kids [" + kids_ + " ] /Count " +
+                                            std::to_string(outputPages_) + " >>\n");
+        std::string catalog = firstForm_ != nullptr ? firstForm_->catalog : std::string();
+        catalog_ = firstForm_ != nullptr ? firstForm_->catalogNumber : 0;
+        if (catalog.empty() || catalog_ == 0) {
+            catalog = "<< /Type /Catalog >>";
+            catalog_ = writer_.TakeObjectNumber();
         }
+        SetValue(&catalog, 0, "/Pages", Reference(pagesRoot_));
+        writer_.WriteObject(catalog_, "obj\n" + catalog + "\n");
     }
 
-    PdfDocument& document_;
-    PdfWriter& writer_;
+    OverprintRun& run_;
     TextLayout& layout_;
-    PatternCache patterns_;
-    PageBoxLookup boxes_;
-    std::string fontEntries_;
-    std::set<int> seenPages_;
-    std::set<int> edited_;  // resources and font objects already given the fonts
+    FormStage& forms_;
+    PdfWriter& writer_;
+    Form* firstForm_ = nullptr;
+    int pagesRoot_ = 0;
+    int opening_ = 0;
+    int catalog_ = 0;
+    int outputPages_ = 0;
+    std::string kids_;
 };
-
-// Whole non-negative numbers only, as the box patterns find them.
-bool BoxFromGroups(PatternCache& patterns, const std::string& key, const std::string& text, PageBox* box) {
-    std::string g[4];
-    for (int i = 0; i < 4; ++i) {
-        if (patterns.Match(key, text, i + 1, &g[i]) <= i + 1) return false;
-    }
-    box->x0 = AsciiToInt(g[0]);
-    box->y0 = AsciiToInt(g[1]);
-    box->x1 = AsciiToInt(g[2]);
-    box->y1 = AsciiToInt(g[3]);
-    return true;
-}
 
 }  // namespace
 
-PageBoxLookup::PageBoxLookup(PdfDocument& document) : document_(document) {
-    patterns_.Add("mediaR", "(?<=/MediaBox)(\\s*)(\\d+)(\\s+\\d+\\s+R)");
-    patterns_.Add("media", "(?<=/MediaBox)\\s*\\[\\s*(\\d+)\\s+(\\d+)\\s(\\d+)\\s+(\\d+)");
-    patterns_.Add("mediaB", "\\[\\s*(\\d+)\\s+(\\d+)\\s(\\d+)\\s+(\\d+)");
-}
-
-bool PageBoxLookup::Find(const std::string& objectText, PageBox* box) {
-    std::string group;
-    if (patterns_.Match("mediaR", objectText, 2, &group) > 2) {
-        const int number = AsciiToInt(group);
-        auto found = loaded_.find(number);
-        if (found == loaded_.end()) {
-            std::string text = document_.LoadObject(number);
-            // Loading takes the object out of the copy step: write it back now.
-            if (!text.empty()) document_.writer().WriteObject(number, text);
-            found = loaded_.emplace(number, text).first;
-        }
-        return BoxFromGroups(patterns_, "mediaB", found->second, box);
-    }
-    return BoxFromGroups(patterns_, "media", objectText, box);
-}
-
-int MergeText(PdfDocument& document, TextLayout& layout, int pageCount) {
-    const std::string fontFile = programDir + "/" + kFontFileName;
-    std::string externalFonts;
-    if (!ReadWholeFile(fontFile, &externalFonts).ok() || IsDirectory(fontFile)) {
-        PrintOut("*** Error open external font file " + fontFile + " ***\n");
-        // An empty file must not pass for a finished PDF.
-        document.writer().Abandon();
-        RemoveFile(document.writer().outputName());
-        throw OverprintExit(kExitFontFileMissing);
-    }
-    Merge(document, layout).Run(externalFonts, pageCount);
-    return 1;
+Outcome MergeText(OverprintRun& run, TextLayout& layout, FormStage& forms, PdfWriter& writer) {
+    return Merge(run, layout, forms, writer).Run();
 }
 
 }  // namespace tarn::overprint

@@ -15,7 +15,7 @@ bool HasPrefix(const std::string& text, const char* prefix) {
 }  // namespace
 
 bool ProcessOptions(const std::vector<std::string>& options, LayoutSettings* settings,
-                    std::string* outputBase) {
+                    std::string* outputBase, std::string* formsDir) {
     static const struct {
         const char* prefix;
         std::int32_t LayoutSettings::*field;
@@ -39,6 +39,10 @@ bool ProcessOptions(const std::vector<std::string>& options, LayoutSettings* set
         if (known) continue;
         if (HasPrefix(option, "-o")) {
             *outputBase = value;
+            continue;
+        }
+        if (HasPrefix(option, "-d")) {
+            *formsDir = value;
             continue;
         }
         PrintOut("*** Unknown option " + option + "\n");

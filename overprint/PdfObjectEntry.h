@@ -13,16 +13,17 @@ struct PdfReference {
     int number = 0;   // referenced object number
     int generation = 0;
     std::uint64_t position = 0;  // byte position of the object-number text
-    std::size_t length = 0;      // length of the object-number text
+    std::size_t length = 0;      // length of the whole reference, "n g R"
     int inObject = 0;            // number of the object it lies in, 0 outside objects
 };
 
 struct PdfObjectEntry {
     int number = 0;
     int generation = 0;
+    std::uint64_t numberPosition = 0;      // position of the object number
     std::uint64_t start = 0;               // position of the "obj" keyword
     std::uint64_t end = 0;                 // position of the "endobj" keyword
-    std::string type;                      // the token after /Type ("/Page", "/Pages", "/Catalog")
+    std::string type;                      // the /Type of its own dictionary ("/Page", "/Pages", "/Catalog")
     std::vector<PdfReference> references;  // in file order
 };
 

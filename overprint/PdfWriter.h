@@ -1,9 +1,15 @@
 #pragma once
-// Writes a classic PDF front to back: new objects given as text, copied
-// objects (through PdfDocument), and at the end the cross-reference table
-// and trailer. Keeps the offset of every written object and the object
-// counter. A failed write prints its message and ends the run (OverprintExit
-// with kExitWriteFailed); the driver then removes the partial file.
+// Writes a classic PDF front to back: new objects given as text, streams
+// (compressed or not), objects copied from a form (through PdfDocument), and
+// at the end the cross-reference table and trailer. It owns the numbering:
+// every object number of the output comes from here, and it keeps the offset
+// of every written object; numbers never written stay free in the table.
+//
+// The output is made as a private file beside its final name (created new,
+// never through a symbolic link) and renamed into place by Commit, so a
+// failed run leaves nothing and a link planted under the name is replaced,
+// not followed. A failed write is remembered: its message is printed once
+// and failed() tells the caller, who discards the file.
 
 #include <cstdint>
 #include <string>
@@ -16,46 +22,57 @@ namespace tarn::overprint {
 
 class PdfWriter : public PdfObjectSink {
   public:
-    // Creates (or empties) the output file; a new file starts a new table
-    // with shift 0.
-    bool Open(const std::string& path);
-    bool IsOpen() const { return out_.IsOpen(); }
-    // Flushes and closes; false (after the ***01 message) when a write failed.
-    bool Close();
-    // Closes without caring for what is buffered; for a file about to be removed.
-    void Abandon() { out_.Abandon(); }
+    ~PdfWriter() override;
+
+    // Creates the private file for output `path`; false when it cannot be made.
+    bool Create(const std::string& path);
+    // Finishes the file and puts it in place under its name; false (after
+    // the message) when a write, the close or the rename failed.
+    bool Commit();
+    // Drops the file.
+    void Discard();
     const std::string& outputName() const { return outputName_; }
 
-    // Writes object n: its offset, then n, " 0 ", text and "endobj\n". The
-    // text starts with the obj keyword.
+    // A number for a new object.
+    int TakeObjectNumber() override { return next_++; }
+    // `count` consecutive numbers; returns the first.
+    int ReserveNumbers(int count);
+
+    // Writes object n: n, " 0 ", text and "endobj\n"; the text starts with "obj".
     void WriteObject(int number, const std::string& text) override;
-    // A number for a new object: the counter's value; the counter moves on.
-    int TakeObjectNumber() override { return counter++; }
-    // Writes the cross-reference table and trailer: /Size counter + shift,
-    // /Root root.
-    void WriteCrossReference();
-
-    // Building blocks of copying: record that object n starts here, then
-    // write bytes. `message` is the ***NN prefix used if the write fails.
+    // Writes object n as a stream holding `data`, FlateDecode-compressed when
+    // `compress`.
+    void WriteStream(int number, const std::string& data, bool compress);
+    // Bytes outside objects (the header).
+    void WriteRaw(const std::string& bytes) { Write(bytes, kNewObjectFailed); }
+    // Building blocks of copying an object: record that object n starts
+    // here, then write its bytes.
     void BeginObject(int number);
-    void Write(const char* data, std::size_t size, const char* message);
-    void Write(const std::string& data, const char* message) { Write(data.data(), data.size(), message); }
+    void WriteCopied(const std::string& bytes) { Write(bytes, kCopyFailed); }
+    // Reports a failure to read what was to be copied (message printed by the caller).
+    void FailRead() { failed_ = true; }
 
-    // True once object n has been written.
+    // The cross-reference table (unwritten numbers free) and the trailer
+    // with /Size and /Root.
+    void WriteCrossReference(int root);
+
+    bool failed() const { return failed_; }
     bool IsWritten(int number) const;
     std::uint64_t Position() const { return out_.Position(); }
-    const std::vector<std::uint32_t>& offsets() const { return offsets_; }
 
-    int counter = 1;  // next free object number of the current input
-    int shift = 0;    // added to every input object number when copying
-    int root = 0;     // catalog for the trailer; the reader sets the input's /Root
+    static constexpr const char* kNewObjectFailed = "***01 Error write into file: ";
+    static constexpr const char* kCopyFailed = "***02 Error write into file: ";
 
   private:
-    [[noreturn]] void Fail(const char* message);
+    void Write(const std::string& bytes, const char* message);
+    void Fail(const char* message);
 
     OutputFile out_;
     std::string outputName_;
-    std::vector<std::uint32_t> offsets_{0};  // entry 0 belongs to no object
+    std::string privateName_;
+    std::vector<std::uint64_t> offsets_{0};  // by object number; 0: not written
+    int next_ = 1;
+    bool failed_ = false;
 };
 
 }  // namespace tarn::overprint

@@ -2,7 +2,6 @@
 
 #include "overprint/Messages.h"
 #include "overprint/Options.h"
-#include "overprint/ProgramState.h"
 #include "platform/OutputFile.h"
 #include "platform/TempFile.h"
 
@@ -17,6 +16,7 @@ bool EndsLine(char c) { return c == 0x08 || c == 0x0A || c == 0x0C; }
 // The part files, one open at a time.
 class PartWriter {
   public:
+    explicit PartWriter(OverprintRun& run) : run_(run) {}
     void Begin(const std::string& keyLine) {
         End();
         std::string name;
@@ -28,7 +28,7 @@ class PartWriter {
             PrintErr("Cannot open temp temp file" + name + "\n");
             return;
         }
-        streamParts.emplace_back(keyLine, name);
+        run_.streamParts.emplace_back(keyLine, name);
     }
     void Write(const std::string& line) {
         if (file_.IsOpen() && !file_.Write(line).ok()) {
@@ -43,6 +43,7 @@ class PartWriter {
     }
 
   private:
+    OverprintRun& run_;
     OutputFile file_;
 };
 
@@ -65,9 +66,9 @@ std::vector<std::string> SplitOptionLine(std::string line) {
 
 }  // namespace
 
-StreamInput SplitStreamInput(const std::string& bytes) {
+StreamInput SplitStreamInput(const std::string& bytes, OverprintRun& run) {
     StreamInput input;
-    PartWriter parts;
+    PartWriter parts(run);
     std::string separator;
     std::size_t lineNumber = 0;
     std::size_t keyLines = 0;

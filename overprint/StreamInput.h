@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "overprint/OverprintRun.h"
+
 namespace tarn::overprint {
 
 struct StreamInput {
@@ -15,8 +17,8 @@ struct StreamInput {
 
 // Cuts `bytes` into lines (each ends at and includes 0x08, 0x0A or 0x0C),
 // writes every part to a new temporary file and records (key line, file) in
-// streamParts. A part file that cannot be made is reported on standard
-// error; its lines are lost and the reading goes on.
-StreamInput SplitStreamInput(const std::string& bytes);
+// the run's streamParts. A part file that cannot be made is reported on
+// standard error; its lines are lost and the reading goes on.
+StreamInput SplitStreamInput(const std::string& bytes, OverprintRun& run);
 
 }  // namespace tarn::overprint

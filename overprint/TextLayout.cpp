@@ -109,14 +109,7 @@ struct TextLayout::State {
     Barcode barcode;
 };
 
-TextLayout::TextLayout(std::vector<std::string>* pageForms, std::string programDir) : pageForms_(pageForms) {
-    SetProgramDir(std::move(programDir));
-}
-
-void TextLayout::SetProgramDir(std::string programDir) {
-    programDir_ = std::move(programDir);
-    while (programDir_.size() > 1 && programDir_.back() == '/') programDir_.pop_back();
-}
+TextLayout::TextLayout(OverprintRun& run) : settings(run.settings), run_(run), pageForms_(&run.pageForms) {}
 
 std::int16_t TextLayout::UsableFont(long n) {
     // Numbers that name no font (62-99, or outside 0-199) are drawn in font 0.
@@ -318,10 +311,29 @@ void TextLayout::Command(Reader& in, State& st) {
     }
 }
 
-// Command n: the following pages use the form `name` from the program's
-// folder. Both '/' and '\' separate folders in the name. The name comes from
-// report text sent over the network, so it must stay inside that folder.
+// Command n: the following pages use the form `name` from the forms folder
+// (-d) or the program's folder. Both '/' and '\\' separate folders in the
+// name. The name comes from report text sent over the network, so it must
+// stay inside that folder. Without -d a name that leaves it is refused with a
+// message and the pages keep their form; with -d it counts as a form that
+// cannot be opened.
 void TextLayout::SwitchForm(const std::string& name, State& st) {
+    std::string form;
+    if (ResolveForm(name, &form)) {
+        st.form = form;
+    } else if (!run_.formsDir.empty()) {
+        run_.refusedForms.insert(form);
+        st.form = form;
+    } else {
+        PrintOut("*** Form name refused, it must name a file in the program folder: " + name + "\n");
+    }
+}
+
+// The file form `name` stands for; false when it would lie outside the folder
+// (a ".." step, a drive or network name, a symbolic link leading out).
+bool TextLayout::ResolveForm(const std::string& name, std::string* form) const {
+    std::string folder = run_.formsDir.empty() ? run_.programDir : run_.formsDir;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     std::string relative;
     bool usable = !name.empty();
     for (char c : name) {
@@ -335,27 +347,35 @@ void TextLayout::SwitchForm(const std::string& name, State& st) {
         if (relative.compare(start, end - start, "..") == 0 && end - start == 2) usable = false;
         start = end + 1;
     }
+    if (!run_.formsDir.empty()) {
+        // A second leading separator names a network share; a colon a drive.
+        if (relative.compare(0, 2, "//") == 0 || relative.find(':') != std::string::npos) usable = false;
+    }
     relative.erase(0, relative.find_first_not_of('/'));
     if (relative.empty()) usable = false;
 
-    std::string candidate = programDir_ + "/" + relative;
-    std::string resolved, folder;
-    if (usable && CanonicalPath(candidate, &resolved).ok() &&
-        CanonicalPath(programDir_.empty() ? "." : programDir_, &folder).ok()) {
-        if (folder.back() != '/') folder += '/';
-        usable = resolved.compare(0, folder.size(), folder) == 0;
+    *form = folder + "/" + relative;
+    std::string resolved, canonicalFolder;
+    if (usable && CanonicalPath(*form, &resolved).ok() &&
+        CanonicalPath(folder.empty() ? "." : folder, &canonicalFolder).ok()) {
+        if (canonicalFolder.back() != '/') canonicalFolder += '/';
+        usable = resolved.compare(0, canonicalFolder.size(), canonicalFolder) == 0;
+        // Open what was checked, so no link can be swapped in between.
+        if (usable && !run_.formsDir.empty()) *form = resolved;
     }
-    if (!usable) {
-        PrintOut("*** Form name refused, it must name a file in the program folder: " + name + "\n");
-        return;
-    }
-    st.form = candidate;
+    return usable;
 }
 
 std::string TextLayout::PageContent(int k, const PageBox& box) const {
     if (k < 1 || k > pageCount_ || static_cast<std::size_t>(k) >= pageTable_.size()) {
         return kEmptyContent;
     }
+    const std::string body = PageText(k, box);
+    return " obj\n << /Length " + std::to_string(body.size()) + " >>\nstream\n" + body + "endstream\n";
+}
+
+std::string TextLayout::PageText(int k, const PageBox& box) const {
+    if (k < 1 || k > pageCount_ || static_cast<std::size_t>(k) >= pageTable_.size()) return std::string();
     const long long top = box.y1;
     long long x = settings.marginLeft;
     long long y = top + settings.lineSpace - settings.marginTop;
@@ -406,7 +426,7 @@ std::string TextLayout::PageContent(int k, const PageBox& box) const {
     for (const Barcode& b : barcodes_) {
         if (b.page == k - 1) body += b.Draw(box.y1);
     }
-    return " obj\n << /Length " + std::to_string(body.size()) + " >>\nstream\n" + body + "endstream\n";
+    return body;
 }
 
 }  // namespace tarn::overprint

@@ -15,6 +15,7 @@
 #include "overprint/Barcode.h"
 #include "overprint/FontTable.h"
 #include "overprint/LayoutSettings.h"
+#include "overprint/OverprintRun.h"
 #include "overprint/PageBox.h"
 #include "overprint/TextRun.h"
 
@@ -22,10 +23,11 @@ namespace tarn::overprint {
 
 class TextLayout {
   public:
-    // `pageForms` receives the form of every page after the first; its first
-    // entry is the form of page 1. `programDir` is the folder that forms named
-    // in the text (command n) are taken from.
-    TextLayout(std::vector<std::string>* pageForms, std::string programDir);
+    // Takes the settings from `run` and appends the form of every page after
+    // the first to its pageForms (whose first entry is the form of page 1).
+    // Forms named in the text (command n) come from the run's forms folder
+    // (-d), else from the program's folder.
+    explicit TextLayout(OverprintRun& run);
 
     // Settings from the command line.
     LayoutSettings settings;
@@ -36,12 +38,12 @@ class TextLayout {
     // Lays out text held in memory.
     void LayOutText(const std::string& text);
 
-    // The content stream object of page k (from 1) laid on a page with box
-    // `box`, without its object number: " obj\n << /Length n >>\nstream\n...".
+    // The text of page k's content stream (k from 1) laid on a page with box
+    // `box`: the operators alone; empty for a page without text.
+    std::string PageText(int k, const PageBox& box) const;
+    // The same as a whole content stream object without its object number:
+    // " obj\n << /Length n >>\nstream\n...endstream\n".
     std::string PageContent(int k, const PageBox& box) const;
-
-    // The folder that forms named with command n are taken from.
-    void SetProgramDir(std::string programDir);
 
     int PageCount() const { return pageCount_; }
     FontUsed& fontUsed() { return fontUsed_; }
@@ -55,13 +57,14 @@ class TextLayout {
 
     void Command(Reader& in, State& st);
     void SwitchForm(const std::string& name, State& st);
+    bool ResolveForm(const std::string& name, std::string* form) const;
     void StoreRun(State& st);
     void EndLine(State& st, bool pageEnd);
     void CloseBarcode(State& st);
     std::int16_t UsableFont(long n);
 
+    OverprintRun& run_;
     std::vector<std::string>* pageForms_;
-    std::string programDir_;
     std::vector<TextRun> runs_;
     std::vector<std::size_t> pageTable_{0};  // first run of each page, then the end
     std::vector<Barcode> barcodes_;

@@ -3,10 +3,8 @@
 #include <vector>
 
 #include "overprint/Driver.h"
-#include "overprint/TextStages.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);
-    auto stages = tarn::overprint::MakeTextStages();
-    return tarn::overprint::RunOverprint(args, *stages);
+    return tarn::overprint::RunOverprint(args);
 }

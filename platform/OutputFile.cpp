@@ -22,6 +22,8 @@ Status OutputFile::Create(const std::string& path) { return Open(path, 0); }
 
 Status OutputFile::CreateNoFollow(const std::string& path) { return Open(path, O_NOFOLLOW); }
 
+Status OutputFile::CreateNew(const std::string& path) { return Open(path, O_EXCL | O_NOFOLLOW); }
+
 Status OutputFile::Open(const std::string& path, int extraFlags) {
     Close();
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | extraFlags, 0666);

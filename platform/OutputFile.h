@@ -25,6 +25,8 @@ class OutputFile {
     // As Create, but fails when `path` is a symbolic link instead of
     // writing through it (for files in folders others can write).
     Status CreateNoFollow(const std::string& path);
+    // Creates a new file that must not exist yet, not even as a symbolic link.
+    Status CreateNew(const std::string& path);
     bool IsOpen() const { return fd_ >= 0; }
 
     Status Write(const char* data, std::size_t size);

@@ -1,5 +1,6 @@
-// The PDF object reader and the merge over arbitrary input: the bytes are
-// read as the temporary form file and merged with a short text.
+// The PDF object reader, the form stage and the merge over arbitrary input:
+// the bytes are read as the form (as they stand, not through a classic copy)
+// and a short text is laid on it.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,9 +9,9 @@
 #include <string>
 
 #include "overprint/FormMerge.h"
-#include "overprint/OverprintExit.h"
-#include "overprint/PdfDocument.h"
-#include "overprint/ProgramState.h"
+#include "overprint/FormStage.h"
+#include "overprint/OverprintRun.h"
+#include "overprint/PdfWriter.h"
 #include "overprint/ReaderPatterns.h"
 #include "overprint/TextLayout.h"
 #include "platform/File.h"
@@ -27,28 +28,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return dir;
     }();
     const std::string input = folder + "/in.pdf";
-    const std::string output = folder + "/out.pdf";
     WriteWholeFile(input, std::string(reinterpret_cast<const char*>(data), size));
 
-    ResetProgramState();
-    programDir = folder;
-    pageForms.assign(1, input);
-    PatternCache patterns;
-    AddReaderPatterns(patterns);
-    PdfDocument document(patterns);
-    TextLayout layout(&pageForms, folder);
+    OverprintRun run;
+    run.classicCopies = false;
+    run.programDir = folder;
+    run.formName = input;
+    run.outputName = folder + "/out.pdf";
+    run.pageForms.assign(1, input);
+    AddReaderPatterns(run.patterns);
+    TextLayout layout(run);
     layout.LayOutText(
         "one \x1b"
         "f100 two\fthree\x1b"
         "bB1 10 10 10 AB\n");
-    try {
-        if (document.Open(output, input)) {
-            document.Read();
-            MergeText(document, layout, layout.PageCount());
-            document.writer().Close();
+    PdfWriter writer;
+    FormStage forms(run, writer);
+    if (forms.OpenFirst() == Outcome::kOk && writer.Create(run.outputName)) {
+        if (MergeText(run, layout, forms, writer) == Outcome::kOk) {
+            writer.Commit();
+        } else {
+            writer.Discard();
         }
-    } catch (const OverprintExit&) {
-        // a read or write failure ends the run; nothing to check here
     }
     return 0;
 }

@@ -3,12 +3,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <set>
 
 #include "PdfTestSupport.h"
 #include "overprint/Driver.h"
-#include "overprint/ExitStatus.h"
-#include "overprint/ProgramState.h"
 
 namespace tarn::overprint {
 namespace {
@@ -19,37 +16,8 @@ using testing::ScratchDir;
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStdout;
 
-// Stands in for the text layout and the merge: "lays out" a fixed number of
-// pages on the first form, and merges by copying the temporary form file's
-// objects unchanged, so the output is the form stage's work alone.
-class FormOnlyStages : public TextStages {
-  public:
-    explicit FormOnlyStages(int pages) : pages_(pages) {}
-
-    bool LayOut(const LayoutSettings& settings, const std::string& textFile) override {
-        settings_ = settings;
-        textFile_ = textFile;
-        pageForms.resize(static_cast<std::size_t>(pages_), pageForms.front());
-        return true;
-    }
-    int PageCount() const override { return pages_; }
-    int Merge(PdfDocument& document, int pageCount) override {
-        mergedPages_ = pageCount;
-        tempForm_ = document.inputName();
-        document.CopyHeader();
-        for (int n = 1; n < document.writer().counter; ++n) document.CopyObject(n);
-        document.writer().WriteCrossReference();
-        return 1;
-    }
-
-    LayoutSettings settings_;
-    std::string textFile_;
-    std::string tempForm_;
-    int mergedPages_ = -1;
-
-  private:
-    int pages_;
-};
+// The program as installed: PdfFont.ext lies beside it.
+const std::string kProgram = std::string(TARN_BIN_DIR) + "/overprint";
 
 class DriverTest : public ::testing::Test {
   protected:
@@ -60,7 +28,7 @@ class DriverTest : public ::testing::Test {
         ::mkdir((dir_ / "tmp").c_str(), 0700);
         ::setenv("TMP", (dir_ / "tmp").c_str(), 1);
         testing::WriteFile(form_, ReadFile(Fixture("plain.pdf")));
-        testing::WriteFile(text_, "hello\n");
+        testing::WriteFile(text_, "one\ftwo\fthree\n");
     }
     ~DriverTest() override {
         if (hadTmp_) {
@@ -68,19 +36,26 @@ class DriverTest : public ::testing::Test {
         } else {
             ::unsetenv("TMP");
         }
-        ResetProgramState();
     }
 
-    int Run(std::vector<std::string> args, TextStages& stages) {
-        args.insert(args.begin(), "/opt/tarn/overprint");
+    int Run(std::vector<std::string> args) {
+        args.insert(args.begin(), kProgram);
         CaptureStdout();
-        int status = RunOverprint(args, stages);
+        int status = RunOverprint(args);
         printed_ = GetCapturedStdout();
         return status;
     }
-    std::string TempFolderListing() {
+    // The command line alone, taken apart.
+    Outcome Take(std::vector<std::string> args, OverprintRun& run) {
+        args.insert(args.begin(), "/opt/tarn/overprint");
+        CaptureStdout();
+        Outcome outcome = TakeCommandLine(args, run);
+        printed_ = GetCapturedStdout();
+        return outcome;
+    }
+    std::string Listing(const std::string& folder) {
         std::string listing;
-        testing::RunShell("ls -A '" + (dir_ / "tmp") + "'", &listing);
+        testing::RunShell("ls -A '" + folder + "'", &listing);
         return listing;
     }
 
@@ -92,54 +67,58 @@ class DriverTest : public ::testing::Test {
     bool hadTmp_ = false;
 };
 
-TEST_F(DriverTest, DefaultsGiveFormFillPdfAndRemoveTheTemporaryForm) {
-    FormOnlyStages stages(3);
-    ASSERT_EQ(kExitSuccess, Run({form_, text_}, stages));
+TEST_F(DriverTest, DefaultsGiveFormFillPdfAndLeaveNoTemporaryFile) {
+    ASSERT_EQ(0, Run({form_, text_}));
     const std::string output = dir_ / "form_fill.pdf";
     std::string report;
     EXPECT_TRUE(testing::QpdfCheckPasses(output, &report)) << report;
     EXPECT_EQ(3, testing::PdfinfoPages(output));
-    EXPECT_EQ(3, stages.mergedPages_);
-    EXPECT_EQ(text_, stages.textFile_);
-    EXPECT_EQ(0u, stages.tempForm_.find((dir_ / "tmp") + "/~~TmpPdfForm"));
-    EXPECT_EQ("", TempFolderListing());
-    EXPECT_EQ("/opt/tarn", programDir);
+    EXPECT_EQ("", Listing(dir_ / "tmp"));
+    EXPECT_EQ("form.pdf\nform_fill.pdf\nreport.txt\ntmp\n", Listing(dir_.path()));
+
+    OverprintRun run;
+    ASSERT_EQ(Outcome::kOk, Take({form_, text_}, run));
+    EXPECT_EQ("/opt/tarn", run.programDir);
+    EXPECT_EQ(output, run.outputName);
+    EXPECT_EQ(std::vector<std::string>{form_}, run.pageForms);
+    EXPECT_EQ("", run.formsDir);
     const LayoutSettings defaults;
-    EXPECT_EQ(defaults.marginTop, stages.settings_.marginTop);
-    EXPECT_EQ(20, stages.settings_.marginLeft);
-    EXPECT_EQ(10, stages.settings_.fontSize);
-    EXPECT_EQ(10, stages.settings_.lineSpace);
-    EXPECT_EQ(0, stages.settings_.fontNumber);
-    EXPECT_EQ(100, stages.settings_.scale);
+    EXPECT_EQ(defaults.marginTop, run.settings.marginTop);
+    EXPECT_EQ(20, run.settings.marginLeft);
+    EXPECT_EQ(10, run.settings.fontSize);
+    EXPECT_EQ(10, run.settings.lineSpace);
+    EXPECT_EQ(0, run.settings.fontNumber);
+    EXPECT_EQ(100, run.settings.scale);
 }
 
 TEST_F(DriverTest, OutputNameAndOptionValues) {
-    FormOnlyStages stages(1);
-    ASSERT_EQ(kExitSuccess, Run({form_, text_, "-o", dir_ / "result"}, stages));
-    EXPECT_EQ(1, testing::PdfinfoPages(dir_ / "result.pdf"));
-    ASSERT_EQ(kExitSuccess, Run({form_, text_, "-o", dir_ / "result.pdf"}, stages));
-    EXPECT_EQ(1, testing::PdfinfoPages(dir_ / "result.pdf.pdf"));
+    ASSERT_EQ(0, Run({form_, text_, "-o", dir_ / "result"}));
+    EXPECT_EQ(3, testing::PdfinfoPages(dir_ / "result.pdf"));
+    ASSERT_EQ(0, Run({form_, text_, "-o", dir_ / "result.pdf"}));
+    EXPECT_EQ(3, testing::PdfinfoPages(dir_ / "result.pdf.pdf"));
 
-    // Prefixes count (-top is -t), atoi rules apply, a missing last value is 0.
-    ASSERT_EQ(kExitSuccess, Run({form_, text_, "-top", " 30x", "-l", "-5", "-s", "12", "-f", "9", "-n", "3",
-                                 "-z", "80", "-o", dir_ / "r2", "-l"},
-                                stages));
-    EXPECT_EQ(30, stages.settings_.marginTop);
-    EXPECT_EQ(0, stages.settings_.marginLeft);
-    EXPECT_EQ(12, stages.settings_.lineSpace);
-    EXPECT_EQ(9, stages.settings_.fontSize);
-    EXPECT_EQ(3, stages.settings_.fontNumber);
-    EXPECT_EQ(80, stages.settings_.scale);
+    // Prefixes count (-top is -t, -dir is -d), atoi rules apply, a missing last value is 0.
+    OverprintRun run;
+    ASSERT_EQ(Outcome::kOk, Take({form_, text_, "-top", " 30x", "-l", "-5", "-s", "12", "-f", "9", "-n", "3",
+                                  "-z", "80", "-dir", "/srv/forms", "-o", dir_ / "r2", "-l"},
+                                 run));
+    EXPECT_EQ(30, run.settings.marginTop);
+    EXPECT_EQ(0, run.settings.marginLeft);
+    EXPECT_EQ(12, run.settings.lineSpace);
+    EXPECT_EQ(9, run.settings.fontSize);
+    EXPECT_EQ(3, run.settings.fontNumber);
+    EXPECT_EQ(80, run.settings.scale);
+    EXPECT_EQ("/srv/forms", run.formsDir);
+    EXPECT_EQ(dir_ / "r2.pdf", run.outputName);
 
     // However many leading zeros a value has, they read as nothing.
-    ASSERT_EQ(kExitSuccess,
-              Run({form_, text_, "-t", "0000000000000000000000042", "-o", dir_ / "r3"}, stages));
-    EXPECT_EQ(42, stages.settings_.marginTop);
+    OverprintRun zeros;
+    ASSERT_EQ(Outcome::kOk, Take({form_, text_, "-t", "0000000000000000000000042"}, zeros));
+    EXPECT_EQ(42, zeros.settings.marginTop);
 }
 
 TEST_F(DriverTest, UnknownOptionPrintsUsageAndHelp) {
-    FormOnlyStages stages(1);
-    EXPECT_EQ(kExitUnknownOption, Run({form_, text_, "-x", "5"}, stages));
+    EXPECT_EQ(101, Run({form_, text_, "-x", "5"}));
     EXPECT_EQ(
         "*** Unknown option -x\n"
         "Usage: overprint namepdf_file name_txtfile -t XXX -l XXX -s XXX -f XXX -o output_name\n"
@@ -152,74 +131,71 @@ TEST_F(DriverTest, UnknownOptionPrintsUsageAndHelp) {
 }
 
 TEST_F(DriverTest, TooFewArgumentsPrintTheBannerAndTouchNothing) {
-    FormOnlyStages stages(1);
-    EXPECT_EQ(kExitTooFewArguments, Run({form_}, stages));
+    EXPECT_EQ(201, Run({form_}));
     EXPECT_EQ(0u, printed_.find("overprint "));
     EXPECT_EQ('\n', printed_.back());
-    EXPECT_EQ(kExitTooFewArguments, Run({}, stages));
-    EXPECT_EQ("", TempFolderListing());
-    EXPECT_EQ(-1, stages.mergedPages_);
+    EXPECT_EQ(201, Run({}));
+    EXPECT_EQ("", Listing(dir_ / "tmp"));
+    EXPECT_EQ("form.pdf\nreport.txt\ntmp\n", Listing(dir_.path()));
 }
 
-TEST_F(DriverTest, UnreadableFormEndsWithStatusOne) {
-    FormOnlyStages stages(1);
-    EXPECT_EQ(kExitOpenFailed, Run({dir_ / "none.pdf", text_}, stages));
+TEST_F(DriverTest, UnreadableFormOrTextEndsWithoutOutput) {
+    EXPECT_EQ(1, Run({dir_ / "none.pdf", text_}));
     EXPECT_EQ("*** Error open input pdf file " + (dir_ / "none.pdf") + "***\n", printed_);
+    // No text to lay is no success: the bare form is not passed off as the result.
+    EXPECT_EQ(3, Run({form_, dir_ / "none.txt"}));
+    EXPECT_EQ("*** Error open input text file " + (dir_ / "none.txt") + "***\n", printed_);
+    EXPECT_EQ("form.pdf\nreport.txt\ntmp\n", Listing(dir_.path()));
+    EXPECT_EQ("", Listing(dir_ / "tmp"));
 }
 
-TEST_F(DriverTest, WriteErrorFailsAndRemovesThePartialOutput) {
-    // The output name leads to a device that is always full.
-    const std::string output = dir_ / "full.pdf";
-    ASSERT_EQ(0, ::symlink("/dev/full", output.c_str()));
-    FormOnlyStages stages(2);
-    EXPECT_EQ(kExitWriteFailed, Run({form_, text_, "-o", dir_ / "full"}, stages));
-    EXPECT_NE(std::string::npos, printed_.find("Error write into file: " + output)) << printed_;
+TEST_F(DriverTest, LinkPlantedUnderTheOutputNameIsNeverFollowed) {
+    testing::WriteFile(dir_ / "victim", "keep me");
+    const std::string output = dir_ / "out.pdf";
+    ASSERT_EQ(0, ::symlink((dir_ / "victim").c_str(), output.c_str()));
+    ASSERT_EQ(0, Run({form_, text_, "-o", dir_ / "out"}));
+    EXPECT_EQ("keep me", ReadFile(dir_ / "victim"));
     EXPECT_NE(0, testing::RunShell("test -L '" + output + "'"));
+    EXPECT_EQ(3, testing::PdfinfoPages(output));
 }
 
 // Runs RunOverprint in a child process with `input` as standard input and
 // standard output going to `stdoutFile`; returns the exit status.
 int RunInChild(const std::vector<std::string>& args, const std::string& input, const std::string& inputFile,
-               const std::string& stdoutFile, int pages) {
+               const std::string& stdoutFile) {
     testing::WriteFile(inputFile, input);
     pid_t pid = ::fork();
     if (pid == 0) {
         FILE* in = std::freopen(inputFile.c_str(), "rb", stdin);
         FILE* out = std::freopen(stdoutFile.c_str(), "wb", stdout);
         if (in == nullptr || out == nullptr) ::_exit(127);
-        FormOnlyStages stages(pages);
-        ::_exit(RunOverprint(args, stages));
+        ::_exit(RunOverprint(args));
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST_F(DriverTest, ConcurrentRunsNeverShareATemporaryFile) {
+TEST_F(DriverTest, ConcurrentRunsOnOneOutputNameEachWriteAWholeFile) {
     constexpr int kRuns = 6;
     std::vector<pid_t> children;
     for (int i = 0; i < kRuns; ++i) {
         pid_t pid = ::fork();
         if (pid == 0) {
-            FormOnlyStages stages(2);
-            const std::string out = dir_ / ("out" + std::to_string(i));
-            int status = RunOverprint({"overprint", form_, text_, "-o", out}, stages);
-            testing::WriteFile(out + ".temp", stages.tempForm_);
-            ::_exit(status);
+            std::freopen("/dev/null", "w", stdout);
+            ::_exit(RunOverprint({kProgram, form_, text_, "-o", dir_ / "out"}));
         }
         children.push_back(pid);
     }
-    std::set<std::string> temps;
     for (int i = 0; i < kRuns; ++i) {
         int status = 0;
         ::waitpid(children[i], &status, 0);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        const std::string out = dir_ / ("out" + std::to_string(i));
-        temps.insert(ReadFile(out + ".temp"));
-        EXPECT_EQ(2, testing::PdfinfoPages(out + ".pdf"));
     }
-    EXPECT_EQ(static_cast<std::size_t>(kRuns), temps.size());
-    EXPECT_EQ("", TempFolderListing());
+    std::string report;
+    EXPECT_TRUE(testing::QpdfCheckPasses(dir_ / "out.pdf", &report)) << report;
+    EXPECT_EQ("", Listing(dir_ / "tmp"));
+    EXPECT_EQ("form.pdf\nout.pdf\nreport.txt\ntmp\n", Listing(dir_.path()));
 }
 
 TEST_F(DriverTest, StreamModeTakesTheJobFromStandardInput) {
@@ -230,17 +206,19 @@ TEST_F(DriverTest, StreamModeTakesTheJobFromStandardInput) {
         "-o " +
         (dir_ / "streamed") +
         " -t 30\n"
-        "hello\n"
+        "hello\f"
+        "page two\n"
         "====\n"
         "FORM\n" +
         formBytes;
     const std::string stdoutFile = dir_ / "stdout.pdf";
-    ASSERT_EQ(kExitSuccess, RunInChild({"overprint", "-r"}, job, dir_ / "job", stdoutFile, 2));
+    ASSERT_EQ(0, RunInChild({kProgram, "-r"}, job, dir_ / "job", stdoutFile));
     EXPECT_EQ(ReadFile(dir_ / "streamed.pdf"), ReadFile(stdoutFile));
     std::string report;
     EXPECT_TRUE(testing::QpdfCheckPasses(stdoutFile, &report)) << report;
     EXPECT_EQ(2, testing::PdfinfoPages(stdoutFile));
-    EXPECT_EQ("", TempFolderListing());
+    EXPECT_NE(std::string::npos, testing::PageText(stdoutFile, 2).find("page two"));
+    EXPECT_EQ("", Listing(dir_ / "tmp"));
 
     // Without -o the result goes to a private file, removed after the copy.
     const std::string anonymous =
@@ -250,9 +228,9 @@ TEST_F(DriverTest, StreamModeTakesTheJobFromStandardInput) {
         "====\n"
         "FORM\n" +
         formBytes;
-    ASSERT_EQ(kExitSuccess, RunInChild({"overprint", "-r"}, anonymous, dir_ / "job2", stdoutFile, 1));
+    ASSERT_EQ(0, RunInChild({kProgram, "-r"}, anonymous, dir_ / "job2", stdoutFile));
     EXPECT_EQ(1, testing::PdfinfoPages(stdoutFile));
-    EXPECT_EQ("", TempFolderListing());
+    EXPECT_EQ("", Listing(dir_ / "tmp"));
 }
 
 }  // namespace

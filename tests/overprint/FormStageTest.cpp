@@ -1,10 +1,12 @@
+// The forms as the merge uses them: each form read and written once, its
+// pages repeated for every text page that uses it.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "PdfTestSupport.h"
-#include "overprint/ExitStatus.h"
+#include "overprint/FormMerge.h"
 #include "overprint/FormStage.h"
-#include "overprint/OverprintExit.h"
-#include "overprint/ProgramState.h"
 #include "overprint/ReaderPatterns.h"
 
 namespace tarn::overprint {
@@ -17,40 +19,47 @@ using ::testing::internal::GetCapturedStdout;
 
 class FormStageTest : public ::testing::Test {
   protected:
-    FormStageTest() {
-        ResetProgramState();
-        AddReaderPatterns(patterns_);
-    }
-    ~FormStageTest() override { ResetProgramState(); }
-
-    // Runs the form stage over `forms`; returns the exit status it ended
-    // with (0 when it ran through) and keeps what it printed.
-    int Run(const std::vector<std::string>& forms, const std::string& output) {
-        pageForms = forms;
+    // Lays one blank text page per entry of `forms` (the form of that page)
+    // onto the forms; returns the outcome and keeps what was printed.
+    Outcome Lay(const std::vector<std::string>& forms, const std::string& output) {
+        OverprintRun run;
+        run.programDir = TARN_BIN_DIR;  // PdfFont.ext lies beside the program
+        run.formName = forms.front();
+        run.outputName = output;
+        AddReaderPatterns(run.patterns);
+        TextLayout layout(run);
+        std::string text = " ";
+        for (std::size_t k = 1; k < forms.size(); ++k) text += "\f ";
+        layout.LayOutText(text);
+        run.pageForms = forms;
         CaptureStdout();
-        int status = 0;
-        try {
-            RunFormStage(document_, output);
-        } catch (const OverprintExit& exit) {
-            status = exit.status();
-        }
+        PdfWriter writer;
+        FormStage stage(run, writer);
+        Outcome outcome = stage.OpenFirst();
+        if (outcome == Outcome::kOk && !writer.Create(output)) outcome = Outcome::kOpenFailed;
+        if (outcome == Outcome::kOk) outcome = MergeText(run, layout, stage, writer);
+        if (outcome == Outcome::kOk && !writer.Commit()) outcome = Outcome::kWriteFailed;
         printed_ = GetCapturedStdout();
-        return status;
+        return outcome;
     }
 
     ScratchDir dir_;
-    PatternCache patterns_;
-    PdfDocument document_{patterns_};
     std::string printed_;
 };
 
-TEST_F(FormStageTest, ThreeCopiesOfOnePageFormsFromRealProducers) {
+std::size_t Occurrences(const std::string& bytes, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = bytes.find(what); at != std::string::npos; at = bytes.find(what, at + 1)) ++count;
+    return count;
+}
+
+TEST_F(FormStageTest, ThreePagesOnOnePageFormsFromRealProducersRenderAsTheForm) {
     for (const char* name : {"form_ps.pdf", "form_odt.pdf", "form_qdf.pdf", "plain.pdf", "incremental.pdf",
                              "literal_string.pdf"}) {
         SCOPED_TRACE(name);
         const std::string form = Fixture(name);
         const std::string out = dir_ / (std::string("three_") + name);
-        ASSERT_EQ(0, Run({form, form, form}, out));
+        ASSERT_EQ(Outcome::kOk, Lay({form, form, form}, out));
         EXPECT_EQ("", printed_);
         std::string report;
         EXPECT_TRUE(testing::QpdfCheckPasses(out, &report)) << report;
@@ -66,18 +75,23 @@ TEST_F(FormStageTest, ThreeCopiesOfOnePageFormsFromRealProducers) {
     EXPECT_NE(std::string::npos, testing::PageText(dir_ / "three_incremental.pdf", 3).find("UPDATED"));
 }
 
-TEST_F(FormStageTest, SingleCopyKeepsItsOwnPageTree) {
-    const std::string out = dir_ / "one.pdf";
-    ASSERT_EQ(0, Run({Fixture("form_odt.pdf")}, out));
-    std::string report;
-    EXPECT_TRUE(testing::QpdfCheckPasses(out, &report)) << report;
-    EXPECT_EQ(1, testing::PdfinfoPages(out));
+TEST_F(FormStageTest, EachFormIsWrittenOnceWhateverThePageCount) {
+    const std::string out = dir_ / "many.pdf";
+    const std::string plain = Fixture("plain.pdf");
+    ASSERT_EQ(Outcome::kOk, Lay(std::vector<std::string>(50, plain), out));
+    const std::string bytes = testing::ReadFile(out);
+    EXPECT_EQ(1u, Occurrences(bytes, "(PLAIN FORM) Tj"));
+    EXPECT_EQ(1u, Occurrences(bytes, "/BaseFont /Helvetica >>"));
+    EXPECT_EQ(50, testing::PdfinfoPages(out));
+    EXPECT_NE(std::string::npos, testing::PageText(out, 50).find("PLAIN FORM"));
+    // Each page costs its dictionary and its text, far less than a form.
+    EXPECT_LT(bytes.size(), testing::ReadFile(plain).size() + 50 * 400);
 }
 
 TEST_F(FormStageTest, TwoFormsAlternateAndMultiPageFormsKeepTheirOrder) {
     const std::string out = dir_ / "mixed.pdf";
-    ASSERT_EQ(0,
-              Run({Fixture("plain.pdf"), Fixture("a4.pdf"), Fixture("plain.pdf"), Fixture("a4.pdf")}, out));
+    ASSERT_EQ(Outcome::kOk,
+              Lay({Fixture("plain.pdf"), Fixture("a4.pdf"), Fixture("plain.pdf"), Fixture("a4.pdf")}, out));
     std::string report;
     EXPECT_TRUE(testing::QpdfCheckPasses(out, &report)) << report;
     ASSERT_EQ(4, testing::PdfinfoPages(out));
@@ -86,9 +100,9 @@ TEST_F(FormStageTest, TwoFormsAlternateAndMultiPageFormsKeepTheirOrder) {
         EXPECT_NE(std::string::npos, testing::PageText(out, page).find(expected)) << page;
     }
 
-    // An intermediate /Pages node: each copy brings its three pages in order.
+    // An intermediate /Pages node: each use brings its three pages in order.
     const std::string nested = dir_ / "nested.pdf";
-    ASSERT_EQ(0, Run({Fixture("nested_pages.pdf"), Fixture("nested_pages.pdf")}, nested));
+    ASSERT_EQ(Outcome::kOk, Lay({Fixture("nested_pages.pdf"), Fixture("nested_pages.pdf")}, nested));
     EXPECT_TRUE(testing::QpdfCheckPasses(nested, &report)) << report;
     ASSERT_EQ(6, testing::PdfinfoPages(nested));
     const char* order[] = {"PAGE ONE", "PAGE TWO", "PAGE THREE"};
@@ -99,27 +113,24 @@ TEST_F(FormStageTest, TwoFormsAlternateAndMultiPageFormsKeepTheirOrder) {
 
 TEST_F(FormStageTest, StringsHoldingReferencesAreCopiedUnchanged) {
     const std::string out = dir_ / "strings.pdf";
-    ASSERT_EQ(0, Run({Fixture("literal_string.pdf"), Fixture("literal_string.pdf")}, out));
+    ASSERT_EQ(Outcome::kOk, Lay({Fixture("literal_string.pdf"), Fixture("literal_string.pdf")}, out));
     const std::string bytes = testing::ReadFile(out);
     const std::string note = "/Note (see (page 3 0 R) \\) here)";
-    std::size_t first = bytes.find(note);
-    ASSERT_NE(std::string::npos, first);
-    EXPECT_NE(std::string::npos, bytes.find(note, first + 1));
-    // The second copy's own reference moved past the first copy's objects.
-    EXPECT_NE(std::string::npos, bytes.find("/Ref  10 0 R"));
+    EXPECT_EQ(2u, Occurrences(bytes, note));
+    // The form's own reference points at its font in the output.
+    std::smatch font;
+    ASSERT_TRUE(std::regex_search(bytes, font, std::regex("/Ref +([0-9]+) 0 R")));
+    EXPECT_TRUE(std::regex_search(bytes, std::regex("\n" + font[1].str() + " 0 obj\n<< /Type /Font")));
 }
 
 TEST_F(FormStageTest, OpenFailuresEndWithTheirOwnStatus) {
     const std::string missing = dir_ / "missing.pdf";
-    EXPECT_EQ(kExitFirstFormOpen, Run({missing}, dir_ / "a.pdf"));
-    EXPECT_EQ("***20 Error open file: " + missing + "\n", printed_);
+    EXPECT_EQ(Outcome::kOpenFailed, Lay({missing}, dir_ / "a.pdf"));
+    EXPECT_EQ("*** Error open input pdf file " + missing + "***\n", printed_);
 
-    const std::string noFolder = dir_ / "no/such/folder/tmp";
-    EXPECT_EQ(kExitTempFormOpen, Run({Fixture("plain.pdf")}, noFolder));
-    EXPECT_EQ("***21 Error open temporary file: " + noFolder + "\n", printed_);
-
-    EXPECT_EQ(kExitLaterFormOpen, Run({Fixture("plain.pdf"), missing}, dir_ / "b.pdf"));
+    EXPECT_EQ(Outcome::kLaterFormOpen, Lay({Fixture("plain.pdf"), missing}, dir_ / "b.pdf"));
     EXPECT_NE(std::string::npos, printed_.find("***22 Error open file: " + missing + "\n"));
+    EXPECT_NE(0, testing::RunShell("ls '" + dir_.path() + "' | grep -q b.pdf"));
 }
 
 }  // namespace

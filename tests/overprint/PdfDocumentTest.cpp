@@ -20,7 +20,7 @@ class PdfDocumentTest : public ::testing::Test {
     // Reads `path`; returns what the reader printed.
     std::string ReadPdf(const std::string& path) {
         CaptureStdout();
-        EXPECT_TRUE(document_.OpenInput(path));
+        EXPECT_TRUE(document_.Open(path));
         document_.Read();
         return GetCapturedStdout();
     }
@@ -55,18 +55,19 @@ TEST_F(PdfDocumentTest, RealProducersGiveObjectsWhereTheirCrossReferenceSaysThey
                   document_.firstObject() + std::to_string(document_.objects()[0].number).size());
         for (const auto& object : document_.objects()) {
             const std::string head = std::to_string(object.number) + " 0 obj";
-            ASSERT_LT(static_cast<std::size_t>(object.number), document_.xrefOffsets().size());
-            EXPECT_EQ(head, bytes.substr(document_.xrefOffsets()[object.number], head.size()));
+            ASSERT_EQ(1u, document_.xrefOffsets().count(object.number));
+            EXPECT_EQ(head, bytes.substr(document_.xrefOffsets().at(object.number), head.size()));
             EXPECT_EQ("obj", bytes.substr(object.start, 3));
             EXPECT_EQ("endobj", bytes.substr(object.end, 6));
             for (const auto& reference : object.references) {
-                EXPECT_EQ(std::to_string(reference.number),
-                          bytes.substr(reference.position, reference.length));
+                const std::string text = bytes.substr(reference.position, reference.length);
+                EXPECT_EQ(0u, text.find(std::to_string(reference.number) + " ")) << text;
+                EXPECT_EQ('R', text.back()) << text;
             }
         }
         int highest = 0;
         for (const auto& object : document_.objects()) highest = std::max(highest, object.number);
-        EXPECT_EQ(highest + 1, document_.writer().counter);
+        EXPECT_EQ(highest, document_.highestObject());
     }
 }
 
@@ -88,8 +89,7 @@ TEST_F(PdfDocumentTest, IncrementalUpdateTakesTheNewerRootAndObjects) {
     ASSERT_EQ(2u, document_.trailers().size());
     EXPECT_EQ(6, document_.root());
     EXPECT_EQ(2, document_.pagesRoot());
-    EXPECT_NE(std::string::npos, document_.LoadObject(4).find("(UPDATED)"));
-    EXPECT_EQ(nullptr, document_.FindObject(4));  // loaded objects leave the lookups
+    EXPECT_NE(std::string::npos, document_.ObjectText(4).find("(UPDATED)"));
 
     // A newer section without /Root keeps the older section's root.
     std::string bytes = ReadFile(Fixture("incremental.pdf"));
@@ -124,9 +124,9 @@ TEST_F(PdfDocumentTest, CrossReferenceEntriesEndingInCarriageReturnLineFeed) {
         bytes.replace(at, 2, "\r\n");
     }
     ReadBytes(bytes);
-    ASSERT_GE(document_.xrefOffsets().size(), 6u);
-    EXPECT_EQ("3 0 obj", bytes.substr(document_.xrefOffsets()[3], 7));
-    EXPECT_EQ("5 0 obj", bytes.substr(document_.xrefOffsets()[5], 7));
+    ASSERT_EQ(5u, document_.xrefOffsets().size());
+    EXPECT_EQ("3 0 obj", bytes.substr(document_.xrefOffsets().at(3), 7));
+    EXPECT_EQ("5 0 obj", bytes.substr(document_.xrefOffsets().at(5), 7));
     EXPECT_EQ(1, document_.root());
 }
 
@@ -150,6 +150,45 @@ TEST_F(PdfDocumentTest, CatalogNotNamedByRootIsFoundByItsType) {
     EXPECT_EQ(1, document_.root());
     EXPECT_EQ(1, document_.pagesRoot());
     EXPECT_EQ("/Catalog", document_.FindObject(2)->type);
+}
+
+TEST_F(PdfDocumentTest, TypeIsThatOfTheObjectsOwnDictionary) {
+    // As cairo writes a page: a comment after the type, a transparency group inside.
+    ReadBytes(
+        "%PDF-1.5\n2 0 obj\n<< /Type /Page % 1\n   /Parent 1 0 R\n   /Group <<\n      /Type /Group\n"
+        "      /S /Transparency\n   >>\n   /Resources << /XObject << /X1 << /Type /XObject >> >> >>\n>>\n"
+        "endobj\n");
+    ASSERT_NE(nullptr, document_.FindObject(2));
+    EXPECT_EQ("/Page", document_.FindObject(2)->type);
+}
+
+TEST_F(PdfDocumentTest, ObjectNumberUsedTwiceIsTheOneTheCrossReferenceNames) {
+    // An incremental save replaced object 3 by "3 1 obj"; the stale
+    // generation 0 copy stands later in the file, as some tools leave it.
+    std::string body = "%PDF-1.4\n";
+    const std::size_t live = body.size();
+    body += "3 1 obj\n(live)\nendobj\n";
+    body += "3 0 obj\n(stale)\nendobj\n";
+    char entry[64];
+    std::snprintf(entry, sizeof entry, "%010zu 00001 n \n", live);
+    const std::size_t xref = body.size();
+    body += "xref\n3 1\n" + std::string(entry) + "trailer\n<< /Size 4 >>\nstartxref\n" +
+            std::to_string(xref) + "\n%%EOF\n";
+    ReadBytes(body);
+    ASSERT_NE(nullptr, document_.FindObject(3));
+    EXPECT_EQ(1, document_.FindObject(3)->generation);
+    EXPECT_NE(std::string::npos, document_.ObjectText(3).find("(live)"));
+}
+
+TEST_F(PdfDocumentTest, CrossReferenceCountsAreNotTakenAsWritten) {
+    // A subsection that claims two billion entries, and one beyond the
+    // largest object number PDF allows: only the lines that are there count.
+    ReadBytes(
+        "%PDF-1.4\n1 0 obj <</Type /Catalog /Pages 2 0 R>> endobj\nxref\n0 2000000000\n"
+        "0000000000 65535 f \n0000000009 00000 n \n2147483000 3\n0000000009 00000 n \n"
+        "trailer << /Root 1 0 R /Size 2000000000 >>\nstartxref\n60\n%%EOF\n");
+    EXPECT_EQ(1u, document_.xrefOffsets().size());
+    EXPECT_EQ(1, document_.root());
 }
 
 }  // namespace

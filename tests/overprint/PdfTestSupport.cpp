@@ -69,6 +69,87 @@ std::string PageText(const std::string& pdf, int page) {
     return out;
 }
 
+namespace {
+
+// The value of attribute `name` in the XML element text `element`.
+double Attribute(const std::string& element, const std::string& name) {
+    const std::string key = " " + name + "=\"";
+    std::size_t at = element.find(key);
+    return at == std::string::npos ? -1 : std::atof(element.c_str() + at + key.size());
+}
+
+std::string TextAttribute(const std::string& element, const std::string& name) {
+    const std::string key = " " + name + "=\"";
+    std::size_t at = element.find(key);
+    if (at == std::string::npos) return std::string();
+    at += key.size();
+    return element.substr(at, element.find('"', at) - at);
+}
+
+}  // namespace
+
+Spot PopplerWord(const std::string& pdf, int page, const std::string& word) {
+    std::string out;
+    RunShell(
+        "pdftotext -q -bbox -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + pdf + "' -",
+        &out);
+    Spot spot;
+    const std::string close = ">" + word + "</word>";
+    std::size_t at = out.find(close);
+    if (at == std::string::npos) return spot;
+    const std::string element = out.substr(out.rfind("<word", at), at - out.rfind("<word", at));
+    spot.x = Attribute(element, "xMin");
+    spot.y = Attribute(element, "yMax");
+    return spot;
+}
+
+Spot MupdfWord(const std::string& pdf, int page, const std::string& word) {
+    std::string out;
+    RunShell("mutool draw -q -F stext -o - '" + pdf + "' " + std::to_string(page) + " 2>/dev/null", &out);
+    // The characters in reading order, each with its origin.
+    std::vector<std::pair<std::string, Spot>> chars;
+    for (std::size_t at = out.find("<char "); at != std::string::npos; at = out.find("<char ", at + 1)) {
+        const std::string element = out.substr(at, out.find("/>", at) - at);
+        chars.push_back({TextAttribute(element, "c"), {Attribute(element, "x"), Attribute(element, "y")}});
+    }
+    for (std::size_t i = 0; i + word.size() <= chars.size(); ++i) {
+        bool match = true;
+        for (std::size_t k = 0; k < word.size() && match; ++k)
+            match = chars[i + k].first == word.substr(k, 1);
+        if (match) return chars[i].second;
+    }
+    return Spot();
+}
+
+std::string Uncompressed(const std::string& pdf) {
+    ScratchDir dir;
+    RunShell("qpdf --qdf --object-streams=disable '" + pdf + "' '" + dir.path() + "/qdf.pdf'");
+    return ReadFile(dir.path() + "/qdf.pdf");
+}
+
+std::string BuildPdf(const std::vector<std::string>& objects) {
+    std::string out = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(out.size());
+        out += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const std::size_t xref = out.size();
+    out += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    char entry[32];
+    for (std::size_t offset : offsets) {
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+        out += entry;
+    }
+    out += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+    return out;
+}
+
+std::string Stream(const std::string& data) {
+    return "<< /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;

@@ -13,9 +13,18 @@ namespace {
 
 const PageBox kLetter{0, 0, 612, 792};
 
+// A run whose first form is form.pdf.
+struct FormRun : OverprintRun {
+    explicit FormRun(const std::string& folder, const std::string& forms = "") {
+        programDir = folder;
+        formsDir = forms;
+        pageForms = {"a.pdf"};
+    }
+};
+
 struct Laid {
-    std::vector<std::string> forms{"form.pdf"};
-    TextLayout layout{&forms, "/opt/tarn"};
+    FormRun run{"/opt/tarn"};
+    TextLayout layout{run};
     explicit Laid(const std::string& text) { layout.LayOutText(text); }
     std::string Page(int k, const PageBox& box = kLetter) const { return layout.PageContent(k, box); }
 };
@@ -78,7 +87,7 @@ TEST(TextLayoutContent, LastLineWithoutLineEndIsKept) {
 TEST(TextLayoutContent, FinalFormFeedOpensNoPageAndNoForm) {
     Laid t("page one\fpage two\f");
     EXPECT_EQ(t.layout.PageCount(), 2);
-    EXPECT_EQ(t.forms.size(), 2u);
+    EXPECT_EQ(t.run.pageForms.size(), 2u);
     EXPECT_NE(Body(t.Page(2)).find("(page two)Tj\nET\n"), std::string::npos);
 }
 
@@ -86,7 +95,7 @@ TEST(TextLayoutContent, LastPageOfAccentedLettersIsKept) {
     // Windows-1252 "ÉÈ" alone after the last page break is text, not nothing.
     Laid t("page one\f\xC9\xC8\r\n");
     EXPECT_EQ(t.layout.PageCount(), 2);
-    EXPECT_EQ(t.forms.size(), 2u);
+    EXPECT_EQ(t.run.pageForms.size(), 2u);
 }
 
 TEST(TextLayoutContent, RawJobFileLineEndsAndPageBreaks) {
@@ -167,26 +176,47 @@ TEST(TextLayoutForms, CommandNSwitchesTheFormOfTheFollowingPages) {
     testing::ScratchDir dir;
     const std::string& folder = dir.path();
     ASSERT_EQ(testing::RunShell("mkdir -p '" + folder + "/sub' && touch '" + folder + "/sub/b.pdf'"), 0);
-    std::vector<std::string> forms{"a.pdf"};
-    TextLayout layout(&forms, folder);
+    FormRun run(folder);
+    TextLayout layout(run);
     layout.LayOutText("p1 \x1bn \\sub\\b.pdf\fp2\fp3\x1bn ..\\..\\etc\\x.pdf\fp4");
     EXPECT_EQ(layout.PageCount(), 4);
-    EXPECT_EQ(forms, (std::vector<std::string>{"a.pdf", folder + "/sub/b.pdf", folder + "/sub/b.pdf",
-                                               folder + "/sub/b.pdf"}));
+    EXPECT_EQ(run.pageForms, (std::vector<std::string>{"a.pdf", folder + "/sub/b.pdf", folder + "/sub/b.pdf",
+                                                       folder + "/sub/b.pdf"}));
+    EXPECT_TRUE(run.refusedForms.empty());
+}
+
+TEST(TextLayoutForms, WithAFormsFolderOnlyItsFormsAreTakenAndOthersCountAsUnopenable) {
+    testing::ScratchDir dir;
+    ASSERT_EQ(
+        testing::RunShell("mkdir -p '" + dir / "forms/sub" + "' && touch '" + dir / "forms/sub/b.pdf" +
+                          "' '" + dir / "c.pdf" + "' && ln -s ../c.pdf '" + dir / "forms/out.pdf" + "'"),
+        0);
+    FormRun run(dir / "program", dir / "forms");
+    TextLayout layout(run);
+    layout.LayOutText(
+        "p1\x1bn \\sub\\b.pdf\fp2\x1bn \\..\\c.pdf\fp3\x1bn \\out.pdf\fp4\x1bn "
+        "\\\\server\\c.pdf\fp5\x1bn C:\\c.pdf\fp6");
+    ASSERT_EQ(run.pageForms.size(), 6u);
+    EXPECT_EQ(run.pageForms[1], dir / "forms/sub/b.pdf");
+    // A ".." step, a link leading out, a share and a drive: each refused.
+    for (std::size_t page = 2; page < 6; ++page) {
+        EXPECT_EQ(run.refusedForms.count(run.pageForms[page]), 1u) << page << " " << run.pageForms[page];
+    }
+    EXPECT_EQ(run.refusedForms.size(), 4u);
 }
 
 TEST(TextLayoutForms, SymbolicLinkOutOfTheProgramFolderIsRefused) {
     testing::ScratchDir dir;
     ASSERT_EQ(testing::RunShell("ln -s / '" + dir / "up" + "'"), 0);
-    std::vector<std::string> forms{"a.pdf"};
-    TextLayout layout(&forms, dir.path());
+    FormRun run(dir.path());
+    TextLayout layout(run);
     layout.LayOutText("p1\x1bn /up/etc/passwd\fp2");
-    EXPECT_EQ(forms, (std::vector<std::string>{"a.pdf", "a.pdf"}));
+    EXPECT_EQ(run.pageForms, (std::vector<std::string>{"a.pdf", "a.pdf"}));
 }
 
 TEST(TextLayoutForms, UnreadableTextGivesNoPages) {
-    std::vector<std::string> forms{"a.pdf"};
-    TextLayout layout(&forms, ".");
+    FormRun run(".");
+    TextLayout layout(run);
     EXPECT_FALSE(layout.LayOut("/nonexistent/h4/text.txt"));
     EXPECT_EQ(layout.PageCount(), 0);
     EXPECT_EQ(layout.PageContent(1, kLetter), " obj\n << /Length 0 >>\nstream\nendstream\n");
