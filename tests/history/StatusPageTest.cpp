@@ -91,6 +91,7 @@ TEST(StatusPage, APauseStopsTheJobPortButNotThePage) {
     ::unsetenv("TARN_SYSLOG_SOCKET");
     ::unsetenv("TARN_PID_FILE");
     ASSERT_EQ(h.Job("before.txt", "PLAIN", "b\r\n_EOF_\r\n"), kOkBye);
+    ASSERT_EQ(h.WaitForRows(1).size(), 1u);  // rows are written after the reply
 
     ::kill(h.server.pid(), SIGUSR1);
     bool refused = false;
@@ -101,11 +102,12 @@ TEST(StatusPage, APauseStopsTheJobPortButNotThePage) {
     ASSERT_TRUE(refused);
     // The pause completes once the conversations it waits for have ended.
     HttpAnswer page;
-    for (int i = 0; i < 500 && page.body.find("state-paused") == std::string::npos; ++i) {
+    for (int i = 0; i < 1500 && page.body.find("state-paused") == std::string::npos; ++i) {
         if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
         page = Fetch(h.statusPort, "/");
     }
-    EXPECT_NE(page.body.find("class=\"state-paused\">paused</strong>"), std::string::npos) << page.body;
+    EXPECT_NE(page.body.find("class=\"state-paused\">paused</strong>"), std::string::npos)
+        << h.server.Console();
     EXPECT_NE(Fetch(h.statusPort, "/metrics").body.find("tarn_up 0\n"), std::string::npos);
     EXPECT_NE(Fetch(h.statusPort, "/api/jobs").body.find("before.txt"), std::string::npos);
 
