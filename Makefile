@@ -4,7 +4,10 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all build test run deps deps-build asan fuzz clean format format-check
+# The programs `make run` and the package need; neither needs the tests.
+PROGRAMS = TARNSvr overprint tabulate blat tarn-send
+
+.PHONY: all build test run package deps deps-build asan fuzz clean format format-check programs
 
 all: build
 
@@ -20,14 +23,25 @@ deps:
 deps-build:
 	./scripts/install-deps.sh build
 
+# The test build: a build folder first made by `make run` gets its tests now.
 test: deps
-	$(MAKE) build
+	cmake -S . -B $(BUILD) -G Ninja -DTARN_TESTS=ON -DTARN_BENCH=ON $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-run: deps-build
-	$(MAKE) build
+# Only what building and running need: a fresh build folder is configured
+# without the tests and benchmarks, whose packages `make test` installs.
+programs: deps-build
+	[ -f $(BUILD)/CMakeCache.txt ] || cmake -S . -B $(BUILD) -G Ninja -DTARN_TESTS=OFF -DTARN_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS) --target $(PROGRAMS) tarn_package_files
+
+run: programs
 	./scripts/prepare-run.sh $(BUILD) run
 	cd run && TARN_REGISTRY_ROOT="$$PWD/registry" exec ./TARNSvr
+
+# build/tarn_<version>_amd64.deb (CPack's DEB generator; see package/).
+package: programs
+	cd $(BUILD) && cpack -G DEB
 
 # The whole test suite under AddressSanitizer and UBSan.
 asan: deps

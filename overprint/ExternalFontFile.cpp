@@ -1,5 +1,7 @@
 #include "overprint/ExternalFontFile.h"
 
+#include "common/Text.h"
+
 namespace tarn::overprint {
 namespace {
 
@@ -10,10 +12,6 @@ const char kFontFileMarker[] = "-------Font File------------";
 const char kAddKeyMarker[] = "-------Font add key beg-----";
 // Any line with this start ends the part gathered so far.
 const char kAnyMarker[] = "-------Font";
-
-bool StartsWith(const std::string& line, const char* prefix) {
-    return line.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
-}
 
 // A key line names a PDF key; its line end (a CR of a CR LF file) is not part of it.
 std::string KeyOf(std::string line) {

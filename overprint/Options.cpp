@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "common/Text.h"
 #include "overprint/Messages.h"
-#include "overprint/NumberText.h"
 
 namespace tarn::overprint {
 namespace {
@@ -31,7 +31,7 @@ bool ProcessOptions(const std::vector<std::string>& options, LayoutSettings* set
         bool known = false;
         for (const auto& numeric : kNumeric) {
             if (HasPrefix(option, numeric.prefix)) {
-                settings->*numeric.field = AsciiToInt(value);
+                settings->*numeric.field = AtoiLike(value);
                 known = true;
                 break;
             }

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/Text.h"
 #include "overprint/Messages.h"
-#include "overprint/NumberText.h"
 #include "overprint/PdfTokenizer.h"
 #include "overprint/TokenClassifier.h"
 
@@ -148,8 +148,8 @@ void PdfDocument::BeginObject(Scan& scan) {
     const PdfToken* history = scan.history;
     PdfObjectEntry& current = scan.current;
     current = PdfObjectEntry();
-    current.number = AsciiToInt(history[2].text);
-    current.generation = AsciiToInt(history[1].text);
+    current.number = AtoiLike(history[2].text);
+    current.generation = AtoiLike(history[1].text);
     current.numberPosition = history[2].position;
     current.start = history[0].position;
     scan.inObject = true;
@@ -162,8 +162,8 @@ void PdfDocument::BeginObject(Scan& scan) {
 void PdfDocument::RecordReference(Scan& scan) {
     const PdfToken* history = scan.history;
     PdfReference reference;
-    reference.number = AsciiToInt(history[2].text);
-    reference.generation = AsciiToInt(history[1].text);
+    reference.number = AtoiLike(history[2].text);
+    reference.generation = AtoiLike(history[1].text);
     reference.position = history[2].position;
     reference.length = history[0].position + history[0].text.size() - history[2].position;
     const std::string& key = history[3].text;
@@ -198,7 +198,7 @@ void PdfDocument::RecordValue(Scan& scan) {
         // nested dictionary (a page's /Group) does not.
         if (scan.inObject && scan.depth == 1) scan.current.type = history[0].text;
     } else if (history[1].text == "/Prev") {
-        scan.trailer.prev = AsciiToInt64(history[0].text);
+        scan.trailer.prev = AtoiLike64(history[0].text);
     }
 }
 
@@ -275,7 +275,7 @@ void PdfDocument::ApplySection(const PdfTrailerInfo& trailer) {
         pos = stop + 1;
         if (line.empty() || !IsDigit(static_cast<unsigned char>(line[0]))) continue;
         if (IsSubsectionHeader(line)) {
-            nextNumber = std::clamp<long>(AsciiToInt(line), 0, kMaxObjectNumber + 1);
+            nextNumber = std::clamp<long>(AtoiLike(line), 0, kMaxObjectNumber + 1);
             continue;
         }
         if (nextNumber > kMaxObjectNumber) continue;
@@ -283,8 +283,7 @@ void PdfDocument::ApplySection(const PdfTrailerInfo& trailer) {
         if (line.size() > kEntryFlag && line[kEntryFlag] == 'f') {
             xrefOffsets_.erase(number);
         } else {
-            xrefOffsets_[number] =
-                static_cast<std::uint64_t>(AsciiToInt64(line.substr(0, kEntryOffsetDigits)));
+            xrefOffsets_[number] = static_cast<std::uint64_t>(AtoiLike64(line.substr(0, kEntryOffsetDigits)));
         }
     }
 }

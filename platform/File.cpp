@@ -1,11 +1,13 @@
 #include "platform/File.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <vector>
 
 namespace tarn {
 
@@ -14,6 +16,20 @@ bool FileOpens(const std::string& path) {
     if (!OpenForReading(path, &fd).ok()) return false;
     ::close(fd);
     return true;
+}
+
+Status FileOwnerName(const std::string& path, std::string* name) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return Status::FromErrno(path, errno);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(st.st_uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+        *name = found->pw_name;
+    } else {
+        *name = std::to_string(st.st_uid);
+    }
+    return Status::Ok();
 }
 
 Status OpenForReading(const std::string& path, int* fd) {

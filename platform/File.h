@@ -8,8 +8,8 @@
 
 namespace tarn {
 
-// True when `path` opens for reading and is not a folder (a folder never
-// counts as a file, as on the platform the system was designed for).
+// True when `path` opens for reading and is not a folder (callers ask about
+// files: a folder of the same name never counts as one).
 bool FileOpens(const std::string& path);
 // Opens `path` for reading and refuses a folder; on success *fd is the open
 // descriptor, which the caller closes.
@@ -22,6 +22,9 @@ bool EntryExists(const std::string& path);
 // True when a file or a folder of that name exists.
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// The name of the account that owns `path` (its number when no account has
+// that number).
+Status FileOwnerName(const std::string& path, std::string* name);
 
 // Size in bytes of an existing regular file.
 Status GetFileSize(const std::string& path, std::int64_t* size);

@@ -1,8 +1,9 @@
 #pragma once
-// Child processes started from one command line, as on the platform the
-// service was designed for: the line is split into arguments by that
-// platform's rules and the program is executed directly, never through a
-// shell. Every function is safe to call from any thread.
+// Child processes started from one command line: the line is split into
+// arguments by the quoting rules the configured tool lines are written in
+// (blanks separate, quotes group, backslashes escape only before a quote),
+// and the program is executed directly, never through a shell. Every function is safe to call from any
+// thread.
 
 #include <string>
 #include <vector>

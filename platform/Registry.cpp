@@ -108,9 +108,11 @@ Status Registry::WriteString(const std::string& key, const std::string& name,
     status = OpenKey(key);
     if (!status) return status;
     // Write beside the value, then rename over it: readers see old or new data.
+    // Values are readable by all, as the folders are: a service registered by
+    // root and run as another user reads its mode from them.
     std::string folder = file.substr(0, file.rfind('/') + 1);
     std::string temp;
-    status = CreateUniqueFile(folder, ".value-", ".tmp", &temp);
+    status = CreateUniqueFile(folder, ".value-", ".tmp", &temp, TempAccess::kShared);
     if (!status) return status;
     status = WriteWholeFile(temp, value);
     if (status) status = RenameFile(temp, file);

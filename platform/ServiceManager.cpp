@@ -20,13 +20,80 @@ constexpr const char* kWantsFolder = "multi-user.target.wants";
 // The kernel keeps this many bytes of a process's name (/proc/<pid>/comm).
 constexpr std::string::size_type kProcessNameLength = 15;
 
-// Quotes a word for a unit file: inside double quotes, backslash and quote are
-// escaped, '%' (specifiers) and '$' (variable expansion) are doubled.
+// How the service is confined. The settings TARN cannot live with, and why:
+//  MemoryDenyWriteExecute  PCRE2's JIT (overprint) and the JVM of pdftk write
+//                          the machine code they run.
+//  PrivateNetwork, IPAddressDeny, RestrictAddressFamilies without AF_INET*:
+//                          the server listens for clients from any address and
+//                          blat talks SMTP.
+//  RestrictAddressFamilies without AF_UNIX: readiness goes to systemd and
+//                          events to syslog over local sockets.
+//  RootDirectory           the programs use the system's libraries and JVM.
+//  ProcSubset=pid          hides /proc/stat, /proc/meminfo and /proc/cpuinfo,
+//                          which glibc and the JVM fall back on.
+//  SystemCallFilter=~@resources  the JVM raises its own open-file limit.
+//  DynamicUser             the save folders and the log outlive the service and
+//                          belong to one named account.
+//  DeviceAllow             only ProtectClock's own read access to the clock.
+// The package's unit (package/TARNSvr.service) carries the same settings.
+// The converters (overprint, tabulate, pdftk, blat) run as children and share
+// every setting here.
+constexpr const char* kSandboxSettings[] = {
+    "NoNewPrivileges=yes",
+    "CapabilityBoundingSet=",
+    "AmbientCapabilities=",
+    "ProtectSystem=strict",
+    "ProtectHome=yes",
+    "PrivateTmp=yes",
+    "PrivateMounts=yes",
+    "PrivateDevices=yes",
+    "PrivateUsers=yes",
+    "ProtectHostname=yes",
+    "ProtectClock=yes",
+    "ProtectKernelTunables=yes",
+    "ProtectKernelModules=yes",
+    "ProtectKernelLogs=yes",
+    "ProtectControlGroups=yes",
+    "ProtectProc=invisible",
+    "RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6",
+    "RestrictNamespaces=yes",
+    "RestrictRealtime=yes",
+    "RestrictSUIDSGID=yes",
+    "LockPersonality=yes",
+    "RemoveIPC=yes",
+    "SystemCallArchitectures=native",
+    "SystemCallFilter=@system-service",
+    "SystemCallFilter=~@privileged",
+    "SystemCallErrorNumber=EPERM",
+};
+
+bool IsControlByte(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+Status RefuseControlBytes(const std::string& what, const std::string& value) {
+    for (char c : value) {
+        if (IsControlByte(c))
+            return Status::Error(what + " holds a control character: cannot be put in a unit");
+    }
+    return Status::Ok();
+}
+
+// '%' starts a specifier in every directive used here.
+std::string DoublePercent(const std::string& text) {
+    std::string doubled;
+    for (char c : text) {
+        if (c == '%') doubled += c;
+        doubled += c;
+    }
+    return doubled;
+}
+
+// A word in double quotes, as systemd unquotes ExecStart=, Environment= and
+// path lists: backslash and quote escaped, '%' doubled. '$' stays: the
+// executable's path and Environment= values are not expanded.
 std::string QuoteForUnit(const std::string& text) {
     std::string quoted = "\"";
-    for (char c : text) {
+    for (char c : DoublePercent(text)) {
         if (c == '\\' || c == '"') quoted += '\\';
-        if (c == '%' || c == '$') quoted += c;
         quoted += c;
     }
     return quoted + "\"";
@@ -54,7 +121,25 @@ std::vector<std::string> InstallerEnvironment() {
     return assignments;
 }
 
-std::string UnitFileText(const ServiceEntry& entry) {
+Status UnitFileText(const ServiceEntry& entry, std::string* out) {
+    Status refused = RefuseControlBytes("the program path", entry.programPath);
+    for (const std::string& assignment : entry.environment) {
+        if (refused)
+            refused =
+                RefuseControlBytes("the setting " + assignment.substr(0, assignment.find('=')), assignment);
+    }
+    if (refused) refused = RefuseControlBytes("the user name", entry.user);
+    if (refused) refused = RefuseControlBytes("the working folder", entry.workingDirectory);
+    for (const std::string& path : entry.writablePaths) {
+        if (refused) refused = RefuseControlBytes("a writable folder", path);
+    }
+    // WorkingDirectory= is read unquoted and trimmed: a blank at either end would be lost.
+    if (refused && !entry.workingDirectory.empty() &&
+        (entry.workingDirectory.front() == ' ' || entry.workingDirectory.back() == ' ')) {
+        refused = Status::Error("the working folder begins or ends with a blank: cannot be put in a unit");
+    }
+    if (!refused) return refused;
+
     std::string text;
     text += "# " + entry.name + ", the TARN print-output server. \"" + entry.name +
             " -Service\" installs\n# this unit; \"" + entry.name +
@@ -70,17 +155,35 @@ std::string UnitFileText(const ServiceEntry& entry) {
     for (const std::string& assignment : entry.environment) {
         text += "Environment=" + QuoteForUnit(assignment) + "\n";
     }
+    if (!entry.user.empty()) text += "User=" + DoublePercent(entry.user) + "\n";
+    if (!entry.workingDirectory.empty()) {
+        text += "WorkingDirectory=" + DoublePercent(entry.workingDirectory) + "\n";
+    }
+    // The pid file's folder, made for the service's user and removed after it.
+    text += "RuntimeDirectory=" + entry.name + "\n";
+    // Reports and workbooks are readable by the service's group, not by everyone.
+    text += "UMask=0027\n";
     // SIGTERM to the program only: the converters it runs finish their jobs
     // while it waits for every conversation before it exits.
     text += "KillMode=mixed\n";
     text += "TimeoutStopSec=30min\n";
     text += "Restart=on-failure\n";
     text += "RestartSec=5\n";
+    for (const char* setting : kSandboxSettings) text += std::string(setting) + "\n";
+    if (!entry.writablePaths.empty()) {
+        // A leading '-': a folder that does not exist yet is no reason to fail the start.
+        text += "ReadWritePaths=";
+        for (std::size_t i = 0; i < entry.writablePaths.size(); ++i) {
+            text += (i > 0 ? " " : "") + std::string("-") + QuoteForUnit(entry.writablePaths[i]);
+        }
+        text += "\n";
+    }
     if (entry.automaticStart) {
         text += "\n[Install]\n";
         text += "WantedBy=multi-user.target\n";
     }
-    return text;
+    *out = std::move(text);
+    return Status::Ok();
 }
 
 ServiceManager ServiceManager::FromEnvironment() {
@@ -106,7 +209,10 @@ bool ServiceManager::IsInstalled(const std::string& name) const { return FileOpe
 
 Status ServiceManager::CreateService(const ServiceEntry& entry) const {
     const std::string unitFile = UnitFile(entry.name);
-    Status status = WriteWholeFile(unitFile, UnitFileText(entry));
+    std::string text;
+    Status status = UnitFileText(entry, &text);
+    if (!status) return status;
+    status = WriteWholeFile(unitFile, text);
     if (!status) return status;
     if (!entry.automaticStart) return Status::Ok();
     // What enabling the unit does: a link from the target's wants folder.
@@ -152,6 +258,9 @@ ServiceManager::StopResult ServiceManager::StopService(const std::string& progra
 }
 
 Status ServiceManager::WritePidFile() const {
+    // Without systemd nobody has made the runtime folder.
+    const std::string folder = pidFile_.substr(0, pidFile_.rfind('/'));
+    if (!folder.empty()) ::mkdir(folder.c_str(), 0755);
     return WriteWholeFile(pidFile_, std::to_string(::getpid()) + "\n");
 }
 

@@ -20,7 +20,9 @@ inline constexpr const char* kUnitDirVariable = "TARN_UNIT_DIR";
 inline constexpr const char* kDefaultUnitDir = "/etc/systemd/system";
 // Environment variable that overrides the service's pid file.
 inline constexpr const char* kPidFileVariable = "TARN_PID_FILE";
-inline constexpr const char* kDefaultPidFile = "/run/TARNSvr.pid";
+// The folder is the service's runtime directory, which systemd makes for the
+// user the service runs as.
+inline constexpr const char* kDefaultPidFile = "/run/TARNSvr/TARNSvr.pid";
 // Environment variables that a unit passes on to its service when they were
 // set at installation, so that the service finds what the installer used.
 const std::vector<std::string>& ServiceEnvironmentVariables();
@@ -30,11 +32,17 @@ struct ServiceEntry {
     std::string name;         // unit name and display name
     std::string programPath;  // full path of the executable, unquoted
     bool automaticStart = true;
-    std::vector<std::string> environment;  // "NAME=value" for the service's process
+    std::vector<std::string> environment;    // "NAME=value" for the service's process
+    std::string user;                        // account the service runs as; empty: root
+    std::string workingDirectory;            // empty: none set
+    std::vector<std::string> writablePaths;  // all else is read-only to the service
 };
 
-// The unit file text for an entry.
-std::string UnitFileText(const ServiceEntry& entry);
+// The unit file text for an entry: the service runs sandboxed (see
+// kSandboxSettings in the source), with files it creates not world-readable.
+// Fails when a value holds a byte that a unit file cannot carry (control
+// bytes, a line end above all, would start a directive of their own).
+Status UnitFileText(const ServiceEntry& entry, std::string* text);
 
 // "NAME=value" for each variable of ServiceEnvironmentVariables() that is set.
 std::vector<std::string> InstallerEnvironment();

@@ -44,10 +44,6 @@ std::string Trim(const std::string& text) {
 
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 bool RemoveAll(std::string* text, const std::string& part) {
     if (part.empty()) return false;
     bool found = false;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/Text.h"
+
 namespace tarn::tabulate {
 
 // A blank is any byte from 0x00 to 0x20.
@@ -14,7 +16,6 @@ std::string ToUpper(std::string text);
 std::string RightTrim(const std::string& text);
 std::string Trim(const std::string& text);
 bool Contains(const std::string& text, const char* part);
-bool StartsWith(const std::string& text, const std::string& prefix);
 // Removes every occurrence of `part`; returns whether there was one.
 bool RemoveAll(std::string* text, const std::string& part);
 

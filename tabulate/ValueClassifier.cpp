@@ -41,20 +41,6 @@ bool IsNumeric(const std::string& t) {
     return i == t.size();
 }
 
-// Leading digits of a date part, as atoi reads them (no overflow).
-int LeadingNumber(const std::string& part) {
-    size_t i = 0;
-    while (i < part.size() && IsBlank(part[i])) ++i;
-    bool negative = false;
-    if (i < part.size() && (part[i] == '+' || part[i] == '-')) negative = part[i++] == '-';
-    long value = 0;
-    while (i < part.size() && IsDigit(part[i])) {
-        value = value * 10 + (part[i++] - '0');
-        if (value > INT_MAX) value = INT_MAX;
-    }
-    return static_cast<int>(negative ? -value : value);
-}
-
 }  // namespace
 
 ValueClassifier::ValueClassifier(std::string decimalSeparator, std::string groupSeparator,
@@ -137,7 +123,7 @@ bool ValueClassifier::ParseDate(const std::string& value, DateParts* date) {
         size_t end = value.find('/', begin);
         if (end == std::string::npos) end = value.size();
         if (end == begin) return false;
-        fields[part] = LeadingNumber(value.substr(begin, end - begin));
+        fields[part] = AtoiLike(value.substr(begin, end - begin));
         begin = end + 1;
     }
     date->day = fields[dayAt_];

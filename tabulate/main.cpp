@@ -4,12 +4,24 @@
 #include <string>
 #include <vector>
 
+#include "common/ProgramInfo.h"
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "tabulate/KeywordTable.h"
 #include "tabulate/Tabulate.h"
 
+namespace {
+
+const char kUsage[] =
+    "usage: tabulate -p FOLDER -r FILE [-d DATEFORMAT] [-n DECIMALSEP] [-g GROUPSEP]\n"
+    "                [-e DIRECTIVE] [-x NEXTSHEET]\n"
+    "Converts the report FOLDERFILE (FOLDER ends in /) into a workbook beside it with\n"
+    "the extension .xls, one sheet per report section. The exit status is its report.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (tarn::AnswerHelpOrVersion(argc, argv, "tabulate", kUsage)) return 0;
     // A keyword file beside the program adds to the built-in keywords.
     const std::string programDir = tarn::ProgramDir();
     if (!programDir.empty() && tarn::FileOpens(programDir + tarn::tabulate::kKeywordFileName)) {

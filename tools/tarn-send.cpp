@@ -4,11 +4,13 @@
 #include <cstdio>
 #include <string>
 
+#include "common/ProgramInfo.h"
 #include "platform/EventSink.h"
 #include "platform/File.h"
 #include "tools/SendClient.h"
 
 int main(int argc, char** argv) {
+    if (tarn::AnswerHelpOrVersion(argc, argv, "tarn-send", tarn::SendUsage())) return 0;
     tarn::SendOptions options;
     std::string error;
     if (!tarn::ParseSendArguments(argc, argv, &options, &error)) {

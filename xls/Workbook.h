@@ -1,8 +1,8 @@
 #pragma once
 // Our workbook library: writes a BIFF8 .xls workbook in an OLE2 compound file.
 //
-// This header is the interface the report converter is written against; the
-// library's owner may add to it but keeps these operations and their meaning.
+// This header is the interface the report converter is written against: new
+// operations may be added, the meaning of these stays.
 // Objects returned by Workbook (fonts, formats, sheets) are owned by it and
 // live as long as the workbook. Not thread-safe: one workbook, one thread.
 

@@ -22,6 +22,8 @@ void InspectLine(const std::string& line) {
     bool lf = line.size() >= 1 && line.back() == '\n';
     bool ff = line.size() >= 2 && line[line.size() - 2] == '\f' && line.back() == '\r';
     Check(lf || ff || line.size() == tarn::kMaxLineBytes);
+    // What reaches a log or the console holds no control byte.
+    for (char c : tarn::EscapeControls(line)) Check(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
 
     if (tarn::StartsWith(line, tarn::kRunWord)) {
         tarn::RunCommand command = tarn::ParseRunLine(line);

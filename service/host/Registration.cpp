@@ -1,10 +1,16 @@
 #include "service/host/Registration.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <utility>
+#include <vector>
 
+#include "platform/File.h"
+#include "platform/Ini.h"
 #include "platform/OperatorMessage.h"
 #include "service/host/ServiceIdentity.h"
+#include "service/job/SettingKeys.h"
 
 namespace tarn {
 namespace {
@@ -18,6 +24,41 @@ std::string Key(const std::string& parent, const std::string& name) { return par
 
 HRESULT HResultFrom(const Status& status) {
     return status ? S_OK : HResultFromError(status.code() != 0 ? status.code() : EIO);
+}
+
+// Whether a TARN.ini key names a save folder ("saveDir", "saveDirEU", ...).
+bool IsSaveDirKey(const std::string& key) {
+    const std::string prefix = kSaveDirKey;
+    if (key.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(key[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The folders the service writes to: its own folder (the working folder, so
+// relative save folders and the activity log land there) and every absolute
+// save folder that the configuration beside it names.
+std::vector<std::string> WritableFolders(const std::string& programFolder) {
+    std::vector<std::string> folders = {programFolder};
+    std::vector<IniSection> sections;
+    if (!ReadIniFile(programFolder + "/" + kIniFileName, &sections)) return folders;
+    for (const IniSection& section : sections) {
+        for (const std::string& line : section.lines) {
+            const std::string::size_type equals = line.find('=');
+            if (equals == std::string::npos || !IsSaveDirKey(line.substr(0, equals))) {
+                continue;
+            }
+            std::string folder = line.substr(equals + 1);
+            while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+            if (folder.empty() || folder.front() != '/') continue;
+            if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+        }
+    }
+    return folders;
 }
 
 }  // namespace
@@ -121,8 +162,16 @@ bool CServiceRegistration::Install() {
     entry.programPath = programPath_;
     entry.automaticStart = true;
     entry.environment = InstallerEnvironment();
-    if (!serviceManager_.CreateService(entry)) {
-        ShowMessage("Could not start service");
+    // The service runs as the owner of its folder: whoever installed the
+    // programs there can already change what the service runs.
+    std::string folder = programPath_.substr(0, programPath_.rfind('/'));
+    if (folder.empty()) folder = "/";
+    Status status = FileOwnerName(folder, &entry.user);
+    entry.workingDirectory = folder;
+    entry.writablePaths = WritableFolders(folder);
+    if (status) status = serviceManager_.CreateService(entry);
+    if (!status) {
+        ShowMessage("Could not start service: " + status.message());
         return false;
     }
     return true;

@@ -25,4 +25,7 @@ inline constexpr const char* kServiceKey = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentC
 // Value under the AppID key whose presence makes the program run as a service.
 inline constexpr const char* kLocalServiceValue = "LocalService";
 
+// Name of the configuration file in the program's folder.
+inline constexpr const char* kIniFileName = "TARN.ini";
+
 }  // namespace tarn

@@ -25,8 +25,6 @@
 
 namespace tarn {
 
-// Name of the configuration file in the program's folder.
-inline constexpr const char* kIniFileName = "TARN.ini";
 // Environment variable naming the one local address to listen on (for
 // tests and single-host setups); unset, the listener takes every address.
 inline constexpr const char* kListenAddressVariable = "TARN_LISTEN_ADDRESS";

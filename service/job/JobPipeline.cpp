@@ -127,7 +127,7 @@ bool MakePdf(const CServiceContext& context, const JobRequest& job, const std::s
 bool DeliverByMail(const CServiceContext& context, JobRequest& job, const std::string& output) {
     const CServiceConfig& config = context.Config();
     const std::string setting = config.GetString(kServerSection, kMaxSizeKey, "");
-    std::int64_t limitKb = setting.empty() ? kDefaultMaxSizeKb : ParseInt64Like(setting);
+    std::int64_t limitKb = setting.empty() ? kDefaultMaxSizeKb : AtoiLike64(setting);
     const char* refusal = nullptr;
     if (limitKb == 0) {
         refusal = kMailDisabledText;
@@ -174,26 +174,6 @@ std::string JobStem(const std::string& rawName) {
 
 std::string WorkbookName(const std::string& rawName) {
     return rawName.substr(0, rawName.rfind('.')) + ".xls";
-}
-
-std::int64_t ParseInt64Like(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    // Accumulate towards the sign so that the most negative value fits; saturate past the range.
-    const std::int64_t low = std::numeric_limits<std::int64_t>::min();
-    const std::int64_t high = std::numeric_limits<std::int64_t>::max();
-    std::int64_t value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        int digit = text[i] - '0';
-        if (negative) {
-            value = value < (low + digit) / 10 ? low : value * 10 - digit;
-        } else {
-            value = value > (high - digit) / 10 ? high : value * 10 + digit;
-        }
-    }
-    return value;
 }
 
 bool ProcessJob(const CServiceContext& context, JobRequest& job) {

@@ -20,11 +20,6 @@ std::string JobStem(const std::string& rawName);
 // dot (the whole name when it has none) followed by ".xls".
 std::string WorkbookName(const std::string& rawName);
 
-// A signed 64-bit decimal read like a C atoi: leading blanks, an optional
-// sign, digits up to the first other byte; no digits gives 0. Values past
-// the range saturate.
-std::int64_t ParseInt64Like(const std::string& text);
-
 // Converts and delivers one job. True when the output file exists at the
 // end and, if e-mail was requested, every order was sent. Never talks to
 // the client. The pipeline may set fields of the e-mail orders.

@@ -25,10 +25,6 @@ std::string Field(const std::vector<std::string>& fields, std::size_t index) {
 
 }  // namespace
 
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
 bool Contains(const std::string& text, const char* word) { return text.find(word) != std::string::npos; }
 
 RunCommand ParseRunLine(const std::string& line) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/Text.h"
 #include "service/job/EmailRecord.h"
 #include "service/job/SettingKeys.h"
 
@@ -24,7 +25,6 @@ inline constexpr const char* kRunFieldSeparator = "\x02";
 // Separates the fields of an e-mail line.
 inline constexpr const char* kEmailFieldSeparator = "^";
 
-bool StartsWith(const std::string& text, const char* prefix);
 bool Contains(const std::string& text, const char* word);
 
 // The job named by a command line; each field ends at its first NUL byte.

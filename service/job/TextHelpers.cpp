@@ -12,16 +12,6 @@ char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A
 
 }  // namespace
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    if (name.empty()) return folder;
-    bool folderEnds = folder.back() == kPathSeparator;
-    bool nameBegins = name.front() == kPathSeparator;
-    if (!folderEnds && !nameBegins) return folder + kPathSeparator + name;
-    if (folderEnds && nameBegins) return folder + name.substr(1);
-    return folder + name;
-}
-
 std::vector<std::string> Tokenize(const std::string& text, const std::string& separators) {
     std::vector<std::string> fields;
     std::string::size_type pos = 0;

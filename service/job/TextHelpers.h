@@ -5,11 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace tarn {
+#include "common/Text.h"
 
-// Folder and name joined with exactly one separator where they meet; an
-// empty folder gives the name, an empty name the folder. No other change.
-std::string JoinPath(const std::string& folder, const std::string& name);
+namespace tarn {
 
 // The maximal runs of bytes holding none of `separators`, in order; no empty fields.
 std::vector<std::string> Tokenize(const std::string& text, const std::string& separators);

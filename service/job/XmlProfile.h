@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/Text.h"
+
 namespace tarn {
 
 class CXmlProfile {
@@ -47,9 +49,5 @@ class CXmlProfile {
 
     std::vector<Section> sections_;
 };
-
-// A C atoi: leading blanks, optional sign, digits up to the first other
-// byte; no digits gives 0. Saturates instead of overflowing.
-int AtoiLike(const std::string& text);
 
 }  // namespace tarn

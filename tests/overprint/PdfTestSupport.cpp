@@ -9,18 +9,6 @@
 
 namespace tarn::overprint::testing {
 
-ScratchDir::ScratchDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base ? base : "/tmp") + "/overprint-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()) != nullptr) path_ = buffer.data();
-}
-
-ScratchDir::~ScratchDir() {
-    if (!path_.empty()) RunShell("rm -rf '" + path_ + "'");
-}
-
 std::string Fixture(const std::string& name) {
     return std::string(TARN_BIN_DIR) + "/../fixtures/pdf/" + name;
 }

@@ -5,22 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TempFolder.h"
+
 namespace tarn::overprint::testing {
 
-// A new empty folder under the system's temporary folder, removed with its
-// contents when the object goes.
-class ScratchDir {
-  public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
+// The shared scratch folder.
+using ScratchDir = tarn::testing::TempFolder;
 
 // Full path of a generated test form ("plain.pdf", "form_odt.pdf", ...).
 std::string Fixture(const std::string& name);

@@ -15,32 +15,14 @@
 #include "platform/ExclusiveFile.h"
 #include "platform/Ini.h"
 #include "platform/OutputFile.h"
+#include "tests/support/TempFolder.h"
 
 namespace tarn {
 namespace {
 
-class Folder {
-  public:
-    Folder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarn-ini-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~Folder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
-
-std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using Folder = tarn::testing::TempFolder;
+// The file's bytes.
+inline std::string Read(const std::string& path) { return tarn::testing::ReadText(path); }
 
 TEST(ParseIni, SectionsLinesCommentsAndBlanks) {
     std::vector<IniSection> s = ParseIni(

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <map>
@@ -13,6 +14,21 @@ namespace {
 
 using testing::FileTree;
 using testing::TempFolder;
+
+// Registered by root, the service may run as another user: an owner-only
+// value would silently read as absent and start it in console mode.
+TEST(RegistryTest, ValuesAreReadableByAServiceRunningAsAnotherUser) {
+    TempFolder temp;
+    Registry registry(temp.path());
+    const std::string key = "HKEY_CLASSES_ROOT\\AppID\\{X}";
+    ASSERT_TRUE(registry.CreateKey(key));
+    const mode_t previous = ::umask(022);
+    EXPECT_TRUE(registry.WriteString(key, "LocalService", "TARNSvr"));
+    ::umask(previous);
+    struct stat st {};
+    ASSERT_EQ(::stat((temp / "HKEY_CLASSES_ROOT/AppID/{X}/LocalService").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
 
 TEST(RegistryTest, KeysAreFoldersAndValuesAreFiles) {
     TempFolder temp;

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for the service host's tests: a private temporary folder, reading a
-// folder tree as a map, and a datagram socket that collects what is sent to it.
+// Helpers for the service host's tests: the shared scratch folder and file
+// readers, and a datagram socket that collects what is sent to it.
 
 #include <poll.h>
 #include <stdlib.h>
@@ -16,50 +16,9 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/TempFolder.h"
+
 namespace tarn::testing {
-
-// A fresh folder below $TMPDIR (or /tmp), removed with everything in it.
-class TempFolder {
-  public:
-    TempFolder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && *base ? base : "/tmp") + "/tarn-h7-XXXXXX";
-        char* made = ::mkdtemp(pattern.data());
-        if (made != nullptr) path_ = made;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
-
-inline std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-// Every regular file below `root` (relative path -> contents).
-inline std::map<std::string, std::string> FileTree(const std::string& root) {
-    std::map<std::string, std::string> files;
-    std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
-         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_regular_file() && !it->is_symlink()) {
-            files[std::filesystem::relative(it->path(), root).string()] = ReadText(it->path());
-        }
-    }
-    return files;
-}
 
 // A bound AF_UNIX datagram socket that receives with a bounded wait.
 class DatagramReceiver {

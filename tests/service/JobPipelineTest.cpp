@@ -46,12 +46,12 @@ TEST(JobPipelineValues, StemAndSizeSetting) {
     EXPECT_EQ(JobStem(".txt"), "");
     EXPECT_EQ(JobStem("a..b.txt"), "a.b");  // empty fields do not exist
 
-    EXPECT_EQ(ParseInt64Like("  -12kb"), -12);
-    EXPECT_EQ(ParseInt64Like("+7"), 7);
-    EXPECT_EQ(ParseInt64Like("abc"), 0);
-    EXPECT_EQ(ParseInt64Like("5000000000"), 5000000000LL);
-    EXPECT_EQ(ParseInt64Like("99999999999999999999"), INT64_MAX);
-    EXPECT_EQ(ParseInt64Like("-99999999999999999999"), INT64_MIN);
+    EXPECT_EQ(AtoiLike64("  -12kb"), -12);
+    EXPECT_EQ(AtoiLike64("+7"), 7);
+    EXPECT_EQ(AtoiLike64("abc"), 0);
+    EXPECT_EQ(AtoiLike64("5000000000"), 5000000000LL);
+    EXPECT_EQ(AtoiLike64("99999999999999999999"), INT64_MAX);
+    EXPECT_EQ(AtoiLike64("-99999999999999999999"), INT64_MIN);
 }
 
 constexpr const char* kIni =

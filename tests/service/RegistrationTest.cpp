@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,21 +34,27 @@ class RegistrationTest : public ::testing::Test {
         // The unit must not pick up settings of whoever runs the tests.
         for (const std::string& name : ServiceEnvironmentVariables()) ::unsetenv(name.c_str());
         std::filesystem::create_directories(units());
+        std::filesystem::create_directories(folder());
     }
+
+    // The program's folder; its name holds bytes that unit files treat specially.
+    std::string folder() const { return temp_ / "opt tarn"; }
+    std::string program() const { return folder() + "/TARNSvr"; }
 
     std::string registry() const { return temp_ / "registry"; }
     std::string units() const { return temp_ / "units"; }
     std::string unitFile() const { return units() + "/TARNSvr.service"; }
     std::string wantsLink() const { return units() + "/multi-user.target.wants/TARNSvr.service"; }
 
-    CServiceRegistration Make(const std::string& programPath = "/opt/tarn/TARNSvr") {
+    CServiceRegistration Make(std::string programPath = "") {
+        if (programPath.empty()) programPath = program();
         return CServiceRegistration(Registry(registry()), ServiceManager(units(), temp_ / "TARNSvr.pid"),
                                     programPath,
                                     [this](const std::string& text) { messages_.push_back(text); });
     }
 
     std::map<std::string, std::string> ServiceFormValues() const {
-        const std::string dll = "/opt/tarn/TARNSvrMsg.dll";
+        const std::string dll = folder() + "/TARNSvrMsg.dll";
         return {
             {kGuidKey + "/(default)", "TARNSvr"},
             {kGuidKey + "/LocalService", "TARNSvr"},
@@ -69,7 +77,8 @@ TEST_F(RegistrationTest, ServiceFormWritesExactlyItsValuesAndAnEnabledUnit) {
     EXPECT_EQ(registration.RegisterAppId(true), S_OK);
 
     EXPECT_EQ(FileTree(registry()), ServiceFormValues());
-    EXPECT_EQ(ReadText(unitFile()),
+    const std::string unit = ReadText(unitFile());
+    EXPECT_EQ(unit.substr(0, unit.find("NoNewPrivileges")),
               "# TARNSvr, the TARN print-output server. \"TARNSvr -Service\" installs\n"
               "# this unit; \"TARNSvr -RegServer\" or \"-UnregServer\" removes it.\n"
               "[Unit]\n"
@@ -78,13 +87,23 @@ TEST_F(RegistrationTest, ServiceFormWritesExactlyItsValuesAndAnEnabledUnit) {
               "After=network-online.target\n"
               "\n[Service]\n"
               "Type=notify\n"
-              "ExecStart=\"/opt/tarn/TARNSvr\"\n"
-              "KillMode=mixed\n"
-              "TimeoutStopSec=30min\n"
-              "Restart=on-failure\n"
-              "RestartSec=5\n"
-              "\n[Install]\n"
-              "WantedBy=multi-user.target\n");
+              "ExecStart=\"" +
+                  program() +
+                  "\"\n"
+                  "User=" +
+                  ::getpwuid(::geteuid())->pw_name +
+                  "\n"
+                  "WorkingDirectory=" +
+                  folder() +
+                  "\n"
+                  "RuntimeDirectory=TARNSvr\n"
+                  "UMask=0027\n"
+                  "KillMode=mixed\n"
+                  "TimeoutStopSec=30min\n"
+                  "Restart=on-failure\n"
+                  "RestartSec=5\n");
+    EXPECT_NE(unit.find("ReadWritePaths=-\"" + folder() + "\"\n\n[Install]\nWantedBy=multi-user.target\n"),
+              std::string::npos);
     EXPECT_EQ(std::filesystem::read_symlink(wantsLink()).string(), unitFile());
     EXPECT_TRUE(registration.IsInstalled());
     EXPECT_TRUE(messages_.empty());
@@ -192,19 +211,69 @@ TEST_F(RegistrationTest, MissingUnitFolderFailsTheServiceFormWithAMessage) {
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(RegistrationTest, InstallerSettingsAreHandedToTheService) {
-    ::setenv(kRegistryRootVariable, "/srv/tarn/registry 100%", 1);
-    EXPECT_TRUE(Make().Install());
+TEST_F(RegistrationTest, EachDirectiveIsQuotedAsSystemdReadsIt) {
+    // '$' is not expanded in an executable path nor in Environment=; '%' is a
+    // specifier everywhere; quotes and backslashes are escaped inside quotes.
+    const std::string odd = temp_ / "a \"q\" b\\c $HOME 100%";
+    std::filesystem::create_directories(odd);
+    ASSERT_TRUE(WriteWholeFile(odd + "/TARN.ini", "[raw]\nsaveDir=/srv/out $x/\n[pdf]\nSAVEDIR=out/pdf/\n"));
+    ::setenv(kRegistryRootVariable, "/srv/tarn/$HOME 100%", 1);
+    EXPECT_TRUE(Make(odd + "/TARNSvr").Install());
     ::unsetenv(kRegistryRootVariable);
-    EXPECT_NE(ReadText(unitFile()).find("Environment=\"TARN_REGISTRY_ROOT=/srv/tarn/registry 100%%\"\n"),
+    const std::string unit = ReadText(unitFile());
+    const std::string quoted = temp_ / "a \\\"q\\\" b\\\\c $HOME 100%%";
+    EXPECT_NE(unit.find("\nExecStart=\"" + quoted + "/TARNSvr\"\n"), std::string::npos) << unit;
+    EXPECT_NE(unit.find("\nEnvironment=\"TARN_REGISTRY_ROOT=/srv/tarn/$HOME 100%%\"\n"), std::string::npos);
+    // WorkingDirectory= is read as it stands, unquoted.
+    EXPECT_NE(unit.find("\nWorkingDirectory=" + temp_.path() + "/a \"q\" b\\c $HOME 100%%\n"),
               std::string::npos);
+    // The absolute save folder of the configuration is writable; the relative one lies below the program's.
+    EXPECT_NE(unit.find("\nReadWritePaths=-\"" + quoted + "\" -\"/srv/out $x\"\n"), std::string::npos);
 }
 
-TEST(UnitFileTest, ShippedUnitIsWhatInstallWrites) {
+TEST_F(RegistrationTest, ProgramFolderWithALineEndIsRefusedAndNothingInstalled) {
+    // A line end would start a directive of its own, run as root before the service.
+    const std::string evil = temp_ / "x\nExecStartPre=/bin/touch /tmp/owned\n";
+    std::filesystem::create_directories(evil);
+    EXPECT_EQ(Make(evil + "/TARNSvr").RegisterAppId(true), E_FAIL);
+    EXPECT_FALSE(PathExists(unitFile()));
+    EXPECT_FALSE(std::filesystem::is_symlink(wantsLink()));
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].rfind("Could not start service: the program path holds a control character", 0),
+              0u)
+        << messages_[0];
+    // So is a control byte in a setting handed to the service.
+    messages_.clear();
+    ::setenv(kRegistryRootVariable, "/srv/tarn\t", 1);
+    EXPECT_FALSE(Make().Install());
+    ::unsetenv(kRegistryRootVariable);
+    EXPECT_FALSE(PathExists(unitFile()));
+}
+
+TEST_F(RegistrationTest, ServiceRunsAsTheOwnerOfTheProgramFolder) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the folder away";
+    struct passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    ASSERT_EQ(::chown(folder().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    EXPECT_TRUE(Make().Install());
+    EXPECT_NE(ReadText(unitFile()).find("\nUser=nobody\n"), std::string::npos);
+}
+
+TEST(UnitFileTest, PackagedUnitHasTheSandboxOfTheWrittenUnit) {
     ServiceEntry entry;
     entry.name = kServiceName;
-    entry.programPath = "/opt/tarn/TARNSvr";
-    EXPECT_EQ(ReadText(std::string(TARN_SOURCE_DIR) + "/service/host/TARNSvr.service"), UnitFileText(entry));
+    entry.programPath = "/usr/lib/tarn/TARNSvr";
+    std::string text;
+    ASSERT_TRUE(UnitFileText(entry, &text));
+    const std::string packaged = ReadText(std::string(TARN_SOURCE_DIR) + "/package/TARNSvr.service");
+    ASSERT_FALSE(packaged.empty());
+    // Every [Service] setting after ExecStart= appears in the packaged unit as well.
+    std::istringstream lines(text.substr(text.find("\nRuntimeDirectory=") + 1));
+    int compared = 0;
+    for (std::string line; std::getline(lines, line) && !line.empty(); ++compared) {
+        EXPECT_NE(packaged.find("\n" + line + "\n"), std::string::npos) << line;
+    }
+    EXPECT_GT(compared, 20);
 }
 
 }  // namespace

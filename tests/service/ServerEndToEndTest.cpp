@@ -161,6 +161,12 @@ TEST_F(ServerEndToEnd, RawFilesFollowTheUmaskAndPlantedNamesAreRefused) {
     EXPECT_EQ(Job("link.txt", "raw", "x\r\n_EOF_\r\n"), kGreetAndAck);
     EXPECT_EQ(Job("fifo.txt", "raw", "x\r\n_EOF_\r\n"), kGreetAndAck);
     EXPECT_EQ(ReadText(folder_ / "victim"), "keep");
+    // Both ended at once with the creation failure, neither hangs.
+    const std::string console = server_.Console();
+    const std::string failure = "Error open rawfile 107\n";
+    const size_t first = console.find(failure);
+    ASSERT_NE(first, std::string::npos) << console;
+    EXPECT_NE(console.find(failure, first + 1), std::string::npos) << console;
 }
 
 TEST_F(ServerEndToEnd, SaveFolderInsideTheFormsFolderIsReportedAtStart) {

@@ -1,5 +1,5 @@
 // The tabulate program on whole reports, its workbooks read back with xlrd
-// (tests/tabulate/xls_dump.py) and libfreexl.
+// (tests/support/xls_dump.py) and libfreexl.
 
 #include <freexl.h>
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ using tabulate_test::ReportOptions;
 using tabulate_test::TempDir;
 
 const std::string kTabulate = std::string(TARN_BIN_DIR) + "/tabulate";
-const std::string kDumper = std::string(TARN_SOURCE_DIR) + "/tests/tabulate/xls_dump.py";
+const std::string kDumper = std::string(TARN_SOURCE_DIR) + "/tests/support/xls_dump.py";
 
 // Exit statuses as the shell sees them (low 8 bits of -1, -2, -3).
 constexpr int kStatusUsage = 255;

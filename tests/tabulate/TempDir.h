@@ -1,40 +1,27 @@
 #pragma once
-// A fresh folder per test, removed afterwards.
+// tabulate's name for the shared scratch folder: its path ends in the
+// separator, as the converter's folder argument does.
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "tests/support/TempFolder.h"
 
 namespace tabulate_test {
 
 class TempDir {
   public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tabulate-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern + "/" : std::string();
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
     // The folder with its closing separator.
     const std::string& path() const { return path_; }
 
     std::string Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream out(path_ + name, std::ios::binary);
-        out << bytes;
-        return path_ + name;
+        return folder_.Write(name, bytes);
     }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(path_ + name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    bool Exists(const std::string& name) const { return std::filesystem::exists(path_ + name); }
+    std::string Read(const std::string& name) const { return folder_.Read(name); }
+    bool Exists(const std::string& name) const { return folder_.Exists(name); }
 
   private:
-    std::string path_;
+    tarn::testing::TempFolder folder_;
+    std::string path_ = folder_.path().empty() ? std::string() : folder_.path() + "/";
 };
 
 }  // namespace tabulate_test

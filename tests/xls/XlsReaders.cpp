@@ -11,17 +11,6 @@
 
 namespace xls_test {
 
-ScratchDir::ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarn-xls-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-}
-
 FreexlBook::FreexlBook(const std::string& path) {
     const void* handle = nullptr;
     openError_ = freexl_open(path.c_str(), &handle);
@@ -116,7 +105,7 @@ std::string RunCommand(const std::string& command, int* status) {
 }
 
 std::set<std::string> XlrdFacts(const std::string& path, int edgeRows) {
-    std::string command = "/usr/bin/python3 " TARN_SOURCE_DIR "/tests/xls/xlrd_dump.py '" + path + "'";
+    std::string command = "/usr/bin/python3 " TARN_SOURCE_DIR "/tests/support/xlrd_dump.py '" + path + "'";
     if (edgeRows >= 0) command += " " + std::to_string(edgeRows);
     int status = 0;
     std::string out = RunCommand(command + " 2>&1", &status);

@@ -6,18 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TempFolder.h"
+
 namespace xls_test {
 
-// A fresh folder for one test's files, removed with everything in it.
-class ScratchDir {
-  public:
-    ScratchDir();
-    ~ScratchDir();
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
-  private:
-    std::string dir_;
-};
+// The shared scratch folder.
+using ScratchDir = tarn::testing::TempFolder;
 
 // One cell as libfreexl reads it: kind "null", "int", "double", "text",
 // "date" (text is then YYYY-MM-DD), ...
