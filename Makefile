@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
 # The programs `make run` and the package need; neither needs the tests.
-PROGRAMS = TARNSvr overprint tabulate blat tarn-send tarn-merge
+PROGRAMS = TARNSvr overprint tabulate blat tarn-send tarn-merge tarn-jobs
 
 .PHONY: all build test run package deps deps-build asan tsan fuzz fuzz-smoke clean format format-check programs
 

@@ -1,6 +1,8 @@
 #pragma once
 // The wall clock, broken down in the local time zone.
 
+#include <cstdint>
+
 namespace tarn {
 
 struct LocalDateTime {
@@ -16,5 +18,10 @@ struct LocalDateTime {
 
 // The current local date and time. Safe to call from any thread.
 LocalDateTime CurrentLocalTime();
+// The local date and time of a Unix time (seconds). Safe on any thread.
+LocalDateTime LocalTimeAt(std::int64_t unixSeconds);
+// The Unix time (seconds) of a local date and time; the fields may lie
+// outside their ranges (hour 25 is 1 o'clock the next day).
+std::int64_t UnixTimeOfLocal(int year, int month, int day, int hour, int minute, int second);
 
 }  // namespace tarn

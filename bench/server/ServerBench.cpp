@@ -4,6 +4,7 @@
 // connection, one write per receive) as the floor to compare with, and
 // TARNSvr's share of the floor. The two servers take turns in short rounds,
 // so that a change in the machine's load falls on both alike.
+// Then the job history's cost: the same load with the history off and on.
 // Prints figures; never passes or fails on time.
 //
 // usage: server_bench [seconds per figure] (default 8, in rounds of 1 s)
@@ -17,6 +18,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -193,6 +197,73 @@ void Print(const char* server, int clients, const Figures& f, size_t reportBytes
                 f.jobs, f.seconds, f.JobsPerSecond(), mb / f.seconds, f.failed);
 }
 
+// CPU seconds (user and system) `pid` has used so far.
+double CpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // The fields after the command name, which ends with the last ')'.
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    unsigned long long user = 0, system = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) user = std::stoull(field);
+        if (i == 15) system = std::stoull(field);
+    }
+    return static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+// The cost of the job history: the same raw-text load through two TARNSvr,
+// one with the history off and one with it on (the default jobs.db), at 1
+// and 8 clients, in alternating rounds; prints the median throughput of
+// each, and the server's CPU time per job over all rounds (the steadier
+// figure on a machine that other work shares).
+void HistoryCost(const std::string& report, double roundSeconds) {
+    constexpr int kRounds = 5;
+    TempFolder folder;
+    ServerProcess servers[2];
+    for (int on = 0; on < 2; ++on) {
+        const std::string home = folder / (on ? "on" : "off");
+        std::filesystem::create_directories(home + "/out");
+        const std::string ini = std::string("[Server]\nport=0\n") + (on ? "" : "jobHistory=\n") +
+                                "[raw]\nsaveDir=" + home + "/out\n";
+        if (!servers[on].Start(home, ini)) {
+            std::fprintf(stderr, "server_bench: TARNSvr did not start\n%s", servers[on].Console().c_str());
+            return;
+        }
+    }
+    std::printf("job history off and on, median of %d alternating rounds\n", kRounds);
+    for (int clients : {1, 8}) {
+        std::vector<double> rates[2];
+        double cpu[2] = {0, 0};
+        int jobs[2] = {0, 0};
+        int failed = 0;
+        for (int round = 0; round < kRounds; ++round) {
+            for (int on = 0; on < 2; ++on) {
+                const double cpuBefore = CpuSeconds(servers[on].pid());
+                Figures f;
+                RunLoad(servers[on].port(), clients, roundSeconds, report,
+                        folder / (on ? "on/out" : "off/out"), false, &f);
+                rates[on].push_back(f.jobs / f.seconds);
+                cpu[on] += CpuSeconds(servers[on].pid()) - cpuBefore;
+                jobs[on] += f.jobs;
+                failed += f.failed;
+            }
+        }
+        double median[2];
+        for (int on = 0; on < 2; ++on) {
+            std::sort(rates[on].begin(), rates[on].end());
+            median[on] = rates[on][kRounds / 2];
+        }
+        const double perJob[2] = {1e6 * cpu[0] / jobs[0], 1e6 * cpu[1] / jobs[1]};
+        std::printf(
+            "history  %3d clients  off %9.1f jobs/s  on %9.1f jobs/s  on/off %5.1f %%   "
+            "server CPU per job off %6.0f us  on %6.0f us  on/off %5.1f %%  failed %d\n",
+            clients, median[0], median[1], 100.0 * median[1] / median[0], perJob[0], perJob[1],
+            100.0 * perJob[1] / perJob[0], failed);
+        std::fflush(stdout);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -237,5 +308,8 @@ int main(int argc, char** argv) {
     }
     ::close(floorLifeline);
     ::waitpid(floorPid, nullptr, 0);
+
+    // The history's cost, in rounds as long as those above.
+    HistoryCost(report, secondsPerFigure / rounds);
     return 0;
 }

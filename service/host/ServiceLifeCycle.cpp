@@ -126,6 +126,7 @@ void CTARNSvrModule::OnPause() {
         return;
     }
     SetServiceState(kServicePaused);
+    monitor_.SetPaused(true);
     ReportServiceEvent(EventType::kSuccess, kEvtGeneric, "Service paused.");
 }
 
@@ -147,6 +148,7 @@ void CTARNSvrModule::OnContinue() {
         return;
     }
     SetServiceState(kServiceRunning);
+    monitor_.SetPaused(false);
     ReportServiceEvent(EventType::kSuccess, kEvtGeneric, "Service continued.");
 }
 

@@ -18,9 +18,11 @@ std::string ModuleDirectoryOf(const std::string& programPath) {
 }
 
 CTARNSvrModule::CTARNSvrModule(EventSink& sink)
-    : sink_(sink), listener_(*this, sink, [this](SocketHandle connection) {
-          CRequestConversation conversation(connection, *this);
-          conversation.Run();
+    : sink_(sink), monitor_(*this, sink), listener_(*this, sink, [this](SocketHandle connection) {
+          monitor_.RunJob(connection, *this, [connection](const CServiceContext& job) {
+              CRequestConversation conversation(connection, job);
+              conversation.Run();
+          });
       }) {}
 
 CTARNSvrModule::~CTARNSvrModule() { listener_.Close(); }
@@ -53,6 +55,8 @@ HRESULT CTARNSvrModule::Run() {
     // Partial raw files and mail bodies an earlier run could not remove (it was killed).
     RemoveLeftoversOfEarlierRuns(*config_);
     ReportFolderLayout();
+    // The job history and the status page; their faults do not stop the service.
+    monitor_.Start(*config_);
     // 3. The listening socket.
     if (!listener_.IsOpen() && OpenListener() != 0) {
         ReportHostError("Cannot start service. Failed to open TCP connection.");
@@ -103,6 +107,7 @@ int CTARNSvrModule::CloseListener() { return listener_.Close(); }
 Status CTARNSvrModule::StartListenerThread() { return listener_.StartThread(); }
 
 void CTARNSvrModule::ReleaseConfig() {
+    monitor_.Stop();
     config_.reset();
     moduleDirectory_.clear();
 }

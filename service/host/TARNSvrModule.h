@@ -16,6 +16,7 @@
 
 #include "platform/EventSink.h"
 #include "platform/ServiceHost.h"
+#include "service/history/JobMonitor.h"
 #include "service/host/HResult.h"
 #include "service/host/Listener.h"
 #include "service/host/ServiceIdentity.h"
@@ -79,6 +80,7 @@ class CTARNSvrModule : public CServiceContext {
     const std::string& ServiceName() const { return serviceName_; }
     const std::string& ModuleDirectory() const { return moduleDirectory_; }
     CListener& Listener() { return listener_; }
+    JobMonitor& Monitor() { return monitor_; }
 
   private:
     // Reports error 0xC0000003 with `text`.
@@ -93,6 +95,7 @@ class CTARNSvrModule : public CServiceContext {
     bool runningAsService_ = true;
     std::unique_ptr<CServiceConfig> config_;
     std::string moduleDirectory_;
+    JobMonitor monitor_;  // before the listener, whose conversations use it
     CListener listener_;
 
     ServiceStatus status_;

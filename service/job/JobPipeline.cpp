@@ -10,6 +10,7 @@
 #include "platform/Process.h"
 #include "service/ServiceEvents.h"
 #include "service/job/ActivityLog.h"
+#include "service/job/JobRecord.h"
 #include "service/job/MailDispatch.h"
 #include "service/job/Recipients.h"
 #include "service/job/RequestLines.h"
@@ -212,7 +213,9 @@ bool DeliverByMail(const CServiceContext& context, JobRequest& job, const std::s
         }
         if (size > limitKb * kBytesPerKb) refusal = kTooBigText;
     }
+    JobRecord* record = context.CurrentJob();
     if (refusal != nullptr) {
+        if (record != nullptr) record->mailRefusal = refusal;
         context.ReportError(kEvtEmailRefused, refusal);
         AppendJobLogLine(context, output, true);
         return false;
@@ -223,8 +226,13 @@ bool DeliverByMail(const CServiceContext& context, JobRequest& job, const std::s
     bool allSent = true;
     for (EmailRecord& order : job.emailOrders) {
         order.attachment = output;
-        if (!RecipientsAllowed(context, allowed, order)) continue;
-        if (!SendMail(order)) allSent = false;
+        if (!RecipientsAllowed(context, allowed, order)) {
+            if (record != nullptr) record->mailResults.push_back(MailResult::kNotAllowed);
+            continue;
+        }
+        const bool sent = SendMail(order);
+        if (record != nullptr) record->mailResults.push_back(sent ? MailResult::kSent : MailResult::kFailed);
+        if (!sent) allSent = false;
     }
     return allSent;
 }
@@ -315,6 +323,7 @@ bool ProcessJob(const CServiceContext& context, JobRequest& job) {
     // Delivery: the output must exist, as a plain file of its own (a link
     // planted in the save folder would deliver and mail what it points to).
     context.ReportDebug(kEvtOutputFile, output);
+    if (JobRecord* record = context.CurrentJob()) record->outputPath = output;
     if (!IsPlainFile(output) || !FileOpens(output)) {
         context.ReportError(kEvtOutputMissing, output);
         return false;

@@ -9,6 +9,7 @@
 #include "platform/TempFile.h"
 #include "service/ServiceEvents.h"
 #include "service/job/JobPipeline.h"
+#include "service/job/JobRecord.h"
 #include "service/job/LeftoverFiles.h"
 #include "service/job/RequestLines.h"
 #include "service/job/ServiceConfig.h"
@@ -65,11 +66,17 @@ CRequestConversation::~CRequestConversation() { CloseConnection(); }
 
 void CRequestConversation::Send(const std::string& bytes) {
     // A failed send changes nothing: the conversation goes on.
-    if (socket_ != kNoSocket) SendAll(socket_, bytes.data(), bytes.size());
+    bool sent = socket_ != kNoSocket && SendAll(socket_, bytes.data(), bytes.size()).ok();
+    if (JobRecord* record = context_.CurrentJob()) record->NoteSent(bytes, sent);
 }
 
 void CRequestConversation::CloseConnection() {
     if (socket_ == kNoSocket) return;
+    if (JobRecord* record = context_.CurrentJob()) {
+        record->clientGone = peerClosed_;
+        record->emailOrders = job_.emailOrders;
+        record->sendEmail = job_.sendEmail;
+    }
     CloseSocket(socket_);
     socket_ = kNoSocket;
 }
@@ -106,6 +113,7 @@ void CRequestConversation::WaitForCommand() {
         RunCommand command = ParseRunLine(line);
         job_.rawName = command.rawName;
         job_.section = command.section;
+        if (JobRecord* record = context_.CurrentJob()) record->NoteCommand(line, job_.rawName, job_.section);
         context_.ReportDebug(kEvtRawFile, job_.rawName);
         context_.ReportDebug(kEvtRawFile, job_.rawName);
         context_.ReportDebug(kEvtRawNameTrace, job_.rawName);
@@ -197,6 +205,7 @@ int CRequestConversation::Run() {
     SectionChoice choice = ChooseSection(job_.section);
     job_.section = choice.section;
     job_.keySuffix = choice.keySuffix;
+    if (JobRecord* record = context_.CurrentJob()) record->section = job_.section;
     const CServiceConfig& config = context_.Config();
     if (!config.SectionExists(job_.section)) {
         context_.ReportError(kEvtNoSection, job_.section);

@@ -12,6 +12,7 @@
 namespace tarn {
 
 class CServiceConfig;
+struct JobRecord;
 
 class CEventReporter {
   public:
@@ -24,6 +25,10 @@ class CServiceContext : public CEventReporter {
   public:
     // REQUIRES: the configuration has been loaded.
     virtual const CServiceConfig& Config() const = 0;
+
+    // The record of the job this context serves, filled as the job runs;
+    // null when nobody keeps one.
+    virtual JobRecord* CurrentJob() const { return nullptr; }
 
     // An information event, written only when the debug switch is on.
     void ReportDebug(EventId id, const std::string& text) const;

@@ -21,6 +21,7 @@
 #include <regex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "HostTestSupport.h"
 #include "service/host/ServiceIdentity.h"
@@ -40,7 +41,10 @@ class ServerProcess {
 
     // Links the program into `folder`, writes TARN.ini and starts it; waits
     // until the console shows the port. `maxFiles` > 0 limits its descriptors.
-    bool Start(const std::string& folder, const std::string& ini, rlim_t maxFiles = 0) {
+    // A `launcher` (a program and its arguments) is run instead, with the
+    // program's path as its last argument.
+    bool Start(const std::string& folder, const std::string& ini, rlim_t maxFiles = 0,
+               const std::vector<std::string>& launcher = {}) {
         folder_ = folder;
         registry_ = folder + ".registry";  // beside the program's folder, not in it
         std::string program = folder + "/TARNSvr";
@@ -65,6 +69,15 @@ class ServerProcess {
             if (maxFiles > 0) {
                 rlimit limit{maxFiles, maxFiles};
                 ::setrlimit(RLIMIT_NOFILE, &limit);
+            }
+            if (!launcher.empty()) {
+                std::vector<std::string> args = launcher;
+                args.push_back(program);
+                std::vector<char*> argv;
+                for (std::string& a : args) argv.push_back(a.data());
+                argv.push_back(nullptr);
+                ::execv(argv[0], argv.data());
+                _exit(127);
             }
             ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
             _exit(127);
