@@ -48,10 +48,10 @@ smoke)
         (cd "$work" && "$BIN/$t" $(options "$t") -max_total_time="$SECONDS_EACH" \
             -artifact_prefix="$(dirname "$BIN")/artifacts/$t-" "$work" $(seeds "$t") >"$work/log" 2>&1)
         rc=$?
-        grep -E '^(#[0-9]+.*(DONE|INITED)|Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$work/log"
+        grep -aE '^(#[0-9]+.*(DONE|INITED)|Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$work/log"
         if [ $rc -ne 0 ]; then
             echo "!! $t failed (exit $rc):"
-            grep -E 'ERROR|SUMMARY|artifact|==[0-9]+==' "$work/log" | head -20
+            grep -aE 'ERROR|SUMMARY|artifact|==[0-9]+==' "$work/log" | head -20
             failed="$failed $t"
         fi
         rm -rf "$work"
@@ -80,7 +80,7 @@ campaign)
         (cd "$dir" && nice -n 19 "$BIN/$t" -merge=1 -rss_limit_mb=$RSS_MB -timeout=$INPUT_TIMEOUT \
             "$ROOT/fuzz/corpus/$t" "$dir/corpus" >>"$dir/merge.log" 2>&1)
         after=$(ls "$ROOT/fuzz/corpus/$t" | wc -l)
-        last=$(grep -E '^#[0-9]+' "$dir/log" | tail -1)
+        last=$(grep -aE '^#[0-9]+' "$dir/log" | tail -1)
         echo "$t: $((end - start)) s; $last; artifacts: $(ls "$dir/artifacts" | wc -l); seeds $before -> $after" |
             tee -a "$ROOT/build-fuzz/campaign/summary.txt"
     done
