@@ -149,6 +149,41 @@ std::string DomainOf(const std::string& address) {
     return at == std::string::npos ? std::string("localhost") : address.substr(at + 1);
 }
 
+// GMime leaves some header lines unfolded (a group's long encoded name is one
+// line of many encoded words). Folds every header line longer than
+// kFoldLength before a blank, the last one that keeps the line within the
+// limit, or else the first one after it; a line without a blank stays as is.
+std::string FoldHeaderLines(const std::string& wire) {
+    const std::size_t headerEnd = wire.find("\r\n\r\n");
+    if (headerEnd == std::string::npos) return wire;
+    std::string out;
+    out.reserve(wire.size() + wire.size() / 32);
+    std::size_t start = 0;
+    while (start < headerEnd + 2) {
+        const std::size_t end = wire.find("\r\n", start);
+        std::string line = wire.substr(start, end - start);
+        while (line.size() > kFoldLength) {
+            std::size_t cut = std::string::npos;
+            for (std::size_t i = 1; i < line.size(); ++i) {
+                const bool blank = line[i] == ' ' || line[i] == '\t';
+                const bool textBefore = line.find_first_not_of(" \t") < i;
+                if (!blank || !textBefore) continue;
+                if (i <= kFoldLength || cut == std::string::npos) cut = i;
+                if (i > kFoldLength) break;
+            }
+            if (cut == std::string::npos) break;
+            out.append(line, 0, cut);
+            out += "\r\n";
+            line.erase(0, cut);
+        }
+        out += line;
+        out += "\r\n";
+        start = end + 2;
+    }
+    out.append(wire, headerEnd + 2, std::string::npos);
+    return out;
+}
+
 }  // namespace
 
 std::string AttachmentName(const std::string& path) {
@@ -194,7 +229,7 @@ Status ComposeMessage(const MailMessage& mail, std::string* out) {
     g_mime_object_write_to_stream(GMIME_OBJECT(message.get()), format, stream.get());
     g_mime_format_options_free(format);
     GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
-    out->assign(reinterpret_cast<const char*>(bytes->data), bytes->len);
+    out->assign(FoldHeaderLines(std::string(reinterpret_cast<const char*>(bytes->data), bytes->len)));
     return Status::Ok();
 }
 

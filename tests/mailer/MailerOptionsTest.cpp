@@ -170,5 +170,22 @@ TEST(MimeMessage, TextPieces) {
     EXPECT_GE(words, 2);
 }
 
+// A group's long non-ASCII name came out as one header line of over 1,000
+// characters, past SMTP's line limit; it is folded between its encoded words.
+TEST(MimeMessage, LongGroupNameFoldedWithinTheLineLimit) {
+    MailMessage m;
+    m.senderAddress = "tarn@x.org";
+    m.charset = "windows-1250";
+    m.recipients = "\xff\xffN: " + std::string(400, '\xff') + " <a@b.com>;";
+    m.hasBody = true;
+    std::string raw;
+    ASSERT_TRUE(ComposeMessage(m, &raw));
+    const std::string header = raw.substr(0, raw.find("\r\n\r\n"));
+    std::string::size_type start = 0;
+    for (std::string::size_type end; (end = header.find("\r\n", start)) != std::string::npos; start = end + 2)
+        EXPECT_LE(end - start, kMaxLineLength) << header.substr(start, end - start);
+    EXPECT_NE(raw.find("<a@b.com>"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace tarn::mailer
