@@ -295,8 +295,9 @@ TEST_F(Faults, KilledInTheMiddleOfFiftyJobsLeavesNoHalfWrittenOutputAndCleansUpA
     // Every output under its final name is whole.
     for (int i = 0; i < 50; ++i) {
         const std::string base = dir / "out/job" + std::to_string(i);
-        if (i % 3 == 0 && Exists(base + ".txt"))
+        if (i % 3 == 0 && Exists(base + ".txt")) {
             EXPECT_EQ(ReadFile(base + ".txt"), reports[i]) << "job " << i;
+        }
         if (i % 3 == 1 && Exists(base + ".pdf")) {
             ProgramRun check = RunAndCapture({"/usr/bin/qpdf", "--check", base + ".pdf"}, dir.path());
             EXPECT_EQ(check.exitCode, 0) << "job " << i << check.out;
@@ -334,9 +335,10 @@ TEST_F(Faults, KilledInTheMiddleOfFiftyJobsLeavesNoHalfWrittenOutputAndCleansUpA
     for (const auto& entry : std::filesystem::directory_iterator(dir / "out")) {
         const std::string name = entry.path().filename();
         EXPECT_TRUE(std::regex_match(name, std::regex(R"(job\d+(\.txt|\.pdf|\.xls|_\$\$\$\.pdf))"))) << name;
-        if (name.find("_$$$") != std::string::npos)
+        if (name.find("_$$$") != std::string::npos) {
             EXPECT_EQ(RunAndCapture({"/usr/bin/qpdf", "--check", entry.path()}, mail.path()).exitCode, 0)
                 << name;
+        }
     }
     TestClient client(again.port());
     client.ReadUntil("Hi\n");
