@@ -56,6 +56,9 @@ Status ExclusiveFile::Close() {
     if (fd_ < 0) return Status::Ok();
     int fd = fd_;
     fd_ = -1;
+    // Unlocked before the close: a child another thread is spawning right now
+    // holds a copy of the descriptor until its exec, and with it the lock.
+    ::flock(fd, LOCK_UN);
     if (::close(fd) != 0) return Status::FromErrno(path_, errno);
     return Status::Ok();
 }

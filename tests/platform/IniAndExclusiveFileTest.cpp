@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -67,6 +68,32 @@ TEST(ExclusiveFile, SecondCreatorFailsWithoutTruncatingTheFirst) {
     ASSERT_TRUE(second.Write("new", 3).ok());
     ASSERT_TRUE(second.Close().ok());
     EXPECT_EQ(Read(path), "new");
+}
+
+// A child forked meanwhile (by another thread starting a converter) holds a
+// copy of the descriptor until its exec: the close must still free the file.
+TEST(ExclusiveFile, CloseReleasesTheLockThatAForkedCopyStillHolds) {
+    Folder folder;
+    std::string path = folder / "job.txt";
+    ExclusiveFile file;
+    ASSERT_TRUE(file.Create(path).ok());
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(ready[1]);
+        char byte = 0;
+        ::read(ready[0], &byte, 1);  // the copy lives until the parent is done
+        ::_exit(0);
+    }
+    ASSERT_TRUE(file.Close().ok());
+    ExclusiveFile next;
+    EXPECT_TRUE(next.Create(path).ok());
+    ::close(ready[1]);
+    ::close(ready[0]);
+    int status = 0;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
 }
 
 TEST(ExclusiveFile, FoldersAndSymbolicLinksAreNotOpened) {
