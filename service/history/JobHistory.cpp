@@ -1,7 +1,9 @@
 #include "service/history/JobHistory.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
+#include <iterator>
 
 #include "platform/File.h"
 #include "platform/LocalTime.h"
@@ -26,9 +28,18 @@ constexpr auto kPruneInterval = std::chrono::hours(1);
 // The log is copied into the database this often by the background thread,
 // never by a job: a copy ends with a flush to disk.
 constexpr auto kCheckpointInterval = std::chrono::seconds(1);
-// Should the background copies stop (the file cannot be opened by them),
-// the writer copies the log itself once it holds this many pages.
+// Should a copy not finish (a reader keeps an old snapshot for long), the
+// write that makes the log this many pages long copies it too.
 constexpr int kFallbackCheckpointPages = 20000;
+// Group commit: once a job waits, the thread lets others gather this long
+// at most, then writes all of them (at most kMaxBatch) in one transaction,
+// each job in a savepoint of its own. One commit (its log pages, locks and
+// system calls) and one wake-up of the thread for many jobs instead of one
+// per job is the history's saving; the delay bounds how late a job shows
+// in tarn-jobs and on the status page, the batch size how long a
+// transaction holds the write lock.
+constexpr auto kGatherTime = std::chrono::milliseconds(50);
+constexpr std::size_t kMaxBatch = 200;
 // Jobs waiting to be written at most; more are not recorded (and reported),
 // so that a database that stays locked cannot fill the memory.
 constexpr std::size_t kMaxQueuedJobs = 10000;
@@ -182,6 +193,9 @@ bool JobHistory::OpenLocked() {
         }
         if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, "BEGIN IMMEDIATE", -1, &begin_, nullptr);
         if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, "COMMIT", -1, &commit_, nullptr);
+        if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, "SAVEPOINT job", -1, &savepoint_, nullptr);
+        if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, "RELEASE job", -1, &release_, nullptr);
+        if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, "ROLLBACK TO job", -1, &rollbackTo_, nullptr);
         if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, kInsertJob, -1, &insertJob_, nullptr);
         if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db_, kInsertMail, -1, &insertMail_, nullptr);
         if (rc == SQLITE_OK) return true;
@@ -200,7 +214,8 @@ bool JobHistory::OpenLocked() {
 }
 
 void JobHistory::CloseLocked() {
-    for (sqlite3_stmt** statement : {&begin_, &commit_, &insertJob_, &insertMail_}) {
+    for (sqlite3_stmt** statement :
+         {&begin_, &commit_, &savepoint_, &release_, &rollbackTo_, &insertJob_, &insertMail_}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }
@@ -221,40 +236,44 @@ void JobHistory::SetAsideLocked(const std::string& why) {
     events_.ReportServiceEvent(EventType::kError, kEvtHistorySetAside, text);
 }
 
-bool JobHistory::WriteLocked(const JobRecord& job, int* sqliteCode, std::string* message) {
-    const bool succeeded = job.Succeeded();
-    sqlite3_reset(begin_);
-    int rc = sqlite3_step(begin_);
-    rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
-    if (rc == SQLITE_OK) {
-        sqlite3_stmt* s = insertJob_;
-        sqlite3_reset(s);
-        sqlite3_bind_int64(s, 1, job.acceptedMs);
-        sqlite3_bind_int64(s, 2, job.finishedMs);
-        BindText(s, 3, job.clientAddress);
-        sqlite3_bind_int(s, 4, job.clientPort);
-        BindText(s, 5, ToUtf8(job.rawNameSent));
-        BindText(s, 6, ToUtf8(CutAtNul(job.rawName)));
-        BindText(s, 7, ToUtf8(job.sectionSent));
-        BindText(s, 8, ToUtf8(CutAtNul(job.section)));
-        BindText(s, 9, ToUtf8(job.outputPath));
-        if (job.outputSize >= 0) {
-            sqlite3_bind_int64(s, 10, job.outputSize);
-        } else {
-            sqlite3_bind_null(s, 10);
-        }
-        BindText(s, 11, succeeded ? "ok" : "failed");
-        BindText(s, 12, ToUtf8(job.reply));
-        sqlite3_bind_int(s, 13, job.replyDelivered ? 1 : 0);
-        sqlite3_bind_int(s, 14, job.clientGone ? 1 : 0);
-        BindText(s, 15, EventList(job.errorEvents));
-        rc = sqlite3_step(s);
-        rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+namespace {
+
+// Runs a prepared statement that returns no rows; the SQLite result code.
+int Step(sqlite3_stmt* statement) {
+    sqlite3_reset(statement);
+    const int rc = sqlite3_step(statement);
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+}  // namespace
+
+int JobHistory::InsertLocked(const JobRecord& job) {
+    sqlite3_stmt* s = insertJob_;
+    sqlite3_reset(s);
+    sqlite3_bind_int64(s, 1, job.acceptedMs);
+    sqlite3_bind_int64(s, 2, job.finishedMs);
+    BindText(s, 3, job.clientAddress);
+    sqlite3_bind_int(s, 4, job.clientPort);
+    BindText(s, 5, ToUtf8(job.rawNameSent));
+    BindText(s, 6, ToUtf8(CutAtNul(job.rawName)));
+    BindText(s, 7, ToUtf8(job.sectionSent));
+    BindText(s, 8, ToUtf8(CutAtNul(job.section)));
+    BindText(s, 9, ToUtf8(job.outputPath));
+    if (job.outputSize >= 0) {
+        sqlite3_bind_int64(s, 10, job.outputSize);
+    } else {
+        sqlite3_bind_null(s, 10);
     }
+    BindText(s, 11, job.Succeeded() ? "ok" : "failed");
+    BindText(s, 12, ToUtf8(job.reply));
+    sqlite3_bind_int(s, 13, job.replyDelivered ? 1 : 0);
+    sqlite3_bind_int(s, 14, job.clientGone ? 1 : 0);
+    BindText(s, 15, EventList(job.errorEvents));
+    int rc = Step(s);
     const sqlite3_int64 id = sqlite3_last_insert_rowid(db_);
-    const std::vector<MailOutcome> mails = MailOutcomesOf(job);
+    const std::vector<MailOutcome> mails = rc == SQLITE_OK ? MailOutcomesOf(job) : std::vector<MailOutcome>();
     for (std::size_t i = 0; rc == SQLITE_OK && i < mails.size(); ++i) {
-        sqlite3_stmt* s = insertMail_;
+        s = insertMail_;
         sqlite3_reset(s);
         sqlite3_bind_int64(s, 1, id);
         sqlite3_bind_int(s, 2, static_cast<int>(i + 1));
@@ -262,57 +281,102 @@ bool JobHistory::WriteLocked(const JobRecord& job, int* sqliteCode, std::string*
         BindText(s, 4, ToUtf8(CutAtNul(mails[i].subject)));
         BindText(s, 5, mails[i].outcome);
         BindText(s, 6, ToUtf8(mails[i].reason));
-        rc = sqlite3_step(s);
-        rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+        rc = Step(s);
     }
-    if (rc == SQLITE_OK) {
-        sqlite3_reset(commit_);
-        rc = sqlite3_step(commit_);
-        rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+    return rc;
+}
+
+int JobHistory::WriteLocked(const std::vector<JobRecord>& jobs, std::vector<bool>* written,
+                            std::string* message) {
+    written->assign(jobs.size(), false);
+    int rc = Step(begin_);
+    for (std::size_t i = 0; rc == SQLITE_OK && i < jobs.size(); ++i) {
+        // The savepoint makes the job all or nothing within the transaction.
+        rc = Step(savepoint_);
+        if (rc == SQLITE_OK) rc = InsertLocked(jobs[i]);
+        if (rc == SQLITE_OK) {
+            rc = Step(release_);
+            (*written)[i] = rc == SQLITE_OK;
+            continue;
+        }
+        const int code = sqlite3_extended_errcode(db_);
+        const std::string why = sqlite3_errmsg(db_);
+        // A fault that ended the transaction (a full disk, an I/O error) or
+        // a damaged file ends the group; one that refused this job's rows
+        // (a constraint, say) costs only this job.
+        if (sqlite3_get_autocommit(db_) != 0 || IsDamage(code) || Step(rollbackTo_) != SQLITE_OK ||
+            Step(release_) != SQLITE_OK) {
+            break;
+        }
+        ReportFault("cannot be written (" + why + "); the job is not recorded");
+        rc = SQLITE_OK;
     }
-    if (rc == SQLITE_OK) return true;
-    *sqliteCode = sqlite3_extended_errcode(db_);
+    if (rc == SQLITE_OK) rc = Step(commit_);
+    if (rc == SQLITE_OK) return SQLITE_OK;
+    rc = sqlite3_extended_errcode(db_);
     *message = sqlite3_errmsg(db_);
-    Execute(db_, "ROLLBACK");
-    return false;
+    if (sqlite3_get_autocommit(db_) == 0) Execute(db_, "ROLLBACK");
+    written->assign(jobs.size(), false);
+    return rc == SQLITE_OK ? SQLITE_ERROR : rc;
 }
 
 bool JobHistory::Record(JobRecord job) {
-    if (!writer_.Started()) return Write(job);
+    if (!writer_.Started()) {
+        std::vector<JobRecord> one;
+        one.push_back(std::move(job));
+        return Write(one) == 1;
+    }
+    bool queued = false;
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(queueMutex_);
         if (queue_.size() < kMaxQueuedJobs) {
+            if (queue_.empty()) firstQueued_ = std::chrono::steady_clock::now();
             queue_.push_back(std::move(job));
-            queueWake_.notify_one();
-            return true;
+            queued = true;
+            // The thread sleeps until a job waits, then lets others gather
+            // on its own: it needs waking for the first job and for a full
+            // group only, not for every job.
+            wake = queue_.size() == 1 || queue_.size() == kMaxBatch;
         }
     }
+    if (wake) queueWake_.notify_one();
+    if (queued) return true;
     ReportFault("has " + std::to_string(kMaxQueuedJobs) +
                 " jobs waiting to be written; the job is not recorded");
     if (onUnrecorded_) onUnrecorded_();
     return false;
 }
 
-bool JobHistory::Write(const JobRecord& job) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (db_ == nullptr && openAttempted_ &&
-        std::chrono::steady_clock::now() - lastOpenAttempt_ < kReopenInterval) {
-        ReportFault("cannot be opened; the job is not recorded");
-        return false;
+std::size_t JobHistory::Write(const std::vector<JobRecord>& jobs) {
+    std::size_t recorded = 0;
+    std::string fault;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (db_ == nullptr && openAttempted_ &&
+            std::chrono::steady_clock::now() - lastOpenAttempt_ < kReopenInterval) {
+            fault = "cannot be opened; the jobs of this write are not recorded";
+        } else if (OpenLocked()) {
+            std::vector<bool> written;
+            std::string message;
+            int code = WriteLocked(jobs, &written, &message);
+            if (IsDamage(code)) {
+                SetAsideLocked(message);
+                if (OpenLocked()) code = WriteLocked(jobs, &written, &message);
+            }
+            if (code != SQLITE_OK) {
+                fault = "cannot be written (" + message + "); the jobs of this write are not recorded";
+                if ((code & 0xFF) == SQLITE_READONLY || (code & 0xFF) == SQLITE_IOERR) CloseLocked();
+            }
+            recorded = static_cast<std::size_t>(std::count(written.begin(), written.end(), true));
+        }
     }
-    if (!OpenLocked()) return false;
-    int code = SQLITE_OK;
-    std::string message;
-    if (WriteLocked(job, &code, &message)) return true;
-    if (IsDamage(code)) {
-        SetAsideLocked(message);
-        if (OpenLocked() && WriteLocked(job, &code, &message)) return true;
+    if (!fault.empty()) ReportFault(fault);
+    if (onUnrecorded_) {
+        for (std::size_t i = recorded; i < jobs.size(); ++i) onUnrecorded_();
     }
-    ReportFault("cannot be written (" + message + "); the job is not recorded");
-    if ((code & 0xFF) == SQLITE_READONLY || (code & 0xFF) == SQLITE_IOERR) CloseLocked();
-    return false;
+    return recorded;
 }
-
 void JobHistory::ReportFault(const std::string& text) {
     std::lock_guard<std::mutex> lock(faultMutex_);
     const auto now = std::chrono::steady_clock::now();
@@ -364,35 +428,41 @@ long long JobHistory::Prune(std::int64_t nowMs) {
 }
 
 void JobHistory::Checkpoint() {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_busy_timeout(db, kBusyTimeoutMs);
-        // Passive: jobs keep writing while the pages are copied.
-        sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-    }
-    sqlite3_close_v2(db);
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Passive: a reader's snapshot is never waited for. The write connection
+    // is the one to use: only this thread writes, and it is open already.
+    if (db_ != nullptr) sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
 void JobHistory::WriterLoop() {
     const auto now = [] { return std::chrono::steady_clock::now(); };
     auto nextCheckpoint = now() + kCheckpointInterval;
     auto nextPrune = now();
+    bool stopFailed = false;
     std::unique_lock<std::mutex> lock(queueMutex_);
     for (;;) {
         queueWake_.wait_until(lock, std::min(nextCheckpoint, nextPrune),
                               [this] { return stopping_ || !queue_.empty(); });
-        std::deque<JobRecord> jobs;
-        jobs.swap(queue_);
+        // A job waits: let others join it (a stop or a full group ends the wait).
+        queueWake_.wait_until(lock, firstQueued_ + kGatherTime,
+                              [this] { return stopping_ || queue_.empty() || queue_.size() >= kMaxBatch; });
+        std::vector<JobRecord> jobs;
+        const std::size_t count = std::min(queue_.size(), kMaxBatch);
+        jobs.reserve(count);
+        std::move(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(count),
+                  std::back_inserter(jobs));
+        queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(count));
         const bool stopping = stopping_;
         lock.unlock();
-        // One transaction per job. When stopping, a database that cannot be
-        // written does not hold the stop up for every job still waiting.
-        bool failed = false;
-        for (const JobRecord& job : jobs) {
-            if (!(stopping && failed) && Write(job)) continue;
-            failed = true;
-            if (onUnrecorded_) onUnrecorded_();
+        // When stopping, a database that cannot be written does not hold the
+        // stop up for every group still waiting.
+        if (!jobs.empty()) {
+            if (stopping && stopFailed) {
+                if (onUnrecorded_)
+                    for (std::size_t i = 0; i < jobs.size(); ++i) onUnrecorded_();
+            } else if (Write(jobs) < jobs.size()) {
+                stopFailed = stopping;
+            }
         }
         if (!stopping && now() >= nextCheckpoint) {
             Checkpoint();

@@ -5,6 +5,7 @@
 
 #include <curl/curl.h>
 
+#include <mutex>
 #include <regex>
 #include <string>
 #include <vector>
@@ -24,6 +25,23 @@ constexpr const char* kFailedBye = "Hi\nROGER_CMD\nProblem handlingRequest\nBye\
 class NullReporter : public CEventReporter {
   public:
     void ReportServiceEvent(EventType, EventId, const std::string&) const override {}
+};
+
+// An event reporter that keeps the texts of the events (from any thread).
+class KeptEvents : public CEventReporter {
+  public:
+    void ReportServiceEvent(EventType, EventId, const std::string& text) const override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        texts_.push_back(text);
+    }
+    std::vector<std::string> Texts() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return texts_;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    mutable std::vector<std::string> texts_;
 };
 
 struct HttpAnswer {

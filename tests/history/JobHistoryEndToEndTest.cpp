@@ -256,6 +256,58 @@ TEST(JobHistoryEndToEnd, ADamagedDatabaseIsSetAsideAndANewOneStarted) {
     EXPECT_EQ(asideFiles, 1);
 }
 
+// Jobs are written in groups, each job in a savepoint: one the database
+// refuses (here a trigger refuses its e-mail order, after its job row went
+// in) leaves no part of itself behind and costs the others nothing.
+TEST(JobHistoryEndToEnd, AJobTheDatabaseRefusesCostsOnlyItsOwnRows) {
+    ScratchFolder dir;
+    KeptEvents events;
+    int unrecorded = 0;
+    {
+        JobHistory history(dir / "jobs.db", 0, events, [&unrecorded] { ++unrecorded; });
+        history.Start();
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((dir / "jobs.db").c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db,
+                               "CREATE TRIGGER refuse BEFORE INSERT ON mails WHEN NEW.subject = 'refuse me'"
+                               " BEGIN SELECT RAISE(ABORT, 'refused by a trigger'); END",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+        for (const char* name : {"first.txt", "refused.txt", "last.txt"}) {
+            JobRecord job;
+            job.acceptedMs = job.finishedMs = CurrentTimeMs();
+            job.rawName = name;
+            job.emailOrders.resize(2);
+            job.emailOrders[1].subject = name == std::string("refused.txt") ? "refuse me" : "fine";
+            ASSERT_TRUE(history.Record(job));
+        }
+    }  // the destructor writes what still waits
+
+    HistoryServer reader;
+    const std::vector<JobRow> rows = reader.WaitForRows(2, dir / "jobs.db");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].rawName, "last.txt");
+    EXPECT_EQ(rows[1].rawName, "first.txt");
+    for (const JobRow& row : rows) EXPECT_EQ(row.mails.size(), 2u) << row.rawName;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2((dir / "jobs.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* count = nullptr;
+    sqlite3_prepare_v2(db, "SELECT (SELECT count(*) FROM jobs), (SELECT count(*) FROM mails)", -1, &count,
+                       nullptr);
+    ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(count, 0), 2);
+    EXPECT_EQ(sqlite3_column_int(count, 1), 4);
+    sqlite3_finalize(count);
+    sqlite3_close(db);
+    EXPECT_EQ(unrecorded, 1);
+    const std::vector<std::string> texts = events.Texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_NE(texts[0].find("cannot be written (refused by a trigger); the job is not recorded"),
+              std::string::npos)
+        << texts[0];
+}
+
 // A full disk and a read-only file system, made for the server alone in a
 // mount namespace of its own (needs root; skipped otherwise).
 TEST(JobHistoryEndToEnd, AFullDiskOrAReadOnlyFileSystemCostsOnlyTheRow) {
@@ -295,8 +347,11 @@ TEST(JobHistoryEndToEnd, AFullDiskOrAReadOnlyFileSystemCostsOnlyTheRow) {
         for (int i = 0; i < 64 && fill.write(block.data(), block.size()); ++i) {
         }
     }
-    std::string report(4000, 'r');
-    EXPECT_EQ(h.Job("full.txt", "PLAIN", report + "\r\n_EOF_\r\n"), kOkBye);
+    // A row larger than the space the log already holds (its name as sent
+    // has a long path), so that writing it needs more of the full disk.
+    std::string longPath;
+    while (longPath.size() < 64 * 1024) longPath += "folder/";
+    EXPECT_EQ(h.Job(longPath + "full.txt", "PLAIN", "f\r\n_EOF_\r\n"), kOkBye);
     EXPECT_TRUE(h.server.WaitForConsole(
         std::regex("Job history .*cannot be written \\((database or disk is full|disk I/O error)")))
         << h.server.Console();
