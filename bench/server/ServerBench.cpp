@@ -216,11 +216,15 @@ double CpuSeconds(pid_t pid) {
 
 // The cost of the job history: the same raw-text load through two TARNSvr,
 // one with the history off and one with it on (the default jobs.db), at 1
-// and 8 clients, in alternating rounds; prints the median throughput of
-// each, and the server's CPU time per job over all rounds (the steadier
-// figure on a machine that other work shares).
-void HistoryCost(const std::string& report, double roundSeconds) {
-    constexpr int kRounds = 5;
+// and 8 clients, in pairs of rounds (one round of each server, the order
+// changing from pair to pair). Prints the median throughput of each, the
+// median of the pairs' on/off ratios (a change in the machine's load falls
+// on both rounds of a pair alike), and the server's CPU time per job over
+// all rounds (the steadier figure on a machine that other work shares).
+void HistoryCost(const std::string& report, double secondsPerFigure) {
+    // Short rounds: the two rounds of a pair see much the same load.
+    constexpr double kRoundSeconds = 0.25;
+    const int pairs = std::max(5, static_cast<int>(secondsPerFigure / kRoundSeconds + 0.5));
     TempFolder folder;
     ServerProcess servers[2];
     for (int on = 0; on < 2; ++on) {
@@ -233,34 +237,36 @@ void HistoryCost(const std::string& report, double roundSeconds) {
             return;
         }
     }
-    std::printf("job history off and on, median of %d alternating rounds\n", kRounds);
+    std::printf("job history off and on, %d pairs of %.2f s rounds; medians\n", pairs, kRoundSeconds);
+    const auto median = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    };
     for (int clients : {1, 8}) {
         std::vector<double> rates[2];
+        std::vector<double> ratios;
         double cpu[2] = {0, 0};
         int jobs[2] = {0, 0};
         int failed = 0;
-        for (int round = 0; round < kRounds; ++round) {
-            for (int on = 0; on < 2; ++on) {
+        for (int pair = 0; pair < pairs; ++pair) {
+            for (int turn = 0; turn < 2; ++turn) {
+                const int on = (pair + turn) % 2;
                 const double cpuBefore = CpuSeconds(servers[on].pid());
                 Figures f;
-                RunLoad(servers[on].port(), clients, roundSeconds, report,
+                RunLoad(servers[on].port(), clients, kRoundSeconds, report,
                         folder / (on ? "on/out" : "off/out"), false, &f);
                 rates[on].push_back(f.jobs / f.seconds);
                 cpu[on] += CpuSeconds(servers[on].pid()) - cpuBefore;
                 jobs[on] += f.jobs;
                 failed += f.failed;
             }
-        }
-        double median[2];
-        for (int on = 0; on < 2; ++on) {
-            std::sort(rates[on].begin(), rates[on].end());
-            median[on] = rates[on][kRounds / 2];
+            ratios.push_back(rates[1].back() / rates[0].back());
         }
         const double perJob[2] = {1e6 * cpu[0] / jobs[0], 1e6 * cpu[1] / jobs[1]};
         std::printf(
             "history  %3d clients  off %9.1f jobs/s  on %9.1f jobs/s  on/off %5.1f %%   "
             "server CPU per job off %6.0f us  on %6.0f us  on/off %5.1f %%  failed %d\n",
-            clients, median[0], median[1], 100.0 * median[1] / median[0], perJob[0], perJob[1],
+            clients, median(rates[0]), median(rates[1]), 100.0 * median(ratios), perJob[0], perJob[1],
             100.0 * perJob[1] / perJob[0], failed);
         std::fflush(stdout);
     }
@@ -274,7 +280,7 @@ int main(int argc, char** argv) {
     const int rounds = std::max(1, static_cast<int>(secondsPerFigure / kRoundSeconds + 0.5));
     const std::string report = MakeReport();
     if (argc > 2 && std::string(argv[2]) == "history") {
-        HistoryCost(report, secondsPerFigure / rounds);
+        HistoryCost(report, secondsPerFigure);
         return 0;
     }
 
@@ -315,7 +321,7 @@ int main(int argc, char** argv) {
     ::close(floorLifeline);
     ::waitpid(floorPid, nullptr, 0);
 
-    // The history's cost, in rounds as long as those above.
-    HistoryCost(report, secondsPerFigure / rounds);
+    // The history's cost, each server as long as each above.
+    HistoryCost(report, secondsPerFigure);
     return 0;
 }
