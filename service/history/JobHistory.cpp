@@ -286,7 +286,7 @@ int JobHistory::InsertLocked(const JobRecord& job) {
     return rc;
 }
 
-int JobHistory::WriteLocked(const std::vector<JobRecord>& jobs, std::vector<bool>* written,
+int JobHistory::WriteLocked(const std::deque<JobRecord>& jobs, std::vector<bool>* written,
                             std::string* message) {
     written->assign(jobs.size(), false);
     int rc = Step(begin_);
@@ -322,7 +322,7 @@ int JobHistory::WriteLocked(const std::vector<JobRecord>& jobs, std::vector<bool
 
 bool JobHistory::Record(JobRecord job) {
     if (!writer_.Started()) {
-        std::vector<JobRecord> one;
+        std::deque<JobRecord> one;
         one.push_back(std::move(job));
         return Write(one) == 1;
     }
@@ -348,7 +348,7 @@ bool JobHistory::Record(JobRecord job) {
     return false;
 }
 
-std::size_t JobHistory::Write(const std::vector<JobRecord>& jobs) {
+std::size_t JobHistory::Write(const std::deque<JobRecord>& jobs) {
     std::size_t recorded = 0;
     std::string fault;
     {
@@ -429,8 +429,10 @@ long long JobHistory::Prune(std::int64_t nowMs) {
 
 void JobHistory::Checkpoint() {
     std::lock_guard<std::mutex> lock(mutex_);
-    // Passive: a reader's snapshot is never waited for. The write connection
-    // is the one to use: only this thread writes, and it is open already.
+    // Passive: a reader's snapshot is never waited for. Through the write
+    // connection: a connection opened just for the copy has not read the
+    // database yet, does not know it is in log mode and copies nothing; the
+    // log would grow to kFallbackCheckpointPages (80 MB) between copies.
     if (db_ != nullptr) sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
@@ -446,12 +448,16 @@ void JobHistory::WriterLoop() {
         // A job waits: let others join it (a stop or a full group ends the wait).
         queueWake_.wait_until(lock, firstQueued_ + kGatherTime,
                               [this] { return stopping_ || queue_.empty() || queue_.size() >= kMaxBatch; });
-        std::vector<JobRecord> jobs;
-        const std::size_t count = std::min(queue_.size(), kMaxBatch);
-        jobs.reserve(count);
-        std::move(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(count),
-                  std::back_inserter(jobs));
-        queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(count));
+        // The group is taken out whole (no copy while the jobs' threads wait
+        // for the lock) unless more than one group waits.
+        std::deque<JobRecord> jobs;
+        if (queue_.size() <= kMaxBatch) {
+            jobs.swap(queue_);
+        } else {
+            const auto end = queue_.begin() + static_cast<std::ptrdiff_t>(kMaxBatch);
+            std::move(queue_.begin(), end, std::back_inserter(jobs));
+            queue_.erase(queue_.begin(), end);
+        }
         const bool stopping = stopping_;
         lock.unlock();
         // When stopping, a database that cannot be written does not hold the

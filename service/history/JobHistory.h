@@ -84,7 +84,7 @@ class JobHistory {
   private:
     // Writes `jobs` now, in one transaction; the number written. Each job
     // that could not be written is reported and counted as unrecorded.
-    std::size_t Write(const std::vector<JobRecord>& jobs);
+    std::size_t Write(const std::deque<JobRecord>& jobs);
     // REQUIRES: mutex_ held.
     bool OpenLocked();
     void CloseLocked();
@@ -93,7 +93,7 @@ class JobHistory {
     // otherwise the code and *message of the fault that ended it (nothing
     // of `jobs` is then in the database). A job the database refuses is
     // reported here and left out.
-    int WriteLocked(const std::vector<JobRecord>& jobs, std::vector<bool>* written, std::string* message);
+    int WriteLocked(const std::deque<JobRecord>& jobs, std::vector<bool>* written, std::string* message);
     // One job's rows, inside the open transaction.
     int InsertLocked(const JobRecord& job);
     // Moves the damaged file aside and starts a new one.
