@@ -377,6 +377,7 @@ std::size_t JobHistory::Write(const std::deque<JobRecord>& jobs) {
     }
     return recorded;
 }
+
 void JobHistory::ReportFault(const std::string& text) {
     std::lock_guard<std::mutex> lock(faultMutex_);
     const auto now = std::chrono::steady_clock::now();
