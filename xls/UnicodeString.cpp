@@ -4,15 +4,15 @@
 
 namespace tarn::xls {
 
-bool IsCompressible(const std::u16string& text, std::size_t from, std::size_t count) {
-    std::size_t end = count == std::u16string::npos ? text.size() : std::min(text.size(), from + count);
+bool IsCompressible(std::u16string_view text, std::size_t from, std::size_t count) {
+    std::size_t end = count == std::u16string_view::npos ? text.size() : std::min(text.size(), from + count);
     for (std::size_t i = from; i < end; ++i) {
         if (text[i] > 0xFF) return false;
     }
     return true;
 }
 
-void AppendChars(RecordStream& out, const std::u16string& text, std::size_t from, std::size_t count,
+void AppendChars(RecordStream& out, std::u16string_view text, std::size_t from, std::size_t count,
                  bool compressed) {
     std::string& bytes = out.MutableBytes();
     if (compressed) {

@@ -58,15 +58,15 @@ Cell* Worksheet::Place(int row, int col) {
 
 bool Worksheet::WriteText(int row, int col, const std::string& text, const Format* format) {
     if (!InSheet(row, col)) return false;
-    std::u16string decoded = decoder_->Decode(text);
-    if (decoded.size() > kMaxTextChars) return false;
+    decoder_->DecodeInto(text, &decoded_);
+    if (decoded_.size() > kMaxTextChars) return false;
     Cell* cell = Place(row, col);
     cell->formatRef = FormatRef(format);
-    if (decoded.empty()) {
+    if (decoded_.empty()) {
         cell->kind = CellKind::kBlank;
     } else {
         cell->kind = CellKind::kText;
-        cell->stringIndex = strings_->Intern(decoded);
+        cell->stringIndex = strings_->Intern(decoded_);
         ++textCells_;
     }
     return true;

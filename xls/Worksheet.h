@@ -66,6 +66,7 @@ class Worksheet : public Sheet {
     std::vector<CellRange> merges_;
     std::uint16_t mergesLastRow_ = 0;  // the lowest row any merged range covers
     std::size_t textCells_ = 0;
+    std::u16string decoded_;  // the text being written, its room kept
 };
 
 }  // namespace tarn::xls
