@@ -53,10 +53,10 @@ class Converter {
 
     void MakeStyles();
     bool ConvertSection(RawReport* report);
-    bool WriteDataRow(Section* section, const std::string& line);
+    bool WriteDataRow(Section* section, std::string_view line);
     void WriteHeaderRow(Section* section, bool setWidths);
-    void WriteCell(Section* section, int row, int col, const std::string& value);
-    void WriteText(Section* section, int row, int col, const std::string& value);
+    void WriteCell(Section* section, int row, int col, std::string_view value);
+    void WriteText(Section* section, int row, int col, std::string_view value);
     bool WriteFooter(Section* section);
     bool AddSheet(Section* section);
     const xls::Format* CachedFormat(const std::string& formatText);
@@ -127,17 +127,17 @@ bool Converter::ConvertSection(RawReport* report) {
 
     report->OpenSection();
     if (!report->SectionFailed()) {
-        std::string line;
+        std::string_view line;
+        std::string_view text;  // the part of the line that is written
         while (report->NextLine(&line)) {
-            // The line is trimmed where it stands, without a copy.
-            switch (ClassifyLine(&section.layout, line, &section.criteriaMode, &line)) {
+            switch (ClassifyLine(&section.layout, line, &section.criteriaMode, &text)) {
             case LineKind::kSkip:
                 break;
             case LineKind::kCriteria:
-                section.criteriaLines.push_back(line);
+                section.criteriaLines.emplace_back(text);
                 break;
             case LineKind::kData:
-                if (!WriteDataRow(&section, line)) return false;
+                if (!WriteDataRow(&section, text)) return false;
                 break;
             }
         }
@@ -154,7 +154,7 @@ void Converter::WriteHeaderRow(Section* section, bool setWidths) {
     }
 }
 
-bool Converter::WriteDataRow(Section* section, const std::string& line) {
+bool Converter::WriteDataRow(Section* section, std::string_view line) {
     // A sheet holds lastRow_ + 1 rows: the rows beyond go on to a further sheet
     // of the same section, under a repeated header row.
     if (section->rowCount + 1 > lastRow_) {
@@ -167,7 +167,7 @@ bool Converter::WriteDataRow(Section* section, const std::string& line) {
     const int row = section->rowCount + 1;
     const std::vector<ColumnSpec>& columns = section->layout.columns;
     for (size_t i = 0; i < columns.size(); ++i) {
-        const std::string value = ExtractField(columns[i], line);
+        const std::string_view value = ExtractField(columns[i], line);
         if (value.empty()) continue;
         if (columns[i].type == kTypeText) {
             WriteText(section, row, static_cast<int>(i), value);
@@ -179,12 +179,12 @@ bool Converter::WriteDataRow(Section* section, const std::string& line) {
     return true;
 }
 
-void Converter::WriteText(Section* section, int row, int col, const std::string& value) {
+void Converter::WriteText(Section* section, int row, int col, std::string_view value) {
     section->sheets.back()->WriteText(row, col, value, nullptr);
     Widen(section, col, static_cast<double>(value.size() + 1));
 }
 
-void Converter::WriteCell(Section* section, int row, int col, const std::string& value) {
+void Converter::WriteCell(Section* section, int row, int col, std::string_view value) {
     xls::Sheet* sheet = section->sheets.back();
     const ParsedValue parsed = classifier_.ClassifyValue(value);
     if (parsed.kind == kTypeNumber) {

@@ -14,7 +14,7 @@ constexpr size_t kMaxDateLength = 10;
 bool IsWordSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool OnlySpacesAnd(const std::string& line, char mark) {
+bool OnlySpacesAnd(std::string_view line, char mark) {
     for (char c : line) {
         if (c != ' ' && c != mark) return false;
     }
@@ -30,13 +30,13 @@ std::string ToUpper(std::string text) {
     return text;
 }
 
-std::string RightTrim(const std::string& text) {
+std::string_view RightTrim(std::string_view text) {
     size_t end = text.size();
     while (end > 0 && IsBlank(text[end - 1])) --end;
     return text.substr(0, end);
 }
 
-std::string Trim(const std::string& text) {
+std::string_view Trim(std::string_view text) {
     size_t begin = 0;
     while (begin < text.size() && IsBlank(text[begin])) ++begin;
     size_t end = text.size();
@@ -44,9 +44,9 @@ std::string Trim(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool Contains(std::string_view text, const char* part) { return text.find(part) != std::string_view::npos; }
 
-bool ContainsNoCase(const std::string& text, const char* upperPart) {
+bool ContainsNoCase(std::string_view text, const char* upperPart) {
     const size_t length = std::char_traits<char>::length(upperPart);
     if (length == 0) return true;
     const char first = upperPart[0];
@@ -62,13 +62,6 @@ bool ContainsNoCase(const std::string& text, const char* upperPart) {
         if (k == length) return true;
     }
     return false;
-}
-
-void TrimInto(const std::string& text, size_t begin, size_t end, std::string* out) {
-    end = std::min(end, text.size());
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    out->assign(text, begin, end - begin);
 }
 
 bool RemoveAll(std::string* text, const std::string& part) {
@@ -94,11 +87,11 @@ std::vector<Word> SplitWords(const std::string& line) {
     return words;
 }
 
-bool IsRuleLine(const std::string& line) {
+bool IsRuleLine(std::string_view line) {
     return line.size() > kMinRuleLength && (OnlySpacesAnd(line, '-') || OnlySpacesAnd(line, '='));
 }
 
-bool HasDateShape(const std::string& text) {
+bool HasDateShape(std::string_view text) {
     if (text.size() < kMinDateLength || text.size() > kMaxDateLength) return false;
     size_t i = 0;
     for (int part = 0; part < 3; ++part) {

@@ -51,9 +51,9 @@ ValueClassifier::ValueClassifier(std::string decimalSeparator, std::string group
       group_(std::move(groupSeparator)),
       dateFormat_(std::move(dateFormat)) {}
 
-ParsedValue ValueClassifier::ClassifyValue(const std::string& value) const {
+ParsedValue ValueClassifier::ClassifyValue(std::string_view value) const {
     ParsedValue result;
-    std::string t = Trim(value);
+    std::string t(Trim(value));
     if (HasDateShape(t)) {
         result.kind = kTypeDate;
         return result;
@@ -133,16 +133,16 @@ bool ValueClassifier::ReadFieldOrder() {
     return true;
 }
 
-bool ValueClassifier::ParseDate(const std::string& value, DateParts* date) {
+bool ValueClassifier::ParseDate(std::string_view value, DateParts* date) {
     if (!orderFixed_ && !dateFormat_.empty() && !ReadFieldOrder()) return false;
     int fields[3];
     size_t begin = 0;
     for (int part = 0; part < 3; ++part) {
         if (begin > value.size()) return false;
         size_t end = value.find('/', begin);
-        if (end == std::string::npos) end = value.size();
+        if (end == std::string_view::npos) end = value.size();
         if (end == begin) return false;
-        fields[part] = AtoiLike(std::string_view(value).substr(begin, end - begin));
+        fields[part] = AtoiLike(value.substr(begin, end - begin));
         begin = end + 1;
     }
     date->day = fields[dayAt_];

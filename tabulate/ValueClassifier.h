@@ -3,6 +3,7 @@
 // and splits dates, under the run's separators and date format.
 
 #include <string>
+#include <string_view>
 
 namespace tarn::tabulate {
 
@@ -23,12 +24,12 @@ class ValueClassifier {
     // Separators may be several bytes long; either may be empty.
     ValueClassifier(std::string decimalSeparator, std::string groupSeparator, std::string dateFormat);
 
-    ParsedValue ClassifyValue(const std::string& value) const;
+    ParsedValue ClassifyValue(std::string_view value) const;
 
     // Splits a date by the field order of the date format. The order is read
     // from the format once; until it reads, month/day/year applies and the
     // call fails.
-    bool ParseDate(const std::string& value, DateParts* date);
+    bool ParseDate(std::string_view value, DateParts* date);
 
     const std::string& dateFormat() const { return dateFormat_; }
 

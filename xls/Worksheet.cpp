@@ -56,7 +56,7 @@ Cell* Worksheet::Place(int row, int col) {
     return &*at;
 }
 
-bool Worksheet::WriteText(int row, int col, const std::string& text, const Format* format) {
+bool Worksheet::WriteText(int row, int col, std::string_view text, const Format* format) {
     if (!InSheet(row, col)) return false;
     decoder_->DecodeInto(text, &decoded_);
     if (decoded_.size() > kMaxTextChars) return false;

@@ -37,7 +37,7 @@ class Worksheet : public Sheet {
     // A text longer than kMaxTextChars characters is refused; an empty text
     // leaves a cell with the format and no value. A later write to the same
     // cell replaces the earlier one.
-    bool WriteText(int row, int col, const std::string& text, const Format* format) override;
+    bool WriteText(int row, int col, std::string_view text, const Format* format) override;
     // Refuses values that are not finite (no cell can hold them).
     bool WriteNumber(int row, int col, double value, const Format* format) override;
     // Widths are cut to 0..255 characters; invalid column ranges are ignored.
