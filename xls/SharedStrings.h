@@ -19,6 +19,8 @@ class SharedStrings {
     // Index of `text` in the table, adding it when new.
     std::uint32_t Intern(std::u16string_view text);
     std::size_t Count() const { return hashes_.size(); }
+    // Characters of all texts together.
+    std::size_t CharCount() const { return chars_.size(); }
     std::u16string_view Text(std::uint32_t index) const {
         return std::u16string_view(chars_).substr(starts_[index], starts_[index + 1] - starts_[index]);
     }

@@ -14,13 +14,14 @@ bool IsCompressible(std::u16string_view text, std::size_t from, std::size_t coun
 
 void AppendChars(RecordStream& out, std::u16string_view text, std::size_t from, std::size_t count,
                  bool compressed) {
-    std::string& bytes = out.MutableBytes();
     if (compressed) {
-        for (std::size_t i = from; i < from + count; ++i) bytes.push_back(static_cast<char>(text[i]));
+        char* bytes = out.Extend(count);
+        for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<char>(text[from + i]);
     } else {
-        for (std::size_t i = from; i < from + count; ++i) {
-            bytes.push_back(static_cast<char>(text[i] & 0xFF));
-            bytes.push_back(static_cast<char>(text[i] >> 8));
+        char* bytes = out.Extend(2 * count);
+        for (std::size_t i = 0; i < count; ++i) {
+            bytes[2 * i] = static_cast<char>(text[from + i] & 0xFF);
+            bytes[2 * i + 1] = static_cast<char>(text[from + i] >> 8);
         }
     }
 }
