@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "tabulate/ColumnLayout.h"
@@ -60,6 +61,8 @@ class Converter {
     bool WriteFooter(Section* section);
     bool AddSheet(Section* section);
     const xls::Format* CachedFormat(const std::string& formatText);
+    const xls::Format* NumberFormat(const ParsedValue& number);
+    const xls::Format* DateFormat();
     int LastColumn(const Section& section) const {
         return std::max(0, std::min(static_cast<int>(section.layout.columns.size()), sheetColumns_) - 1);
     }
@@ -77,6 +80,10 @@ class Converter {
     xls::Format* blockFormat_ = nullptr;
     // Number-format text to its format, shared by all sheets.
     std::map<std::string, const xls::Format*> formatCache_;
+    // The same looked up by what a number showed (currency sign, decimals),
+    // and for dates, so that a cell needs no format text.
+    std::map<std::pair<bool, size_t>, const xls::Format*> numberFormats_;
+    const xls::Format* dateFormat_ = nullptr;
     // The width a date cell asks for, by the format it was written with.
     const xls::Format* dateWidthFormat_ = nullptr;
     double dateWidth_ = 0;
@@ -188,7 +195,7 @@ void Converter::WriteCell(Section* section, int row, int col, std::string_view v
     xls::Sheet* sheet = section->sheets.back();
     const ParsedValue parsed = classifier_.ClassifyValue(value);
     if (parsed.kind == kTypeNumber) {
-        const xls::Format* format = CachedFormat(parsed.format);
+        const xls::Format* format = NumberFormat(parsed);
         if (sheet->WriteNumber(row, col, NumberTextValue(parsed.number), format)) {
             Widen(section, col, static_cast<double>(parsed.number.size() + 1));
         } else {
@@ -197,7 +204,7 @@ void Converter::WriteCell(Section* section, int row, int col, std::string_view v
         return;
     }
     if (parsed.kind == kTypeDate) {
-        const xls::Format* format = CachedFormat(classifier_.dateFormat());
+        const xls::Format* format = DateFormat();
         DateParts date;
         if (!classifier_.ParseDate(value, &date)) {
             WriteText(section, row, col, value);
@@ -234,6 +241,23 @@ const xls::Format* Converter::CachedFormat(const std::string& formatText) {
         format->SetFont(valueFont_);
         formatCache_[formatText] = format;
     }
+    return format;
+}
+
+const xls::Format* Converter::NumberFormat(const ParsedValue& number) {
+    const std::pair<bool, size_t> key(number.currency, number.decimals);
+    auto found = numberFormats_.find(key);
+    if (found != numberFormats_.end()) return found->second;
+    const xls::Format* format = CachedFormat(NumberFormatText(number));
+    // A format the book refused is made again each time, as CachedFormat does.
+    if (format->NumberFormatId() != 0) numberFormats_.emplace(key, format);
+    return format;
+}
+
+const xls::Format* Converter::DateFormat() {
+    if (dateFormat_ != nullptr) return dateFormat_;
+    const xls::Format* format = CachedFormat(classifier_.dateFormat());
+    if (format->NumberFormatId() != 0) dateFormat_ = format;
     return format;
 }
 

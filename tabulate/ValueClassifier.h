@@ -8,9 +8,10 @@
 namespace tarn::tabulate {
 
 struct ParsedValue {
-    int kind = 1;        // kTypeText, kTypeNumber or kTypeDate
-    std::string number;  // numbers: optional "-", digits, optional "." and digits
-    std::string format;  // numbers: the spreadsheet number format, such as #,##0.00
+    int kind = 1;           // kTypeText, kTypeNumber or kTypeDate
+    std::string number;     // numbers: optional "-", digits, optional "." and digits
+    bool currency = false;  // numbers: shown with a currency sign
+    size_t decimals = 0;    // numbers: decimals shown
 };
 
 struct DateParts {
@@ -48,5 +49,8 @@ class ValueClassifier {
 
 // Reads a normalised number text, whatever the process locale.
 double NumberTextValue(const std::string& number);
+
+// The spreadsheet number format of a number, such as #,##0.00 or $ #,##0.
+std::string NumberFormatText(const ParsedValue& number);
 
 }  // namespace tarn::tabulate
