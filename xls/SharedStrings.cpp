@@ -26,9 +26,6 @@ struct Bucket {
 }  // namespace
 
 std::uint32_t SharedStrings::Intern(std::u16string_view text) {
-    for (std::size_t i = 0; i < recentCount_; ++i) {
-        if (Text(recent_[i]) == text) return recent_[i];
-    }
     if (2 * (Count() + 1) > slots_.size()) GrowIndex();
     const std::size_t hash = std::hash<std::u16string_view>()(text);
     const std::size_t slot = FindSlot(text, hash);
@@ -42,9 +39,6 @@ std::uint32_t SharedStrings::Intern(std::u16string_view text) {
         hashes_.push_back(hash);
         slots_[slot] = id + 1;
     }
-    recent_[recentNext_] = id;
-    recentNext_ = (recentNext_ + 1) % kRecent;
-    recentCount_ = std::min(recentCount_ + 1, kRecent);
     return id;
 }
 

@@ -4,7 +4,6 @@
 // records (MS-XLS 2.4.265, 2.4.58), followed by the EXTSST index that lets
 // readers find a string without reading all before it (MS-XLS 2.4.107).
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,9 +30,6 @@ class SharedStrings {
     void WriteRecords(RecordStream& out, std::uint32_t references) const;
 
   private:
-    // Texts recently interned, checked before the table: report columns
-    // repeat a text over neighbouring rows.
-    static constexpr std::size_t kRecent = 8;
     // A slot of the index that holds no text.
     static constexpr std::uint32_t kEmptySlot = 0;
 
@@ -50,9 +46,6 @@ class SharedStrings {
     // Open addressing with linear probing: text index + 1, or kEmptySlot.
     // Its size is a power of two, kept at least twice the number of texts.
     std::vector<std::uint32_t> slots_;
-    std::array<std::uint32_t, kRecent> recent_{};
-    std::size_t recentCount_ = 0;
-    std::size_t recentNext_ = 0;
 };
 
 }  // namespace tarn::xls

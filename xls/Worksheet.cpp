@@ -66,7 +66,12 @@ bool Worksheet::WriteText(int row, int col, std::string_view text, const Format*
         cell->kind = CellKind::kBlank;
     } else {
         cell->kind = CellKind::kText;
-        cell->stringIndex = strings_->Intern(decoded_);
+        const std::size_t c = static_cast<std::size_t>(col);
+        if (!hasLastString_[c] || strings_->Text(lastString_[c]) != decoded_) {
+            lastString_[c] = strings_->Intern(decoded_);
+            hasLastString_[c] = true;
+        }
+        cell->stringIndex = lastString_[c];
         ++textCells_;
     }
     return true;

@@ -67,6 +67,11 @@ class Worksheet : public Sheet {
     std::uint16_t mergesLastRow_ = 0;  // the lowest row any merged range covers
     std::size_t textCells_ = 0;
     std::u16string decoded_;  // the text being written, its room kept
+    // The shared string each column was last given, checked before the table:
+    // report columns repeat a text over neighbouring rows, and the table's
+    // lookups miss the processor's caches once it is large.
+    std::array<std::uint32_t, kMaxColumns> lastString_;
+    std::array<bool, kMaxColumns> hasLastString_{};
 };
 
 }  // namespace tarn::xls
