@@ -368,6 +368,9 @@ void JobHistory::Checkpoint() {
     if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) ==
         SQLITE_OK) {
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        // A connection opens the log only when it first reads; until then a
+        // checkpoint finds no log and copies nothing.
+        Execute(db, "PRAGMA schema_version");
         // Passive: jobs keep writing while the pages are copied.
         sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
     }

@@ -60,6 +60,7 @@ for path in ./usr/lib/tarn/TARNSvr ./usr/lib/tarn/overprint ./usr/lib/tarn/tabul
 done
 contains "$listing" "./usr/lib/tarn/TARN.ini -> /etc/tarn/TARN.ini" "contents"
 contains "$listing" "./usr/lib/tarn/log -> /var/log/tarn" "contents"
+contains "$listing" "./usr/bin/tarn-jobs -> ../lib/tarn/tarn-jobs" "contents"
 contains "$listing" "root/root" "owner"
 case "$listing" in *" ./var/"*) fail "the user's folders are made by postinst, not shipped" ;; esac
 
@@ -69,6 +70,11 @@ contains "$(zcat "$scratch/root/usr/share/doc/tarn/changelog.gz" | head -1)" "ta
 ini=$(cat "$scratch/root/etc/tarn/TARN.ini")
 contains "$ini" "saveDir=/var/spool/tarn/raw/" "TARN.ini"
 contains "$ini" "emlog=log/activity.log" "TARN.ini"
+# Every save folder (suffixed ones too) is one postinst makes for the tarn user.
+for dir in $(printf '%s\n' "$ini" | sed -n 's/^saveDir[A-Za-z0-9_]*=//p'); do
+    case "$dir" in /var/spool/tarn/*) ;; *) fail "TARN.ini has a save folder outside /var/spool/tarn: $dir" ;; esac
+    contains "$(cat "$scratch/control/postinst")" "${dir%/}" "postinst (the folder $dir)"
+done
 for program in usr/lib/tarn/TARNSvr usr/lib/tarn/overprint usr/lib/tarn/tabulate usr/lib/tarn/blat usr/bin/tarn-send; do
     name=$(basename "$program")
     out=$("$scratch/root/$program" --version) || fail "$name --version exits non-zero"
