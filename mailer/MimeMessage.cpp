@@ -42,23 +42,21 @@ bool HoldsEncodedWordLookalike(const std::string& text) {
 }
 
 // `utf8` as a run of base64 encoded words, one per line, each at most 75
-// characters, never splitting a character, the first fitting on a line
-// after `used` characters, the others after one blank. A word ends before a
-// blank of the text where one is near, so that the blank opens the next word:
-// readers that wrongly keep the space between encoded words of a name then
-// show two blanks rather than a name cut in two.
-std::string EncodeWholeText(const std::string& utf8, std::size_t used) {
+// characters, never splitting a character (FoldHeaderLines moves the first
+// to a line of its own when it does not fit after what precedes it). A word
+// ends before a blank of the text where one is near, so that the blank opens
+// the next word: readers that wrongly keep the space between encoded words of
+// a name then show two blanks rather than a name cut in two.
+std::string EncodeWholeText(const std::string& utf8) {
     const std::size_t frame = std::char_traits<char>::length(kEncodedWordPrefix) + 2;
+    const std::size_t room = (kEncodedWordLength - frame) / 4 * 3;  // bytes a word holds
     std::string out;
     std::size_t pos = 0;
     while (pos < utf8.size()) {
-        const std::size_t width = std::min(kEncodedWordLength, kFoldLength - (out.empty() ? used : 1));
-        const std::size_t room = width > frame + 4 ? (width - frame) / 4 * 3 : 3;
         std::size_t end = std::min(utf8.size(), pos + room);
-        while (end < utf8.size() && end > pos + 1 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
-            --end;
+        while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
         const std::size_t blank = end < utf8.size() ? utf8.rfind(' ', end) : std::string::npos;
-        if (blank != std::string::npos && blank > pos && blank >= pos + room / 2) end = blank;
+        if (blank != std::string::npos && blank >= pos + room / 2) end = blank;
         GCharsPtr base64(g_base64_encode(reinterpret_cast<const guchar*>(utf8.data() + pos), end - pos));
         if (!out.empty()) out += "\r\n ";
         out += std::string(kEncodedWordPrefix) + base64.get() + "?=";
@@ -120,9 +118,7 @@ std::string SplitLongEncodedWords(const std::string& wire) {
             out.append(wire, i, length);
         } else {
             GCharsPtr text(g_mime_utils_header_decode_text(nullptr, wire.substr(i, length).c_str()));
-            const std::size_t lineEnd = out.rfind('\n');
-            out += EncodeWholeText(text.get(),
-                                   lineEnd == std::string::npos ? out.size() : out.size() - lineEnd - 1);
+            out += EncodeWholeText(text.get());
         }
         i += length - 1;
         // In an address field an encoded word stands apart from the special
@@ -140,8 +136,7 @@ void SetSubject(GMimeMessage* message, const std::string& subject, const std::st
     if (!HoldsEncodedWordLookalike(utf8)) return;
     GMimeHeader* header =
         g_mime_header_list_get_header(g_mime_object_get_header_list(GMIME_OBJECT(message)), "Subject");
-    const std::size_t used = std::char_traits<char>::length("Subject: ");
-    g_mime_header_set_raw_value(header, (" " + EncodeWholeText(utf8, used) + "\r\n").c_str());
+    g_mime_header_set_raw_value(header, (" " + EncodeWholeText(utf8) + "\r\n").c_str());
 }
 
 void SetAddressCharsets(InternetAddressList* list, const std::string& charset) {
