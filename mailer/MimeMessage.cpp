@@ -42,22 +42,91 @@ bool HoldsEncodedWordLookalike(const std::string& text) {
 }
 
 // `utf8` as a run of base64 encoded words, one per line, each at most 75
-// characters, never splitting a character, the first fitting on a line
-// after `used` characters, the others after one blank. Used only for
-// texts that GMime would leave as look-alike encoded words.
-std::string EncodeWholeText(const std::string& utf8, std::size_t used) {
+// characters, never splitting a character (FoldHeaderLines moves the first
+// to a line of its own when it does not fit after what precedes it). A word
+// ends before a blank of the text where one is near, so that the blank opens
+// the next word: readers that wrongly keep the space between encoded words of
+// a name then show two blanks rather than a name cut in two.
+std::string EncodeWholeText(const std::string& utf8) {
     const std::size_t frame = std::char_traits<char>::length(kEncodedWordPrefix) + 2;
+    const std::size_t room = (kEncodedWordLength - frame) / 4 * 3;  // bytes a word holds
     std::string out;
     std::size_t pos = 0;
     while (pos < utf8.size()) {
-        const std::size_t width = std::min(kEncodedWordLength, kFoldLength - (out.empty() ? used : 1));
-        std::size_t end = std::min(utf8.size(), pos + (width - frame) / 4 * 3);
+        std::size_t end = std::min(utf8.size(), pos + room);
         while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end;
+        const std::size_t blank = end < utf8.size() ? utf8.rfind(' ', end) : std::string::npos;
+        if (blank != std::string::npos && blank >= pos + room / 2) end = blank;
         GCharsPtr base64(g_base64_encode(reinterpret_cast<const guchar*>(utf8.data() + pos), end - pos));
         if (!out.empty()) out += "\r\n ";
         out += std::string(kEncodedWordPrefix) + base64.get() + "?=";
         pos = end;
     }
+    return out;
+}
+
+// Length of the encoded word ("=?charset?B?text?=" or "?Q?") at `at`, or 0.
+std::size_t EncodedWordAt(const std::string& text, std::size_t at) {
+    if (text.compare(at, 2, "=?") != 0) return 0;
+    const std::size_t charsetEnd = text.find('?', at + 2);
+    if (charsetEnd == std::string::npos || charsetEnd + 2 >= text.size() || text[charsetEnd + 2] != '?' ||
+        std::string("BbQq").find(text[charsetEnd + 1]) == std::string::npos) {
+        return 0;
+    }
+    const std::size_t end = text.find("?=", charsetEnd + 3);
+    if (end == std::string::npos) return 0;
+    const std::size_t length = end + 2 - at;
+    return text.find_first_of(" \t\r\n", at) < at + length ? 0 : length;
+}
+
+// GMime 3.2 cuts the texts it encodes into words of up to 38 characters, not
+// bytes, and writes some as quoted-printable, so a name or subject of long
+// words or many non-ASCII letters comes out in encoded words of up to ~150
+// characters, past the 75 RFC 2047 allows. Every such word of the message's
+// header block is decoded (by GMime) and written again as several words
+// within the limit; whitespace between encoded words is not part of the text,
+// so readers put the pieces together again. Quoted strings of address fields
+// are left alone: a name there is the name, whatever it looks like.
+std::string SplitLongEncodedWords(const std::string& wire) {
+    const std::size_t headerEnd = wire.find("\r\n\r\n");
+    if (headerEnd == std::string::npos) return wire;
+    std::string out;
+    out.reserve(wire.size() + wire.size() / 8);
+    bool structured = false;  // an address field, where quotes group text
+    bool quoted = false;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < headerEnd; ++i) {
+        const char c = wire[i];
+        if (i == lineStart && c != ' ' && c != '\t') {
+            structured = g_ascii_strncasecmp(wire.c_str() + i, "Subject:", 8) != 0;
+            quoted = false;
+        }
+        if (c == '\n') lineStart = i + 1;
+        if (structured && quoted && c == '\\' && i + 1 < headerEnd) {
+            out += c;
+            out += wire[++i];
+            continue;
+        }
+        if (structured && c == '"') quoted = !quoted;
+        const bool wordStart = i > 0 && (wire[i - 1] == ' ' || wire[i - 1] == '\t');
+        const std::size_t length = quoted || !wordStart ? 0 : EncodedWordAt(wire, i);
+        if (length == 0) {
+            out += c;
+            continue;
+        }
+        if (length <= kEncodedWordLength) {
+            out.append(wire, i, length);
+        } else {
+            GCharsPtr text(g_mime_utils_header_decode_text(nullptr, wire.substr(i, length).c_str()));
+            out += EncodeWholeText(text.get());
+        }
+        i += length - 1;
+        // In an address field an encoded word stands apart from the special
+        // after it (GMime writes a group's name right before its ':').
+        if (structured && i + 1 < headerEnd && std::string(" \t\r").find(wire[i + 1]) == std::string::npos)
+            out += ' ';
+    }
+    out.append(wire, headerEnd, std::string::npos);
     return out;
 }
 
@@ -67,8 +136,7 @@ void SetSubject(GMimeMessage* message, const std::string& subject, const std::st
     if (!HoldsEncodedWordLookalike(utf8)) return;
     GMimeHeader* header =
         g_mime_header_list_get_header(g_mime_object_get_header_list(GMIME_OBJECT(message)), "Subject");
-    const std::size_t used = std::char_traits<char>::length("Subject: ");
-    g_mime_header_set_raw_value(header, (" " + EncodeWholeText(utf8, used) + "\r\n").c_str());
+    g_mime_header_set_raw_value(header, (" " + EncodeWholeText(utf8) + "\r\n").c_str());
 }
 
 void SetAddressCharsets(InternetAddressList* list, const std::string& charset) {
@@ -229,7 +297,8 @@ Status ComposeMessage(const MailMessage& mail, std::string* out) {
     g_mime_object_write_to_stream(GMIME_OBJECT(message.get()), format, stream.get());
     g_mime_format_options_free(format);
     GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
-    out->assign(FoldHeaderLines(std::string(reinterpret_cast<const char*>(bytes->data), bytes->len)));
+    out->assign(FoldHeaderLines(
+        SplitLongEncodedWords(std::string(reinterpret_cast<const char*>(bytes->data), bytes->len))));
     return Status::Ok();
 }
 

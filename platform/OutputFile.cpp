@@ -37,28 +37,37 @@ Status OutputFile::Open(const std::string& path, int extraFlags) {
 }
 
 Status OutputFile::Flush() {
-    const char* p = buffer_.data();
-    std::size_t left = used_;
-    while (left > 0 && error_.ok()) {
-        ssize_t n = ::write(fd_, p, left);
+    WriteAll(buffer_.data(), used_);
+    used_ = 0;
+    return error_;
+}
+
+void OutputFile::WriteAll(const char* data, std::size_t size) {
+    while (size > 0 && error_.ok()) {
+        ssize_t n = ::write(fd_, data, size);
         if (n < 0) {
             if (errno == EINTR) continue;
             error_ = Status::FromErrno(path_, errno);
         } else if (n == 0) {
             error_ = Status::Error(path_ + ": short write");
         } else {
-            p += n;
-            left -= static_cast<std::size_t>(n);
+            data += n;
+            size -= static_cast<std::size_t>(n);
             flushed_ += static_cast<std::uint64_t>(n);
         }
     }
-    used_ = 0;
-    return error_;
 }
 
 Status OutputFile::Write(const char* data, std::size_t size) {
     if (fd_ < 0) return Status::Error(path_ + ": not open");
     if (!error_.ok()) return error_;
+    // A block the buffer cannot hold goes to the file as it is, without
+    // being copied through the buffer.
+    if (size >= buffer_.size()) {
+        if (!Flush().ok()) return error_;
+        WriteAll(data, size);
+        return error_;
+    }
     while (size > 0) {
         if (used_ == buffer_.size() && !Flush().ok()) return error_;
         std::size_t room = buffer_.size() - used_;

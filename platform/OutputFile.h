@@ -42,6 +42,8 @@ class OutputFile {
   private:
     Status Open(const std::string& path, int extraFlags);
     Status Flush();
+    // Hands `size` bytes to the file; a failure is kept in error_.
+    void WriteAll(const char* data, std::size_t size);
 
     int fd_ = -1;
     std::string path_;

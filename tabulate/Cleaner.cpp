@@ -13,10 +13,12 @@ namespace {
 constexpr char kLF = '\n';
 constexpr char kFF = '\f';
 constexpr char kCR = '\r';
+// Every line of the cleaned file ends so.
+constexpr std::string_view kLineEnd = "\r\n";
 
 // Directive words are runs of bytes above 0x20.
-std::vector<std::string> DirectiveWords(const std::string& line) {
-    std::vector<std::string> words;
+std::vector<std::string_view> DirectiveWords(std::string_view line) {
+    std::vector<std::string_view> words;
     size_t i = 0;
     while (i < line.size()) {
         while (i < line.size() && IsBlank(line[i])) ++i;
@@ -61,7 +63,10 @@ bool Cleaner::Clean(const std::string& inputPath) {
                 break;
             }
             if (count == 0) {
-                if (!line_.empty()) FlushLine();
+                if (!line_.empty()) {
+                    FlushLine(line_);
+                    line_.clear();
+                }
                 // Whatever the last line was, the cleaned file exists.
                 if (!failed_) EnsureCleanedFile();
                 break;
@@ -100,20 +105,15 @@ void Cleaner::SplitChunk(const char* chunk, size_t size) {
         i = at;
         const char byte = chunk[i];
         if (byte == kLF) {
-            if (!lastWasCR_) {
-                line_.append(chunk + start, i - start);
-                FlushLine();
-            }
+            if (!lastWasCR_) FinishLine(chunk + start, i - start);
             start = i + 1;
             lastWasCR_ = false;
         } else if (byte == kFF) {
-            line_.append(chunk + start, i - start);
+            if (!line_.empty() || i > start) FinishLine(chunk + start, i - start);
             start = i;  // the FF opens the next line
-            if (!line_.empty()) FlushLine();
             lastWasCR_ = false;
         } else if (byte == kCR) {
-            line_.append(chunk + start, i - start);
-            FlushLine();
+            FinishLine(chunk + start, i - start);
             start = i + 1;
             lastWasCR_ = true;
         }
@@ -121,34 +121,40 @@ void Cleaner::SplitChunk(const char* chunk, size_t size) {
     if (!failed_ && start < size) line_.append(chunk + start, size - start);
 }
 
-bool Cleaner::FlushLine() {
+void Cleaner::FinishLine(const char* bytes, size_t size) {
+    if (line_.empty()) {
+        FlushLine(std::string_view(bytes, size));
+        return;
+    }
+    line_.append(bytes, size);
+    FlushLine(line_);
+    line_.clear();
+}
+
+bool Cleaner::FlushLine(std::string_view line) {
     if (pendingSheetBreak_) {
-        if (!line_.empty() && line_[0] == kFF) {
+        if (!line.empty() && line[0] == kFF) {
             // This page starts the new section.
             report_->sectionOffsets.push_back(bytesWritten_);
             pendingSheetBreak_ = false;
         } else {
-            if (!excelDirective_.empty() && StartsWith(line_, excelDirective_)) {
-                RunDirective(line_, true);
+            if (!excelDirective_.empty() && StartsWith(line, excelDirective_)) {
+                RunDirective(line, true);
             }
-            line_.clear();
             return true;
         }
     }
-    if (!nextSheet_.empty() && line_ == nextSheet_) {
+    if (!nextSheet_.empty() && line == nextSheet_) {
         pendingSheetBreak_ = true;
-        line_.clear();
         return true;
     }
-    if (!excelDirective_.empty() && StartsWith(line_, excelDirective_) && RunDirective(line_, false)) {
-        line_.clear();
+    if (!excelDirective_.empty() && StartsWith(line, excelDirective_) && RunDirective(line, false)) {
         return true;
     }
-    line_ += "\r\n";
     if (!EnsureCleanedFile()) return false;
-    pending_ += line_;
-    bytesWritten_ += line_.size();
-    line_.clear();
+    pending_.append(line.data(), line.size());
+    pending_ += kLineEnd;
+    bytesWritten_ += line.size() + kLineEnd.size();
     return pending_.size() < kCleanWriteBuffer || WritePending();
 }
 
@@ -173,11 +179,11 @@ bool Cleaner::EnsureCleanedFile() {
     return true;
 }
 
-bool Cleaner::RunDirective(const std::string& line, bool pendingMode) {
-    std::vector<std::string> words = DirectiveWords(line);
+bool Cleaner::RunDirective(std::string_view line, bool pendingMode) {
+    std::vector<std::string_view> words = DirectiveWords(line);
     if (words.empty() || words[0] != excelDirective_) return false;
     if (words.size() >= 2) {
-        const std::string command = ToUpper(words[1]);
+        const std::string command = ToUpper(std::string(words[1]));
         if (command == "NEXTSHEET") {
             // A second request before the next page cancels the first.
             pendingSheetBreak_ = !pendingMode;

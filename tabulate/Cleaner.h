@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/ExclusiveFile.h"
 #include "platform/LockedReader.h"
@@ -33,14 +34,17 @@ class Cleaner : public RawStream {
 
   private:
     void SplitChunk(const char* chunk, size_t size);
-    bool FlushLine();
+    // Ends the line whose last bytes are `bytes`: with the bytes kept from
+    // earlier chunks, if any, it goes to FlushLine.
+    void FinishLine(const char* bytes, size_t size);
+    bool FlushLine(std::string_view line);
     bool EnsureCleanedFile();
     bool WritePending();
     // Carries out a directive line; returns whether it was one.
-    bool RunDirective(const std::string& line, bool pendingMode);
+    bool RunDirective(std::string_view line, bool pendingMode);
 
     RawReport* report_;
-    std::string line_;
+    std::string line_;     // the start of a line that continues in the next chunk
     std::string pending_;  // cleaned lines not yet written
     tarn::LockedReader input_;
     tarn::ExclusiveFile output_;

@@ -1,5 +1,7 @@
 #include "tabulate/ColumnLayout.h"
 
+#include <algorithm>
+
 #include "tabulate/Text.h"
 
 namespace tarn::tabulate {
@@ -34,12 +36,10 @@ std::vector<ColumnSpec> ColumnsFromUnderline(const std::string& underline) {
     return columns;
 }
 
-std::string ExtractField(const ColumnSpec& column, const std::string& line) {
-    std::string field;
-    if (column.start < 0 || static_cast<size_t>(column.start) >= line.size()) return field;
-    const size_t begin = static_cast<size_t>(column.start);
-    TrimInto(line, begin, begin + static_cast<size_t>(column.width > 0 ? column.width : 0), &field);
-    return field;
+std::string_view ExtractField(const ColumnSpec& column, std::string_view line) {
+    if (column.start < 0 || static_cast<size_t>(column.start) >= line.size()) return {};
+    return Trim(
+        line.substr(static_cast<size_t>(column.start), static_cast<size_t>(std::max(column.width, 0))));
 }
 
 void SetTitle(ColumnSpec* column, const std::string& title, const KeywordTable& keywords) {
@@ -66,7 +66,7 @@ void AssembleTitles(std::vector<ColumnSpec>* columns, const std::vector<std::str
                 title = ExtractField(column, line);
                 continue;
             }
-            std::string piece = ExtractField(column, line);
+            std::string piece(ExtractField(column, line));
             // Left straddle: a word that began in the gap after the previous
             // column's dashes belongs to this column.
             if (m > 0) {
@@ -85,7 +85,7 @@ void AssembleTitles(std::vector<ColumnSpec>* columns, const std::vector<std::str
                     if (d >= 1 && piece.size() > static_cast<size_t>(d - 1)) {
                         piece.resize(static_cast<size_t>(d - 1));
                     }
-                    piece = RightTrim(piece);
+                    piece.resize(RightTrim(piece).size());
                 }
             }
             if (!title.empty() && !piece.empty()) title += ' ';
@@ -95,15 +95,14 @@ void AssembleTitles(std::vector<ColumnSpec>* columns, const std::vector<std::str
     }
 }
 
-void InferTypes(std::vector<ColumnSpec>* columns, const std::string& line,
-                const ValueClassifier& classifier) {
+void InferTypes(std::vector<ColumnSpec>* columns, std::string_view line, const ValueClassifier& classifier) {
     for (ColumnSpec& column : *columns) {
         if (column.fixedType != 0) continue;
-        std::string value = ExtractField(column, line);
+        const std::string_view value = ExtractField(column, line);
         if (value.empty()) continue;
         int kind = classifier.ClassifyValue(value).kind;
         if (kind == kTypeText && column.type != kTypeText) {
-            if (!Contains(ToUpper(value), "TOTAL")) column.type = kTypeText;
+            if (!ContainsNoCase(value, "TOTAL")) column.type = kTypeText;
         } else if (kind == kTypeDate && column.type != kTypeDate) {
             column.type = kTypeDate;
         }

@@ -3,6 +3,7 @@
 // titles from the lines above it, their type from keywords and sample values.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tabulate/ColumnSpec.h"
@@ -16,7 +17,8 @@ namespace tarn::tabulate {
 std::vector<ColumnSpec> ColumnsFromUnderline(const std::string& underline);
 
 // The column's bytes of the line, trimmed; empty when the line is shorter.
-std::string ExtractField(const ColumnSpec& column, const std::string& line);
+// A view into `line`.
+std::string_view ExtractField(const ColumnSpec& column, std::string_view line);
 
 // Stores the title; a keyword title fixes the column's type.
 void SetTitle(ColumnSpec* column, const std::string& title, const KeywordTable& keywords);
@@ -27,6 +29,6 @@ void AssembleTitles(std::vector<ColumnSpec>* columns, const std::vector<std::str
                     const KeywordTable& keywords);
 
 // Lets one sample data line of the first page adjust the column types.
-void InferTypes(std::vector<ColumnSpec>* columns, const std::string& line, const ValueClassifier& classifier);
+void InferTypes(std::vector<ColumnSpec>* columns, std::string_view line, const ValueClassifier& classifier);
 
 }  // namespace tarn::tabulate

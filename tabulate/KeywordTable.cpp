@@ -25,7 +25,7 @@ KeywordTable::KeywordTable(const ConfigFileRegistry& registry) {
             while (begin < contents.size()) {
                 size_t end = contents.find('\n', begin);
                 if (end == std::string::npos) end = contents.size();
-                std::string keyword = Trim(contents.substr(begin, end - begin));
+                const std::string keyword(Trim(std::string_view(contents).substr(begin, end - begin)));
                 if (!keyword.empty()) Add(ToUpper(keyword), kTypeText);
                 begin = end + 1;
             }

@@ -1,6 +1,7 @@
 #pragma once
 // What the first page of a section tells about all of its pages.
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,7 +18,7 @@ struct PageLayout {
 
     std::vector<ColumnSpec> columns;
     // Page furniture: a line equal to a member is skipped.
-    std::set<std::string> headerLines;
+    std::set<std::string, std::less<>> headerLines;
     std::string programName = "Unknown";
     std::string programQualifier;
     std::string reportPath = "0.0";

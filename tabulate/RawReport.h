@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/LockedReader.h"
@@ -33,21 +34,23 @@ class RawReport {
     // Prepares reading of section `sectionIndex`; on failure the error flag
     // is set and the section reads as empty.
     void OpenSection();
-    // Appends the next bytes of the current line to *line. Returns true when
-    // the line's end was reached; otherwise call again unless the section has
-    // ended or failed.
-    bool ReadSectionLine(std::string* line);
-    // Reads one whole line (clearing *line first); false when the section has
-    // ended and no line was left.
+    // Reads one whole line; false when the section has ended and no line was
+    // left. The view stays valid until the next call: it points into the read
+    // buffer, or for a line that spans two reads, into a copy.
+    bool NextLine(std::string_view* line);
+    // The same into *line.
     bool NextLine(std::string* line);
-    // The end flag is set and the buffered bytes are all used.
-    bool SectionEnded() const { return ended_ && position_ >= held_; }
     bool SectionFailed() const { return error_; }
     void CloseSection();
 
   private:
+    // Reads the next bytes of the section into the buffer; false at the
+    // section's end or on a failure (the error flag is then set).
+    bool Refill();
+
     tarn::LockedReader file_;
     std::unique_ptr<char[]> buffer_;
+    std::string spanning_;  // a line that spans two reads
     size_t held_ = 0;
     size_t position_ = 0;
     size_t skip_ = 0;  // bytes still to pass over after a line end

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "tabulate/ColumnLayout.h"
@@ -53,13 +54,15 @@ class Converter {
 
     void MakeStyles();
     bool ConvertSection(RawReport* report);
-    bool WriteDataRow(Section* section, const std::string& line);
+    bool WriteDataRow(Section* section, std::string_view line);
     void WriteHeaderRow(Section* section, bool setWidths);
-    void WriteCell(Section* section, int row, int col, const std::string& value);
-    void WriteText(Section* section, int row, int col, const std::string& value);
+    void WriteCell(Section* section, int row, int col, std::string_view value);
+    void WriteText(Section* section, int row, int col, std::string_view value);
     bool WriteFooter(Section* section);
     bool AddSheet(Section* section);
     const xls::Format* CachedFormat(const std::string& formatText);
+    const xls::Format* NumberFormat(const ParsedValue& number);
+    const xls::Format* DateFormat();
     int LastColumn(const Section& section) const {
         return std::max(0, std::min(static_cast<int>(section.layout.columns.size()), sheetColumns_) - 1);
     }
@@ -77,6 +80,10 @@ class Converter {
     xls::Format* blockFormat_ = nullptr;
     // Number-format text to its format, shared by all sheets.
     std::map<std::string, const xls::Format*> formatCache_;
+    // The same looked up by what a number showed (currency sign, decimals),
+    // and for dates, so that a cell needs no format text.
+    std::map<std::pair<bool, size_t>, const xls::Format*> numberFormats_;
+    const xls::Format* dateFormat_ = nullptr;
     // The width a date cell asks for, by the format it was written with.
     const xls::Format* dateWidthFormat_ = nullptr;
     double dateWidth_ = 0;
@@ -127,17 +134,17 @@ bool Converter::ConvertSection(RawReport* report) {
 
     report->OpenSection();
     if (!report->SectionFailed()) {
-        std::string line;
+        std::string_view line;
+        std::string_view text;  // the part of the line that is written
         while (report->NextLine(&line)) {
-            // The line is trimmed where it stands, without a copy.
-            switch (ClassifyLine(&section.layout, line, &section.criteriaMode, &line)) {
+            switch (ClassifyLine(&section.layout, line, &section.criteriaMode, &text)) {
             case LineKind::kSkip:
                 break;
             case LineKind::kCriteria:
-                section.criteriaLines.push_back(line);
+                section.criteriaLines.emplace_back(text);
                 break;
             case LineKind::kData:
-                if (!WriteDataRow(&section, line)) return false;
+                if (!WriteDataRow(&section, text)) return false;
                 break;
             }
         }
@@ -154,7 +161,7 @@ void Converter::WriteHeaderRow(Section* section, bool setWidths) {
     }
 }
 
-bool Converter::WriteDataRow(Section* section, const std::string& line) {
+bool Converter::WriteDataRow(Section* section, std::string_view line) {
     // A sheet holds lastRow_ + 1 rows: the rows beyond go on to a further sheet
     // of the same section, under a repeated header row.
     if (section->rowCount + 1 > lastRow_) {
@@ -167,7 +174,7 @@ bool Converter::WriteDataRow(Section* section, const std::string& line) {
     const int row = section->rowCount + 1;
     const std::vector<ColumnSpec>& columns = section->layout.columns;
     for (size_t i = 0; i < columns.size(); ++i) {
-        const std::string value = ExtractField(columns[i], line);
+        const std::string_view value = ExtractField(columns[i], line);
         if (value.empty()) continue;
         if (columns[i].type == kTypeText) {
             WriteText(section, row, static_cast<int>(i), value);
@@ -179,16 +186,16 @@ bool Converter::WriteDataRow(Section* section, const std::string& line) {
     return true;
 }
 
-void Converter::WriteText(Section* section, int row, int col, const std::string& value) {
+void Converter::WriteText(Section* section, int row, int col, std::string_view value) {
     section->sheets.back()->WriteText(row, col, value, nullptr);
     Widen(section, col, static_cast<double>(value.size() + 1));
 }
 
-void Converter::WriteCell(Section* section, int row, int col, const std::string& value) {
+void Converter::WriteCell(Section* section, int row, int col, std::string_view value) {
     xls::Sheet* sheet = section->sheets.back();
     const ParsedValue parsed = classifier_.ClassifyValue(value);
     if (parsed.kind == kTypeNumber) {
-        const xls::Format* format = CachedFormat(parsed.format);
+        const xls::Format* format = NumberFormat(parsed);
         if (sheet->WriteNumber(row, col, NumberTextValue(parsed.number), format)) {
             Widen(section, col, static_cast<double>(parsed.number.size() + 1));
         } else {
@@ -197,7 +204,7 @@ void Converter::WriteCell(Section* section, int row, int col, const std::string&
         return;
     }
     if (parsed.kind == kTypeDate) {
-        const xls::Format* format = CachedFormat(classifier_.dateFormat());
+        const xls::Format* format = DateFormat();
         DateParts date;
         if (!classifier_.ParseDate(value, &date)) {
             WriteText(section, row, col, value);
@@ -234,6 +241,23 @@ const xls::Format* Converter::CachedFormat(const std::string& formatText) {
         format->SetFont(valueFont_);
         formatCache_[formatText] = format;
     }
+    return format;
+}
+
+const xls::Format* Converter::NumberFormat(const ParsedValue& number) {
+    const std::pair<bool, size_t> key(number.currency, number.decimals);
+    auto found = numberFormats_.find(key);
+    if (found != numberFormats_.end()) return found->second;
+    const xls::Format* format = CachedFormat(NumberFormatText(number));
+    // A format the book refused is made again each time, as CachedFormat does.
+    if (format->NumberFormatId() != 0) numberFormats_.emplace(key, format);
+    return format;
+}
+
+const xls::Format* Converter::DateFormat() {
+    if (dateFormat_ != nullptr) return dateFormat_;
+    const xls::Format* format = CachedFormat(classifier_.dateFormat());
+    if (format->NumberFormatId() != 0) dateFormat_ = format;
     return format;
 }
 

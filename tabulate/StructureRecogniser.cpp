@@ -1,7 +1,5 @@
 #include "tabulate/StructureRecogniser.h"
 
-#include <string.h>
-
 #include "tabulate/ColumnLayout.h"
 #include "tabulate/Text.h"
 
@@ -30,9 +28,8 @@ size_t FindWord(const std::vector<Word>& words, const char* text) {
 }
 
 bool IsCurrencyLine(const std::string& line) {
-    const std::string upper = ToUpper(line);
-    return Contains(upper, "REPORTING CURRENCY:") || Contains(upper, "EXCHANGE RATE:") ||
-           Contains(upper, "WARNING:");
+    return ContainsNoCase(line, "REPORTING CURRENCY:") || ContainsNoCase(line, "EXCHANGE RATE:") ||
+           ContainsNoCase(line, "WARNING:");
 }
 
 bool HoldsTimeOfDay(const std::string& line) {
@@ -89,7 +86,7 @@ bool ReadSecondHeaderLine(const std::string& line, PageLayout* layout) {
     layout->company.clear();
     if (time > page + 2) {
         const size_t from = words[page + 2].start;
-        layout->company = Trim(line.substr(from, words[time].start - from));
+        layout->company = Trim(std::string_view(line).substr(from, words[time].start - from));
     }
     layout->reportTime.clear();
     if (time + 1 < words.size()) layout->reportTime = words[time + 1].text;
@@ -109,7 +106,7 @@ bool ParseLayout(RawReport* report, PageLayout* layout, const ValueClassifier& c
             // stores it) holds no text: the page begins with the next line.
             if (RightTrim(line).empty()) continue;
         }
-        lines.push_back(RightTrim(line));
+        lines.emplace_back(RightTrim(line));
     }
     report->CloseSection();
     return ParseFirstPage(lines, layout, classifier, keywords);
@@ -162,7 +159,7 @@ bool ParseFirstPage(const std::vector<std::string>& lines, PageLayout* layout,
             layout->headerLines.insert(sample);
             continue;
         }
-        if (Contains(ToUpper(sample), "END OF REPORT")) continue;
+        if (ContainsNoCase(sample, "END OF REPORT")) continue;
         if (sample.find(':') != std::string::npos) {
             if (IsCurrencyLine(sample)) {
                 layout->headerLines.insert(sample);
@@ -175,12 +172,11 @@ bool ParseFirstPage(const std::vector<std::string>& lines, PageLayout* layout,
     return true;
 }
 
-LineKind ClassifyLine(PageLayout* layout, const std::string& line, bool* criteriaMode, std::string* trimmed) {
-    const size_t begin = !line.empty() && line[0] == kFF ? 1 : 0;
-    size_t end = line.size();
-    while (end > begin && IsBlank(line[end - 1])) --end;
-    std::string& text = *trimmed;
-    text.assign(line, begin, end - begin);
+LineKind ClassifyLine(PageLayout* layout, std::string_view line, bool* criteriaMode,
+                      std::string_view* trimmed) {
+    if (!line.empty() && line[0] == kFF) line.remove_prefix(1);
+    std::string_view& text = *trimmed;
+    text = RightTrim(line);
     if (*criteriaMode) {
         text = Trim(text);
         return text.empty() ? LineKind::kSkip : LineKind::kCriteria;
@@ -189,27 +185,21 @@ LineKind ClassifyLine(PageLayout* layout, const std::string& line, bool* criteri
         return LineKind::kSkip;
     }
     if (IsRuleLine(text)) {
-        layout->headerLines.insert(text);
+        layout->headerLines.emplace(text);
         return LineKind::kSkip;
     }
     const auto containsIfSet = [&text](const std::string& field) {
-        return field.empty() || text.find(field) != std::string::npos;
+        return field.empty() || text.find(field) != std::string_view::npos;
     };
     if ((Contains(text, "Date:") && containsIfSet(layout->programName) && containsIfSet(layout->reportPath) &&
          containsIfSet(layout->reportName)) ||
         (Contains(text, "Page:") && Contains(text, "Time:"))) {
         return LineKind::kSkip;
     }
-    // One upper-case copy per line, in a buffer that keeps its room.
-    static thread_local std::string upper;
-    upper.assign(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
     // Both phrases hold REPORT: most lines are done with one search.
-    if (::memmem(upper.data(), upper.size(), "REPORT", 6) == nullptr) return LineKind::kData;
-    if (Contains(upper, "END OF REPORT")) return LineKind::kSkip;
-    if (Contains(upper, "REPORT CRITERIA")) {
+    if (!ContainsNoCase(text, "REPORT")) return LineKind::kData;
+    if (ContainsNoCase(text, "END OF REPORT")) return LineKind::kSkip;
+    if (ContainsNoCase(text, "REPORT CRITERIA")) {
         *criteriaMode = true;
         text = Trim(text);
         return LineKind::kCriteria;

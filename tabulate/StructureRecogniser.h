@@ -4,6 +4,7 @@
 // furniture, a criteria line or data.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tabulate/KeywordTable.h"
@@ -31,10 +32,11 @@ bool ParseFirstPage(const std::vector<std::string>& lines, PageLayout* layout,
 bool ReadFirstHeaderLine(const std::string& line, PageLayout* layout);
 bool ReadSecondHeaderLine(const std::string& line, PageLayout* layout);
 
-// Classifies one line of the section. *trimmed receives the line as the
-// caller writes it (data: FF removed and right-trimmed; criteria: trimmed).
-// `trimmed` may be `line` itself.
-LineKind ClassifyLine(PageLayout* layout, const std::string& line, bool* criteriaMode, std::string* trimmed);
+// Classifies one line of the section. *trimmed receives the part of the line
+// the caller writes (data: FF removed and right-trimmed; criteria: trimmed),
+// a view into `line`.
+LineKind ClassifyLine(PageLayout* layout, std::string_view line, bool* criteriaMode,
+                      std::string_view* trimmed);
 
 // The report attribute lines written under the data; never empty.
 std::vector<std::string> BuildAttributes(const PageLayout& layout);

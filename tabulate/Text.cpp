@@ -1,6 +1,7 @@
 #include "tabulate/Text.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tarn::tabulate {
 namespace {
@@ -13,8 +14,10 @@ constexpr size_t kMaxDateLength = 10;
 
 bool IsWordSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+char ToUpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool OnlySpacesAnd(const std::string& line, char mark) {
+bool OnlySpacesAnd(std::string_view line, char mark) {
     for (char c : line) {
         if (c != ' ' && c != mark) return false;
     }
@@ -30,13 +33,13 @@ std::string ToUpper(std::string text) {
     return text;
 }
 
-std::string RightTrim(const std::string& text) {
+std::string_view RightTrim(std::string_view text) {
     size_t end = text.size();
     while (end > 0 && IsBlank(text[end - 1])) --end;
     return text.substr(0, end);
 }
 
-std::string Trim(const std::string& text) {
+std::string_view Trim(std::string_view text) {
     size_t begin = 0;
     while (begin < text.size() && IsBlank(text[begin])) ++begin;
     size_t end = text.size();
@@ -44,31 +47,39 @@ std::string Trim(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool Contains(std::string_view text, const char* part) { return text.find(part) != std::string_view::npos; }
 
-bool ContainsNoCase(const std::string& text, const char* upperPart) {
-    const size_t length = std::char_traits<char>::length(upperPart);
-    if (length == 0) return true;
-    const char first = upperPart[0];
-    const char firstLower = first >= 'A' && first <= 'Z' ? static_cast<char>(first - 'A' + 'a') : first;
-    for (size_t i = 0; i + length <= text.size(); ++i) {
-        if (text[i] != first && text[i] != firstLower) continue;
-        size_t k = 1;
-        for (; k < length; ++k) {
-            char c = text[i + k];
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-            if (c != upperPart[k]) break;
+bool ContainsNoCase(std::string_view text, const char* upperPart) {
+    const std::string_view part(upperPart);
+    if (part.empty()) return true;
+    if (part.size() > text.size()) return false;
+    // Places where a match may start hold the first letter in either case;
+    // memchr finds the next of each, and each is searched again only once
+    // the scan has passed it.
+    const char cases[2] = {part[0], ToLowerAscii(part[0])};
+    const int caseCount = cases[1] == cases[0] ? 1 : 2;
+    const size_t starts = text.size() - part.size() + 1;
+    size_t next[2] = {0, 0};
+    bool known[2] = {false, false};
+    for (size_t i = 0; i < starts; ++i) {
+        size_t at = starts;
+        for (int k = 0; k < caseCount; ++k) {
+            if (!known[k] || next[k] < i) {
+                const void* found = std::memchr(text.data() + i, cases[k], starts - i);
+                next[k] = found == nullptr
+                              ? starts
+                              : static_cast<size_t>(static_cast<const char*>(found) - text.data());
+                known[k] = true;
+            }
+            at = std::min(at, next[k]);
         }
-        if (k == length) return true;
+        if (at == starts) return false;
+        i = at;
+        size_t k = 1;
+        while (k < part.size() && ToUpperAscii(text[i + k]) == part[k]) ++k;
+        if (k == part.size()) return true;
     }
     return false;
-}
-
-void TrimInto(const std::string& text, size_t begin, size_t end, std::string* out) {
-    end = std::min(end, text.size());
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    out->assign(text, begin, end - begin);
 }
 
 bool RemoveAll(std::string* text, const std::string& part) {
@@ -94,11 +105,11 @@ std::vector<Word> SplitWords(const std::string& line) {
     return words;
 }
 
-bool IsRuleLine(const std::string& line) {
+bool IsRuleLine(std::string_view line) {
     return line.size() > kMinRuleLength && (OnlySpacesAnd(line, '-') || OnlySpacesAnd(line, '='));
 }
 
-bool HasDateShape(const std::string& text) {
+bool HasDateShape(std::string_view text) {
     if (text.size() < kMinDateLength || text.size() > kMaxDateLength) return false;
     size_t i = 0;
     for (int part = 0; part < 3; ++part) {

@@ -3,6 +3,7 @@
 // Text is 8-bit bytes; only ASCII letters change case.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/Text.h"
@@ -13,14 +14,13 @@ namespace tarn::tabulate {
 inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 std::string ToUpper(std::string text);
-std::string RightTrim(const std::string& text);
-std::string Trim(const std::string& text);
-bool Contains(const std::string& text, const char* part);
+// The bytes of `text` without the blanks at its end, or at both ends.
+std::string_view RightTrim(std::string_view text);
+std::string_view Trim(std::string_view text);
+bool Contains(std::string_view text, const char* part);
 // Whether `text` holds `upperPart` (upper case) with ASCII letters compared
 // without regard to case; no copy of the text is made.
-bool ContainsNoCase(const std::string& text, const char* upperPart);
-// Bytes [begin, end) of `text` trimmed of blanks on both sides, into *out.
-void TrimInto(const std::string& text, size_t begin, size_t end, std::string* out);
+bool ContainsNoCase(std::string_view text, const char* upperPart);
 // Removes every occurrence of `part`; returns whether there was one.
 bool RemoveAll(std::string* text, const std::string& part);
 
@@ -34,9 +34,9 @@ std::vector<Word> SplitWords(const std::string& line);
 
 // A rule line: longer than 10 bytes and only spaces and "-", or only spaces
 // and "=".
-bool IsRuleLine(const std::string& line);
+bool IsRuleLine(std::string_view line);
 
 // Date shape: 5 to 10 bytes, digits "/" digits "/" digits, each run non-empty.
-bool HasDateShape(const std::string& text);
+bool HasDateShape(std::string_view text);
 
 }  // namespace tarn::tabulate

@@ -51,13 +51,16 @@ ValueClassifier::ValueClassifier(std::string decimalSeparator, std::string group
       group_(std::move(groupSeparator)),
       dateFormat_(std::move(dateFormat)) {}
 
-ParsedValue ValueClassifier::ClassifyValue(const std::string& value) const {
+ParsedValue ValueClassifier::ClassifyValue(std::string_view value) const {
     ParsedValue result;
-    std::string t = Trim(value);
-    if (HasDateShape(t)) {
+    const std::string_view trimmed = Trim(value);
+    if (HasDateShape(trimmed)) {
         result.kind = kTypeDate;
         return result;
     }
+    // The number is normalised where the result keeps it.
+    std::string& t = result.number;
+    t.assign(trimmed.data(), trimmed.size());
 
     // Sign markers: a credit, a debit, or accounting parentheses. Most
     // values hold none of their bytes, and then none can apply.
@@ -92,8 +95,11 @@ ParsedValue ValueClassifier::ClassifyValue(const std::string& value) const {
     if (!decimal_.empty()) {
         size_t at = t.find(decimal_);
         if (at != std::string::npos) {
-            for (size_t next = at; next != std::string::npos; next = t.find(decimal_, next + 1)) {
-                t.replace(next, decimal_.size(), ".");
+            // Every separator becomes "." (nothing to do when it is one).
+            if (decimal_ != ".") {
+                for (size_t next = at; next != std::string::npos; next = t.find(decimal_, next + 1)) {
+                    t.replace(next, decimal_.size(), ".");
+                }
             }
             // Counted after the replacement, so that a separator of several
             // bytes does not add decimals.
@@ -102,12 +108,15 @@ ParsedValue ValueClassifier::ClassifyValue(const std::string& value) const {
     }
     // A sign marker on a value that carries a sign of its own has no clear
     // meaning: keep it as text rather than write a wrong number.
-    if (!IsNumeric(t) || (negative && (t[0] == '-' || t[0] == '+'))) return result;
+    if (!IsNumeric(t) || (negative && (t[0] == '-' || t[0] == '+'))) {
+        t.clear();
+        return result;
+    }
 
     result.kind = kTypeNumber;
-    result.number = negative ? "-" + t : t;
-    result.format = currency ? "$ #,##0" : "#,##0";
-    if (decimals > 0) result.format += "." + std::string(decimals, '0');
+    if (negative) t.insert(t.begin(), '-');
+    result.currency = currency;
+    result.decimals = decimals;
     return result;
 }
 
@@ -133,16 +142,16 @@ bool ValueClassifier::ReadFieldOrder() {
     return true;
 }
 
-bool ValueClassifier::ParseDate(const std::string& value, DateParts* date) {
+bool ValueClassifier::ParseDate(std::string_view value, DateParts* date) {
     if (!orderFixed_ && !dateFormat_.empty() && !ReadFieldOrder()) return false;
     int fields[3];
     size_t begin = 0;
     for (int part = 0; part < 3; ++part) {
         if (begin > value.size()) return false;
         size_t end = value.find('/', begin);
-        if (end == std::string::npos) end = value.size();
+        if (end == std::string_view::npos) end = value.size();
         if (end == begin) return false;
-        fields[part] = AtoiLike(std::string_view(value).substr(begin, end - begin));
+        fields[part] = AtoiLike(value.substr(begin, end - begin));
         begin = end + 1;
     }
     date->day = fields[dayAt_];
@@ -183,6 +192,15 @@ double NumberTextValue(const std::string& number) {
     double value = 0;
     std::from_chars(begin, end, value);
     return value;
+}
+
+std::string NumberFormatText(const ParsedValue& number) {
+    std::string format = number.currency ? "$ #,##0" : "#,##0";
+    if (number.decimals > 0) {
+        format += '.';
+        format.append(number.decimals, '0');
+    }
+    return format;
 }
 
 }  // namespace tarn::tabulate

@@ -3,13 +3,15 @@
 // and splits dates, under the run's separators and date format.
 
 #include <string>
+#include <string_view>
 
 namespace tarn::tabulate {
 
 struct ParsedValue {
-    int kind = 1;        // kTypeText, kTypeNumber or kTypeDate
-    std::string number;  // numbers: optional "-", digits, optional "." and digits
-    std::string format;  // numbers: the spreadsheet number format, such as #,##0.00
+    int kind = 1;           // kTypeText, kTypeNumber or kTypeDate
+    std::string number;     // numbers: optional "-", digits, optional "." and digits
+    bool currency = false;  // numbers: shown with a currency sign
+    size_t decimals = 0;    // numbers: decimals shown
 };
 
 struct DateParts {
@@ -23,12 +25,12 @@ class ValueClassifier {
     // Separators may be several bytes long; either may be empty.
     ValueClassifier(std::string decimalSeparator, std::string groupSeparator, std::string dateFormat);
 
-    ParsedValue ClassifyValue(const std::string& value) const;
+    ParsedValue ClassifyValue(std::string_view value) const;
 
     // Splits a date by the field order of the date format. The order is read
     // from the format once; until it reads, month/day/year applies and the
     // call fails.
-    bool ParseDate(const std::string& value, DateParts* date);
+    bool ParseDate(std::string_view value, DateParts* date);
 
     const std::string& dateFormat() const { return dateFormat_; }
 
@@ -47,5 +49,8 @@ class ValueClassifier {
 
 // Reads a normalised number text, whatever the process locale.
 double NumberTextValue(const std::string& number);
+
+// The spreadsheet number format of a number, such as #,##0.00 or $ #,##0.
+std::string NumberFormatText(const ParsedValue& number);
 
 }  // namespace tarn::tabulate

@@ -57,7 +57,7 @@ class XlsxFormat : public xls::Format {
 class XlsxSheet : public xls::Sheet {
   public:
     XlsxSheet(XlsxBook* book, lxw_worksheet* sheet) : book_(book), sheet_(sheet) {}
-    bool WriteText(int row, int col, const std::string& text, const xls::Format* format) override;
+    bool WriteText(int row, int col, std::string_view text, const xls::Format* format) override;
     bool WriteNumber(int row, int col, double value, const xls::Format* format) override;
     void SetColumn(int firstCol, int lastCol, double width) override {
         if (firstCol < 0 || lastCol >= kXlsxSheetColumns || firstCol > lastCol || !std::isfinite(width))
@@ -129,7 +129,7 @@ class XlsxBook : public xls::Workbook {
     }
 
     std::string Utf8(const std::string& bytes) { return Utf8FromUtf16(decoder_.Decode(bytes)); }
-    std::u16string Decode(const std::string& bytes) { return decoder_.Decode(bytes); }
+    std::u16string Decode(std::string_view bytes) { return decoder_.Decode(bytes); }
     const xls::NumberFormats& NumberFormats() const { return numberFormats_; }
     lxw_format* PlainFormat() const { return plainFormat_->Handle(); }
 
@@ -166,7 +166,7 @@ lxw_format* XlsxSheet::FormatOf(const xls::Format* format) const {
     return own == nullptr ? book_->PlainFormat() : own->Handle();
 }
 
-bool XlsxSheet::WriteText(int row, int col, const std::string& text, const xls::Format* format) {
+bool XlsxSheet::WriteText(int row, int col, std::string_view text, const xls::Format* format) {
     if (row < 0 || row >= kXlsxSheetRows || col < 0 || col >= kXlsxSheetColumns) return false;
     const std::u16string decoded = book_->Decode(text);
     if (decoded.size() > kMaxTextChars) return false;

@@ -173,11 +173,13 @@ void WriteSheet(RecordStream& out, const Worksheet& sheet, const StyleTable& sty
 }
 
 // A first guess at the stream's size, so that it rarely grows by copying:
-// a cell record and a ROW record per row at most.
+// a cell record and a ROW record per row at most, and the shared strings
+// with a count and flags each and two bytes a character.
 std::size_t EstimateStreamBytes(const BookParts& parts) {
     constexpr std::size_t kCellBytes = 14;
     constexpr std::size_t kRowBytes = 20;
-    std::size_t bytes = 0;
+    constexpr std::size_t kStringBytes = 3;
+    std::size_t bytes = parts.strings.Count() * kStringBytes + parts.strings.CharCount() * 2;
     for (const auto& sheet : parts.sheets) {
         for (const auto& row : sheet->Rows()) bytes += kRowBytes + row.size() * kCellBytes;
     }
@@ -186,7 +188,7 @@ std::size_t EstimateStreamBytes(const BookParts& parts) {
 
 }  // namespace
 
-std::string AssembleWorkbookStream(const BookParts& parts) {
+RecordStream AssembleWorkbookStream(const BookParts& parts) {
     StyleTable styles(parts.fonts, parts.formats, parts.decoder);
     RecordStream out;
     out.Reserve(EstimateStreamBytes(parts));
@@ -230,7 +232,7 @@ std::string AssembleWorkbookStream(const BookParts& parts) {
         out.PatchU32(sheetOffsets[i], static_cast<std::uint32_t>(out.Size()));
         WriteSheet(out, *parts.sheets[i], styles, i == 0);
     }
-    return std::move(out.MutableBytes());
+    return out;
 }
 
 }  // namespace tarn::xls

@@ -10,6 +10,7 @@
 #include "xls/CellFormat.h"
 #include "xls/FontStyle.h"
 #include "xls/NumberFormats.h"
+#include "xls/RecordStream.h"
 #include "xls/SharedStrings.h"
 #include "xls/TextDecoder.h"
 #include "xls/Worksheet.h"
@@ -25,6 +26,6 @@ struct BookParts {
     TextDecoder& decoder;
 };
 
-std::string AssembleWorkbookStream(const BookParts& parts);
+RecordStream AssembleWorkbookStream(const BookParts& parts);
 
 }  // namespace tarn::xls

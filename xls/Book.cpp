@@ -50,12 +50,12 @@ Sheet* Book::AddSheet(const std::string& name) {
 
 tarn::Status Book::Save(const std::string& path) {
     if (sheets_.empty()) return tarn::Status::Error(path + ": a workbook needs at least one sheet");
-    std::string stream =
+    const RecordStream stream =
         AssembleWorkbookStream(BookParts{fonts_, formats_, numberFormats_, strings_, sheets_, decoder_});
-    if (stream.size() > kMaxStreamBytes) {
+    if (stream.Size() > kMaxStreamBytes) {
         return tarn::Status::Error(path + ": workbook too large for the file format");
     }
-    CompoundFileFrame frame = FrameWorkbookStream(stream.size());
+    CompoundFileFrame frame = FrameWorkbookStream(stream.Size());
 
     // Write beside the target and rename, so the target is either the old
     // file or the complete new one, never a part.
@@ -74,7 +74,7 @@ tarn::Status Book::Save(const std::string& path) {
     tarn::OutputFile out;
     st = out.CreateNoFollow(temp);
     if (st.ok()) st = out.Write(frame.head);
-    if (st.ok()) st = out.Write(stream);
+    if (st.ok()) st = out.Write(stream.Bytes().data(), stream.Size());
     if (st.ok()) st = out.Write(frame.tail);
     tarn::Status closed = out.IsOpen() ? out.Close() : tarn::Status::Ok();
     if (st.ok()) st = closed;

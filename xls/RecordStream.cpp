@@ -1,13 +1,27 @@
 #include "xls/RecordStream.h"
 
+#include <algorithm>
 #include <cassert>
 
 #include "xls/Limits.h"
 
 namespace tarn::xls {
 
+void RecordStream::Reserve(std::size_t bytes) {
+    if (bytes > capacity_) Grow(bytes - size_);
+}
+
+void RecordStream::Grow(std::size_t more) {
+    const std::size_t capacity = std::max(size_ + more, 2 * capacity_);
+    // Left uninitialised: every byte is written before it is read.
+    std::unique_ptr<char[]> bytes(new char[capacity]);
+    if (size_ > 0) std::memcpy(bytes.get(), bytes_.get(), size_);
+    bytes_ = std::move(bytes);
+    capacity_ = capacity;
+}
+
 void RecordStream::Begin(std::uint16_t type) {
-    recordStart_ = bytes_.size();
+    recordStart_ = size_;
     U16(type);
     U16(0);
 }

@@ -7,48 +7,62 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string>
+#include <memory>
+#include <string_view>
 
 namespace tarn::xls {
 
 class RecordStream {
   public:
-    void Reserve(std::size_t bytes) { bytes_.reserve(bytes); }
+    // Makes room for `bytes` in all, so that the stream is not copied while
+    // it stays within them.
+    void Reserve(std::size_t bytes);
     void Begin(std::uint16_t type);
     // Fills in the length of the record begun last; its data must fit one record.
     void End();
 
-    void U8(std::uint8_t v) { bytes_.push_back(static_cast<char>(v)); }
+    void U8(std::uint8_t v) { *Extend(1) = static_cast<char>(v); }
     void U16(std::uint16_t v) {
-        char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
-        bytes_.append(b, 2);
+        char* b = Extend(2);
+        b[0] = static_cast<char>(v & 0xFF);
+        b[1] = static_cast<char>(v >> 8);
     }
     void U32(std::uint32_t v) {
-        char b[4];
+        char* b = Extend(4);
         for (int i = 0; i < 4; ++i) b[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-        bytes_.append(b, 4);
     }
     void F64(double v) {
         std::uint64_t bits;
         std::memcpy(&bits, &v, sizeof bits);
-        char b[8];
+        char* b = Extend(8);
         for (int i = 0; i < 8; ++i) b[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
-        bytes_.append(b, 8);
     }
-    void Zeros(std::size_t n) { bytes_.append(n, '\0'); }
-    void Bytes(const char* data, std::size_t n) { bytes_.append(data, n); }
+    void Zeros(std::size_t n) { std::memset(Extend(n), 0, n); }
+    void Bytes(const char* data, std::size_t n) { std::memcpy(Extend(n), data, n); }
+    // Appends `n` bytes for the caller to fill in; returns where they begin.
+    // The pointer is good until the next append.
+    char* Extend(std::size_t n) {
+        if (capacity_ - size_ < n) Grow(n);
+        char* at = bytes_.get() + size_;
+        size_ += n;
+        return at;
+    }
 
     // Overwrites 4 bytes at `offset` (used for stream offsets known only later).
     void PatchU32(std::size_t offset, std::uint32_t v);
 
-    std::size_t Size() const { return bytes_.size(); }
+    std::size_t Size() const { return size_; }
     // Data bytes of the open record so far.
-    std::size_t OpenRecordSize() const { return bytes_.size() - recordStart_ - 4; }
-    const std::string& Bytes() const { return bytes_; }
-    std::string& MutableBytes() { return bytes_; }
+    std::size_t OpenRecordSize() const { return size_ - recordStart_ - 4; }
+    std::string_view Bytes() const { return std::string_view(bytes_.get(), size_); }
 
   private:
-    std::string bytes_;
+    // Makes room for `more` bytes beyond the size, at least doubling the room.
+    void Grow(std::size_t more);
+
+    std::unique_ptr<char[]> bytes_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
     std::size_t recordStart_ = 0;
 };
 

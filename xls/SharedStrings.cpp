@@ -15,6 +15,8 @@ constexpr std::uint16_t kExtSstRecord = 0x00FF;
 constexpr std::size_t kStringHeaderBytes = 3;
 // Record header bytes (type and length).
 constexpr std::size_t kRecordHeaderBytes = 4;
+// Slots of the index when the first text arrives (a power of two).
+constexpr std::size_t kInitialSlots = 1024;
 
 struct Bucket {
     std::uint32_t streamPos;  // where the bucket's first string starts
@@ -23,42 +25,59 @@ struct Bucket {
 
 }  // namespace
 
-std::uint32_t SharedStrings::Intern(const std::u16string& text) {
-    for (std::size_t i = 0; i < recentCount_; ++i) {
-        if (*strings_[recent_[i]] == text) return recent_[i];
-    }
+std::uint32_t SharedStrings::Intern(std::u16string_view text) {
+    if (2 * (Count() + 1) > slots_.size()) GrowIndex();
+    const std::size_t hash = std::hash<std::u16string_view>()(text);
+    const std::size_t slot = FindSlot(text, hash);
     std::uint32_t id;
-    auto found = index_.find(text);
-    if (found != index_.end()) {
-        id = found->second;
+    if (slots_[slot] != kEmptySlot) {
+        id = slots_[slot] - 1;
     } else {
-        id = static_cast<std::uint32_t>(strings_.size());
-        auto inserted = index_.emplace(text, id);
-        strings_.push_back(&inserted.first->first);
+        id = static_cast<std::uint32_t>(Count());
+        chars_.append(text);
+        starts_.push_back(chars_.size());
+        hashes_.push_back(hash);
+        slots_[slot] = id + 1;
     }
-    recent_[recentNext_] = id;
-    recentNext_ = (recentNext_ + 1) % kRecent;
-    recentCount_ = std::min(recentCount_ + 1, kRecent);
     return id;
+}
+
+std::size_t SharedStrings::FindSlot(std::u16string_view text, std::size_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const std::uint32_t entry = slots_[slot];
+        if (entry == kEmptySlot) return slot;
+        if (hashes_[entry - 1] == hash && Text(entry - 1) == text) return slot;
+    }
+}
+
+void SharedStrings::GrowIndex() {
+    slots_.assign(std::max(kInitialSlots, 2 * slots_.size()), kEmptySlot);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::uint32_t id = 0; id < Count(); ++id) {
+        std::size_t slot = hashes_[id] & mask;
+        while (slots_[slot] != kEmptySlot) slot = (slot + 1) & mask;
+        slots_[slot] = id + 1;
+    }
 }
 
 void SharedStrings::WriteRecords(RecordStream& out, std::uint32_t references) const {
     const std::size_t perBucket =
-        std::max(kMinStringsPerBucket, (strings_.size() + kMaxExtSstBuckets - 1) / kMaxExtSstBuckets);
+        std::max(kMinStringsPerBucket, (Count() + kMaxExtSstBuckets - 1) / kMaxExtSstBuckets);
     std::vector<Bucket> buckets;
 
     out.Begin(kSstRecord);
     std::size_t recordStart = out.Size() - kRecordHeaderBytes;
     out.U32(references);
-    out.U32(static_cast<std::uint32_t>(strings_.size()));
+    out.U32(static_cast<std::uint32_t>(Count()));
     auto startContinue = [&]() {
         out.End();
         recordStart = out.Size();
         out.Begin(kContinueRecord);
     };
 
-    for (std::size_t i = 0; i < strings_.size(); ++i) {
-        const std::u16string& s = *strings_[i];
+    for (std::size_t i = 0; i < Count(); ++i) {
+        const std::u16string_view s = Text(static_cast<std::uint32_t>(i));
         const bool compressed = IsCompressible(s);
         const std::size_t charBytes = compressed ? 1 : 2;
         // The header and at least one character must share a record.

@@ -33,9 +33,14 @@ bool TextDecoder::SetCodePage(int codePage) {
     return true;
 }
 
-std::u16string TextDecoder::Decode(const std::string& bytes) {
+std::u16string TextDecoder::Decode(std::string_view bytes) {
     std::u16string out;
-    out.reserve(bytes.size());
+    DecodeInto(bytes, &out);
+    return out;
+}
+
+void TextDecoder::DecodeInto(std::string_view bytes, std::u16string* out) {
+    out->clear();
     // Windows ANSI code pages all keep ASCII as it is: skip iconv for it.
     bool ascii = true;
     for (unsigned char c : bytes) {
@@ -45,32 +50,34 @@ std::u16string TextDecoder::Decode(const std::string& bytes) {
         }
     }
     if (ascii || cd_ == kNoConverter) {
-        for (unsigned char c : bytes) out.push_back(static_cast<char16_t>(c));
-        return out;
+        out->resize(bytes.size());
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            (*out)[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]));
+        }
+        return;
     }
 
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    std::vector<char> buffer(bytes.size() * 4 + 16);
+    buffer_.resize(bytes.size() * 4 + 16);
     char* in = const_cast<char*>(bytes.data());
     std::size_t inLeft = bytes.size();
     while (inLeft > 0) {
-        char* outPtr = buffer.data();
-        std::size_t outLeft = buffer.size();
+        char* outPtr = buffer_.data();
+        std::size_t outLeft = buffer_.size();
         std::size_t rc = iconv(cd_, &in, &inLeft, &outPtr, &outLeft);
-        std::size_t produced = buffer.size() - outLeft;
+        std::size_t produced = buffer_.size() - outLeft;
         for (std::size_t i = 0; i + 1 < produced; i += 2) {
-            out.push_back(static_cast<char16_t>(static_cast<unsigned char>(buffer[i]) |
-                                                (static_cast<unsigned char>(buffer[i + 1]) << 8)));
+            out->push_back(static_cast<char16_t>(static_cast<unsigned char>(buffer_[i]) |
+                                                 (static_cast<unsigned char>(buffer_[i + 1]) << 8)));
         }
         if (rc != static_cast<std::size_t>(-1)) break;
         if (errno == E2BIG) continue;
         // Undefined or incomplete byte: keep it as the code point of its value.
-        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(*in)));
+        out->push_back(static_cast<char16_t>(static_cast<unsigned char>(*in)));
         ++in;
         --inLeft;
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     }
-    return out;
 }
 
 }  // namespace tarn::xls

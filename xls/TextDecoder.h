@@ -6,6 +6,8 @@
 #include <iconv.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tarn::xls {
 
@@ -21,9 +23,12 @@ class TextDecoder {
     bool SetCodePage(int codePage);
     int CodePage() const { return codePage_; }
 
-    std::u16string Decode(const std::string& bytes);
+    std::u16string Decode(std::string_view bytes);
+    // The same into *out, whose room is reused from call to call.
+    void DecodeInto(std::string_view bytes, std::u16string* out);
 
   private:
+    std::vector<char> buffer_;  // iconv's output
     int codePage_ = 0;
     iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
 };

@@ -4,23 +4,24 @@
 
 namespace tarn::xls {
 
-bool IsCompressible(const std::u16string& text, std::size_t from, std::size_t count) {
-    std::size_t end = count == std::u16string::npos ? text.size() : std::min(text.size(), from + count);
+bool IsCompressible(std::u16string_view text, std::size_t from, std::size_t count) {
+    std::size_t end = count == std::u16string_view::npos ? text.size() : std::min(text.size(), from + count);
     for (std::size_t i = from; i < end; ++i) {
         if (text[i] > 0xFF) return false;
     }
     return true;
 }
 
-void AppendChars(RecordStream& out, const std::u16string& text, std::size_t from, std::size_t count,
+void AppendChars(RecordStream& out, std::u16string_view text, std::size_t from, std::size_t count,
                  bool compressed) {
-    std::string& bytes = out.MutableBytes();
     if (compressed) {
-        for (std::size_t i = from; i < from + count; ++i) bytes.push_back(static_cast<char>(text[i]));
+        char* bytes = out.Extend(count);
+        for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<char>(text[from + i]);
     } else {
-        for (std::size_t i = from; i < from + count; ++i) {
-            bytes.push_back(static_cast<char>(text[i] & 0xFF));
-            bytes.push_back(static_cast<char>(text[i] >> 8));
+        char* bytes = out.Extend(2 * count);
+        for (std::size_t i = 0; i < count; ++i) {
+            bytes[2 * i] = static_cast<char>(text[from + i] & 0xFF);
+            bytes[2 * i + 1] = static_cast<char>(text[from + i] >> 8);
         }
     }
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "xls/RecordStream.h"
 
@@ -14,11 +15,11 @@ namespace tarn::xls {
 inline constexpr unsigned kHighByteFlag = 0x01;
 
 // True when every code unit fits one byte.
-bool IsCompressible(const std::u16string& text, std::size_t from = 0,
-                    std::size_t count = std::u16string::npos);
+bool IsCompressible(std::u16string_view text, std::size_t from = 0,
+                    std::size_t count = std::u16string_view::npos);
 
 // Characters [from, from + count) in the compressed or UTF-16 form.
-void AppendChars(RecordStream& out, const std::u16string& text, std::size_t from, std::size_t count,
+void AppendChars(RecordStream& out, std::u16string_view text, std::size_t from, std::size_t count,
                  bool compressed);
 
 // ShortXLUnicodeString: 1-byte count, flags, characters.

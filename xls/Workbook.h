@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/Status.h"
 #include "xls/Limits.h"  // kMaxRows, kMaxColumns, kMaxSheetNameChars
@@ -45,7 +46,7 @@ class Sheet {
     // from 0; a cell outside the sheet's limits (kMaxRows, kMaxColumns) is
     // refused with false, as are a text over kMaxTextChars characters and a
     // number that is not finite. An empty text leaves a formatted empty cell.
-    virtual bool WriteText(int row, int col, const std::string& text, const Format* format) = 0;
+    virtual bool WriteText(int row, int col, std::string_view text, const Format* format) = 0;
     virtual bool WriteNumber(int row, int col, double value, const Format* format) = 0;
     // Width in characters of the default font, as Excel shows it.
     virtual void SetColumn(int firstCol, int lastCol, double width) = 0;

@@ -56,17 +56,22 @@ Cell* Worksheet::Place(int row, int col) {
     return &*at;
 }
 
-bool Worksheet::WriteText(int row, int col, const std::string& text, const Format* format) {
+bool Worksheet::WriteText(int row, int col, std::string_view text, const Format* format) {
     if (!InSheet(row, col)) return false;
-    std::u16string decoded = decoder_->Decode(text);
-    if (decoded.size() > kMaxTextChars) return false;
+    decoder_->DecodeInto(text, &decoded_);
+    if (decoded_.size() > kMaxTextChars) return false;
     Cell* cell = Place(row, col);
     cell->formatRef = FormatRef(format);
-    if (decoded.empty()) {
+    if (decoded_.empty()) {
         cell->kind = CellKind::kBlank;
     } else {
         cell->kind = CellKind::kText;
-        cell->stringIndex = strings_->Intern(decoded);
+        const std::size_t c = static_cast<std::size_t>(col);
+        if (!hasLastString_[c] || strings_->Text(lastString_[c]) != decoded_) {
+            lastString_[c] = strings_->Intern(decoded_);
+            hasLastString_[c] = true;
+        }
+        cell->stringIndex = lastString_[c];
         ++textCells_;
     }
     return true;

@@ -37,7 +37,7 @@ class Worksheet : public Sheet {
     // A text longer than kMaxTextChars characters is refused; an empty text
     // leaves a cell with the format and no value. A later write to the same
     // cell replaces the earlier one.
-    bool WriteText(int row, int col, const std::string& text, const Format* format) override;
+    bool WriteText(int row, int col, std::string_view text, const Format* format) override;
     // Refuses values that are not finite (no cell can hold them).
     bool WriteNumber(int row, int col, double value, const Format* format) override;
     // Widths are cut to 0..255 characters; invalid column ranges are ignored.
@@ -66,6 +66,12 @@ class Worksheet : public Sheet {
     std::vector<CellRange> merges_;
     std::uint16_t mergesLastRow_ = 0;  // the lowest row any merged range covers
     std::size_t textCells_ = 0;
+    std::u16string decoded_;  // the text being written, its room kept
+    // The shared string each column was last given, checked before the table:
+    // report columns repeat a text over neighbouring rows, and the table's
+    // lookups miss the processor's caches once it is large.
+    std::array<std::uint32_t, kMaxColumns> lastString_;
+    std::array<bool, kMaxColumns> hasLastString_{};
 };
 
 }  // namespace tarn::xls

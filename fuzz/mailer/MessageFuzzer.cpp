@@ -2,6 +2,7 @@
 // name: recipient lists that parse must give a message that is sound on the
 // wire and that GMime reads back with the same recipients.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -41,6 +42,25 @@ void CheckWireForm(const std::string& raw) {
             Check(i - 1 - lineStart <= tarn::mailer::kMaxLineLength);
             lineStart = i + 1;
         }
+    }
+}
+
+// Every blank-separated word of the Subject header (no quoting there: every
+// "=?" word in it is an encoded word the mailer wrote) within RFC 2047's 75.
+void CheckSubjectWords(const std::string& raw) {
+    std::size_t at = raw.find("\r\nSubject:");
+    if (at == std::string::npos) return;
+    std::size_t end = at + 2;
+    do {
+        end = raw.find("\r\n", end + 1);
+    } while (end != std::string::npos && end + 2 < raw.size() &&
+             (raw[end + 2] == ' ' || raw[end + 2] == '\t'));
+    const std::string subject = raw.substr(at + 10, end - at - 10);
+    std::size_t word = 0;
+    while ((word = subject.find_first_not_of(" \t\r\n", word)) != std::string::npos) {
+        const std::size_t next = std::min(subject.size(), subject.find_first_of(" \t\r\n", word));
+        if (subject.compare(word, 2, "=?") == 0) Check(next - word <= 75);
+        word = next;
     }
 }
 
@@ -100,6 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(mailbox.address.find('@') != std::string::npos);
     }
     CheckWireForm(raw);
+    CheckSubjectWords(raw);
     Check(RecipientsReadBack(raw) == static_cast<int>(parsed.mailboxes.size()));
     return 0;
 }

@@ -57,11 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (layout.columns.empty()) std::abort();
         report.OpenSection();
         bool criteria = false;
-        std::string line, text;
+        std::string_view line, text;
         while (report.NextLine(&line)) {
             if (ClassifyLine(&layout, line, &criteria, &text) != LineKind::kData) continue;
             for (const ColumnSpec& column : layout.columns) {
-                const std::string value = ExtractField(column, text);
+                const std::string_view value = ExtractField(column, text);
                 if (value.empty()) continue;
                 ParsedValue parsed = classifier.ClassifyValue(value);
                 DateParts date;

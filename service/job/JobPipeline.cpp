@@ -154,8 +154,9 @@ std::string MailVolumeRefusal(const CServiceConfig& config, const std::vector<Em
         return "The job has more than " + std::to_string(config.MaxOrders()) +
                " e-mail orders (emmaxorders); no e-mail is sent.";
     }
+    const std::string charset = config.GetString(kServerSection, kMailCharsetKey, "");
     std::int64_t recipients = 0;
-    for (const EmailRecord& order : orders) recipients += CountRecipients(order.addressList);
+    for (const EmailRecord& order : orders) recipients += CountRecipients(order.addressList, charset);
     if (recipients > config.MaxRecipients()) {
         return "The job's e-mail orders name " + std::to_string(recipients) + " recipients, more than " +
                std::to_string(config.MaxRecipients()) + " (emmaxrecipients); no e-mail is sent.";
@@ -169,7 +170,8 @@ bool RecipientsAllowed(const CServiceContext& context, const RecipientAllowList&
                        const EmailRecord& order) {
     if (allowed.AllowsEveryone()) return true;
     std::vector<std::string> addresses;
-    Status read = ReadRecipients(order.addressList, &addresses);
+    Status read = ReadRecipients(order.addressList,
+                                 context.Config().GetString(kServerSection, kMailCharsetKey, ""), &addresses);
     std::string refused;
     if (!read) {
         refused = order.addressList;

@@ -1,10 +1,9 @@
 #pragma once
 // The recipients of e-mail orders as addresses, and the limits an operator
 // sets on them: how many a job may name, and which addresses or domains
-// (emallow) an order may name at all. Address lists are read as RFC 5322
-// lists (quoted names with commas, angle brackets, groups, comments) by
-// GMime, so a display name never passes for an address and an address
-// never hides in a display name.
+// (emallow) an order may name at all. Lists are read by the mailer's own
+// parser, in the character set the mailer is given, so the server counts and
+// checks exactly the addresses blat sends to.
 // Pure functions and an immutable allow-list, safe on any thread.
 
 #include <string>
@@ -14,15 +13,17 @@
 
 namespace tarn {
 
-// The plain addresses (local@domain) of `list`, members of groups included,
-// in order. Fails when an entry cannot be read whole (nothing is dropped
-// silently), when an address has no domain or holds blanks or bytes above
-// 0x7E, or when the list names no address.
-Status ReadRecipients(const std::string& list, std::vector<std::string>* addresses);
+// The plain addresses (local@domain) blat sends `list` to when started with
+// `-charset charset` (empty: without -charset), members of groups included,
+// in order. Fails exactly when blat refuses the list: an entry it cannot read
+// whole, an address without a domain or with bytes an address cannot hold,
+// no address at all, or a character set it does not know.
+Status ReadRecipients(const std::string& list, const std::string& charset,
+                      std::vector<std::string>* addresses);
 
-// How many recipients `list` names: its addresses when it reads, otherwise
-// the number of '@' in it outside quotes and comments, at least 1.
-int CountRecipients(const std::string& list);
+// How many recipients blat sends `list` to: its addresses when it reads,
+// otherwise none (blat sends nothing).
+int CountRecipients(const std::string& list, const std::string& charset);
 
 // The emallow setting: addresses (compared whole, the domain without regard
 // to case) and domains written "@example.com", separated by blanks, commas or

@@ -161,16 +161,19 @@ TEST_F(BlatTest, EveryFailureExitsNonZeroWithOneClearLine) {
     EXPECT_FALSE(server.HasMail(1));
 }
 
-// Every line of the raw message's header block that RFC 5322 folding covers,
-// and every encoded word in it, within its limit.
-void ExpectFoldedHeaders(const ReceivedMail& mail) {
-    const std::string raw = mail.Get("raw.eml");
-    const std::string head = raw.substr(0, raw.find("\r\n\r\n"));
-    for (std::string::size_type at = head.find("=?"); at != std::string::npos; at = head.find("=?", at + 2)) {
-        std::string::size_type end = head.find_first_of(" \r\t", at);
-        EXPECT_LE(std::min(end, head.size()) - at, 75u) << head.substr(at, 90);
-    }
-    EXPECT_EQ(mail.Get("problems"), "");  // lines over 78, defects, strict-policy errors
+// Every header line within 78 characters, every encoded word within 75, no
+// defect under Python's default and strict policies (the server's checks).
+void ExpectFoldedHeaders(const ReceivedMail& mail) { EXPECT_EQ(mail.Get("problems"), ""); }
+
+// `text` with every run of blanks as one, or without blanks: Python's address
+// parser keeps the blank between two encoded words of a name (RFC 2047 drops
+// it), so a long name's words arrive two blanks apart, and a word longer than
+// one encoded word arrives cut in two.
+std::string OneBlank(const std::string& text, bool none = false) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ' || (!none && !out.empty() && out.back() != ' ')) out += c;
+    return out;
 }
 
 TEST_F(BlatTest, NamesListsAndCharsetsArriveAsGiven) {
@@ -245,6 +248,39 @@ TEST_F(BlatTest, NamesListsAndCharsetsArriveAsGiven) {
               "e\r\n");
     EXPECT_EQ(mail.Get("att-1.name"), "\xc3\xa9t\xc3\xa9.pdf");
     ExpectFoldedHeaders(mail);
+}
+
+TEST_F(BlatTest, LongNonAsciiNamesSubjectsAndFileNamesKeepEncodedWordsShort) {
+    // GMime encodes up to 38 characters to a word: 38 two-byte letters make a
+    // word of over 100 characters, quoted-printable punctuation more still.
+    const std::string group =
+        "Ünïcödé Grüppe with a very long name ÄÖÜäöüÄÖÜäöüÄÖÜäöüÄÖÜäöüÄÖÜäöüÄÖÜäöüÄÖÜäöü";
+    const std::string name = "Müller-Lüdenscheidt, Jörg-Günther Ätherström Ölçü Straße Ünïcödé Grüppe";
+    std::string commas = "Ä";
+    for (int i = 0; i < 12; ++i) commas += " ,,,";
+    const std::string from = "Ünïcödé Sénder Gesellschaft für Überweisungsträger und Rechnungsprüfung mbH";
+    const std::string subject =
+        "Überweisungsträgerrechnungsprüfungsgesellschaftsvertragsänderungsentwurf 😀😀😀😀😀😀😀😀😀😀😀😀😀" +
+        std::string(90, ' ') + "Ö";
+    const std::string file = "Überweisungsträger für Rechnungsprüfung März 2026 Ünïcödé Grüppe.pdf";
+    WriteFile(dir / file, "%PDF");
+    SmtpTestServer server(mailDir.path());
+    const std::string to = group + ": a@example.com, b@example.com;, \"" + name + "\" <j@example.com>, \"" +
+                           commas + "\" <c@example.com>";
+    ProgramRun run = RunAndCapture(
+        Command(server.port(), {"-t", to, "-i", from, "-subject", subject, "-attach", dir / file, "-q"}),
+        dir.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ReceivedMail mail;
+    ASSERT_TRUE(server.Mail(1, &mail));
+    ExpectFoldedHeaders(mail);
+    EXPECT_EQ(OneBlank(mail.Get("groups-To"), true), OneBlank(group, true) + "\n");
+    EXPECT_EQ(OneBlank(mail.Get("addr-To")), "\ta@example.com\n\tb@example.com\n" + name +
+                                                 "\tj@example.com\n" + commas + "\tc@example.com\n");
+    EXPECT_EQ(OneBlank(mail.Get("addr-From")), from + "\ttarn@example.org\n");
+    EXPECT_EQ(mail.Header("Subject"), subject);  // an unstructured text decodes exactly
+    EXPECT_EQ(mail.Get("att-1.name"), file);
+    EXPECT_EQ(mail.Get("envelope_to"), "a@example.com\nb@example.com\nj@example.com\nc@example.com\n");
 }
 
 TEST_F(BlatTest, AddressesThatAreNotMailboxesStopBeforeConnecting) {

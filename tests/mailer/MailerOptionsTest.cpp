@@ -154,7 +154,7 @@ TEST(MimeMessage, TextPieces) {
     m.hasBody = true;
     std::string raw;
     ASSERT_TRUE(ComposeMessage(m, &raw));
-    std::string::size_type start = raw.find("Subject: ");
+    std::string::size_type start = raw.find("Subject:");
     std::string subject = raw.substr(start, raw.find("\r\n", raw.find("?=\r\n", start) + 4) - start);
     EXPECT_EQ(subject.find("=?x?q?y?="), std::string::npos) << subject;
     std::string::size_type at = 0;

@@ -11,12 +11,13 @@ read back with Python's own e-mail package into OUTDIR/msg-N/ (texts in UTF-8):
   (none, starttls or smtps), raw.eml,
   header-<name> (decoded) for Date, Message-ID, MIME-Version, From, To, Subject,
   addr-From, addr-To: one mailbox a line, "display name<TAB>address",
+  groups-From, groups-To: the display name of each group, one a line,
   body (the decoded bytes of the text/plain part, if any), body-charset,
   body-text (that part decoded with its charset),
   for each attachment K: att-K.name, att-K.type, att-K.encoding, att-K.data,
   problems: every defect the default and the strict policy found in any
-  header or part, and every header line over 78 characters or line over 998
-  (empty when the message is sound);
+  header or part, every header line over 78 characters or line over 998, and
+  every encoded word over 75 characters (empty when the message is sound);
   last, the empty file `complete`.
 Recipients holding TEXT (--refuse) are refused with 550; with --user the
 server demands AUTH (PLAIN or LOGIN) and takes only that pair; with --tls
@@ -30,6 +31,7 @@ import email
 import email.policy
 import logging
 import os
+import re
 import ssl
 import sys
 import warnings
@@ -39,6 +41,9 @@ from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 # Longest header line where RFC 5322 asks for folding, and longest line at all.
 FOLD_LIMIT = 78
 LINE_LIMIT = 998
+# Longest encoded word (RFC 2047, section 2), and what one looks like.
+ENCODED_WORD_LIMIT = 75
+ENCODED_WORD = re.compile(r"=\?[^?\s]+\?[bBqQ]\?[^?\s]*\?=")
 
 
 def write(path, data):
@@ -57,6 +62,17 @@ def line_problems(raw):
             problems.append("line of %d characters" % len(line))
     if b"\n" in raw.replace(b"\r\n", b"") or b"\r" in raw.replace(b"\r\n", b""):
         problems.append("bare CR or LF")
+    return problems
+
+
+def encoded_word_problems(msg):
+    """Every encoded word in the headers of every part, as the parser hands them over."""
+    problems = []
+    for part in msg.walk():
+        for name, value in part.raw_items():
+            for word in ENCODED_WORD.findall(value):
+                if len(word) > ENCODED_WORD_LIMIT:
+                    problems.append("%s: encoded word of %d characters: %s" % (name, len(word), word))
     return problems
 
 
@@ -112,7 +128,7 @@ class Handler:
         out("raw.eml", raw)
 
         msg = email.message_from_bytes(raw, policy=email.policy.default)
-        problems = line_problems(raw) + strict_problems(raw)
+        problems = line_problems(raw) + strict_problems(raw) + encoded_word_problems(msg)
         for name in ("Date", "Message-ID", "MIME-Version", "From", "To", "Subject"):
             value = msg.get(name)
             if value is None:
@@ -121,6 +137,8 @@ class Handler:
             out("header-" + name, str(value))
             if name in ("From", "To"):
                 out("addr-" + name, mailboxes(value))
+                out("groups-" + name, "".join(g.display_name + "\n" for g in value.groups
+                                              if g.display_name is not None))
         k = 0
         for part in msg.walk():
             problems += ["part: %r" % d for d in part.defects]

@@ -313,20 +313,26 @@ TEST_F(JobEndToEnd, TooManyOrdersOrRecipientsRefuseTheJobsMailAsAWhole) {
 }
 
 TEST_F(JobEndToEnd, EmallowSendsOnlyOrdersNamingAllowedAddresses) {
-    StartServer(false, "emallow=@Example.com boss@corp.example\n");
-    EXPECT_EQ(Job("allow.txt", "PLAIN",
-                  EmailLine("a@EXAMPLE.com", "s1", "A", "") + EmailLine("evil@x.example", "s2", "E", "") +
-                      EmailLine("\"boss@corp.example\" <evil@y.example>", "s3", "E", "") +
-                      EmailLine("b@example.com, evil@z.example", "s4", "B", "") +
-                      EmailLine("boss@corp.example", "s5", "B", "") + "text\r\n_EOF_\r\n"),
-              kOkBye);
+    // The list is read in the clients' code page, as blat reads it: in Shift_JIS
+    // "\x95\x5C" is a letter, not a letter and a backslash that hides the
+    // addresses after it in a comment.
+    StartServer(false, "emallow=@Example.com boss@corp.example\nemcharset=shift_jis\n");
+    EXPECT_EQ(
+        Job("allow.txt", "PLAIN",
+            EmailLine("a@EXAMPLE.com", "s1", "A", "") + EmailLine("evil@x.example", "s2", "E", "") +
+                EmailLine("\"boss@corp.example\" <evil@y.example>", "s3", "E", "") +
+                EmailLine("b@example.com, evil@z.example", "s4", "B", "") +
+                EmailLine("boss@corp.example", "s5", "B", "") +
+                EmailLine("b@example.com (\x95\x5C), evil@w.example, \"x)\" <c@example.com>", "s6", "E", "") +
+                "text\r\n_EOF_\r\n"),
+        kOkBye);
     ReceivedMail mail;
     ASSERT_TRUE(smtp.Mail(1, &mail));
     EXPECT_EQ(mail.Get("envelope_to"), "a@EXAMPLE.com\n");
     ASSERT_TRUE(smtp.Mail(2, &mail));
     EXPECT_EQ(mail.Get("envelope_to"), "boss@corp.example\n");
     EXPECT_FALSE(smtp.HasMail(3));
-    for (const char* refused : {"evil@x.example", "evil@y.example", "evil@z.example"}) {
+    for (const char* refused : {"evil@x.example", "evil@y.example", "evil@z.example", "evil@w.example"}) {
         EXPECT_NE(server.Console().find("E-mail order not sent: " + std::string(refused) +
                                         " is not allowed by emallow\n"),
                   std::string::npos)
@@ -334,12 +340,13 @@ TEST_F(JobEndToEnd, EmallowSendsOnlyOrdersNamingAllowedAddresses) {
     }
     const std::string out = dir / "out/allow.txt";
     std::vector<std::string> activity = Activity();
-    ASSERT_EQ(activity.size(), 5u);
+    ASSERT_EQ(activity.size(), 6u);
     EXPECT_EQ(activity[0].substr(20), out + " -> a@EXAMPLE.com succeeded");
     EXPECT_EQ(activity[1].substr(20), out + " -> evil@x.example failed");
     EXPECT_EQ(activity[2].substr(20), out + " -> evil@y.example failed");
     EXPECT_EQ(activity[3].substr(20), out + " -> evil@z.example failed");
     EXPECT_EQ(activity[4].substr(20), out + " -> boss@corp.example succeeded");
+    EXPECT_EQ(activity[5].substr(20), out + " -> evil@w.example failed");
 }
 
 }  // namespace

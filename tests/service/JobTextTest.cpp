@@ -211,20 +211,35 @@ TEST(RawName, OnlyPlainFileNamesAreUsable) {
 
 TEST(Recipients, ListsReadWholeOrNotAtAll) {
     std::vector<std::string> addresses;
-    ASSERT_TRUE(ReadRecipients("\"Doe, John\" <j@x.example>, k@Y.example (a, b@c.example)", &addresses).ok());
+    ASSERT_TRUE(
+        ReadRecipients("\"Doe, John\" <j@x.example>, k@Y.example (a, b@c.example)", "", &addresses).ok());
     EXPECT_EQ(addresses, (Fields{"j@x.example", "k@Y.example"}));
-    ASSERT_TRUE(ReadRecipients("team: a@x.example, b@y.example;", &addresses).ok());
+    ASSERT_TRUE(ReadRecipients("team: a@x.example, b@y.example;", "", &addresses).ok());
     EXPECT_EQ(addresses, (Fields{"a@x.example", "b@y.example"}));
     // Cut lists, addresses without a domain, a display name hiding an address.
     for (const char* bad :
          {"a@x.example;b@y.example", "root, a@x.example", "x@y@z.example", "garbage<e@z.example", "",
           "Just A Name", "a@x.example>", "Ann <a@x.example>> b@y.example", "a@x.example<c",
-          "Ann <a@x.example", "<<a@x.example>>"})
-        EXPECT_FALSE(ReadRecipients(bad, &addresses).ok()) << bad;
+          "Ann <a@x.example", "<<a@x.example>>", "a@x.example <b@y.example>"})
+        EXPECT_FALSE(ReadRecipients(bad, "", &addresses).ok()) << bad;
+    EXPECT_FALSE(ReadRecipients("a@x.example", "no-such-charset", &addresses).ok());
 
-    EXPECT_EQ(CountRecipients("\"Doe, John\" <j@x.example>, k@y.example"), 2);
-    EXPECT_EQ(CountRecipients("a@x.example;b@y.example;c@z.example"), 3);  // unreadable: its '@' signs
-    EXPECT_EQ(CountRecipients("nobody"), 1);
+    // A list blat refuses sends to nobody, so it counts nobody.
+    EXPECT_EQ(CountRecipients("\"Doe, John\" <j@x.example>, k@y.example", ""), 2);
+    EXPECT_EQ(CountRecipients("a@x.example;b@y.example;c@z.example", ""), 0);
+    EXPECT_EQ(CountRecipients("nobody", ""), 0);
+}
+
+TEST(Recipients, ReadInTheMailersCharsetAsBlatReadsThem) {
+    // In Shift_JIS 0x95 0x5C is one letter; read as bytes, the 0x5C escapes
+    // the ')' and hides the next two addresses in a comment, which is how the
+    // server once counted one recipient and allowed a list blat sent to three.
+    const std::string list = "a@example.com (\x95\x5C), evil@x.example, \"x)\" <b@example.com>";
+    std::vector<std::string> addresses;
+    ASSERT_TRUE(ReadRecipients(list, "shift_jis", &addresses).ok());
+    EXPECT_EQ(addresses, (Fields{"a@example.com", "evil@x.example", "b@example.com"}));
+    EXPECT_EQ(CountRecipients(list, "shift_jis"), 3);
+    EXPECT_FALSE(ReadRecipients(list, "", &addresses).ok());  // windows-1252: an unclosed quote
 }
 
 TEST(Recipients, AllowListComparesAddressesAndDomainsOnTheDomainWithoutCase) {

@@ -157,7 +157,7 @@ TEST(ClassifyLine, RulesInOrder) {
     PageLayout layout;
     ASSERT_TRUE(Parse(kWorkedExample, &layout));
     bool criteria = false;
-    std::string text;
+    std::string_view text;
     EXPECT_EQ(ClassifyLine(&layout, "\f" + kWorkedExample[0] + "  ", &criteria, &text), LineKind::kSkip);
     EXPECT_EQ(ClassifyLine(&layout, kWorkedExample[1], &criteria, &text), LineKind::kSkip);
     EXPECT_EQ(ClassifyLine(&layout, "   ", &criteria, &text), LineKind::kSkip);
@@ -189,7 +189,7 @@ TEST(ParseLayout, TitleAboveABlankLineIsNotFurniture) {
     ASSERT_TRUE(
         Parse({"head", "OPEN ORDERS", "", "ORDER       QTY", "----------- -----", "A1          5"}, &layout));
     bool criteria = false;
-    std::string text;
+    std::string_view text;
     EXPECT_EQ(ClassifyLine(&layout, "OPEN ORDERS", &criteria, &text), LineKind::kData);
     EXPECT_EQ(ClassifyLine(&layout, "ORDER       QTY", &criteria, &text), LineKind::kSkip);
 }

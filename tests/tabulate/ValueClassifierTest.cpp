@@ -21,7 +21,7 @@ ParsedValue Classify(const std::string& value, const std::string& dec = ".", con
 void ExpectNumber(const ParsedValue& parsed, const std::string& number, const std::string& format) {
     EXPECT_EQ(parsed.kind, kTypeNumber);
     EXPECT_EQ(parsed.number, number);
-    EXPECT_EQ(parsed.format, format);
+    EXPECT_EQ(NumberFormatText(parsed), format);
 }
 
 TEST(ClassifyValue, NumbersAndSignMarkers) {
