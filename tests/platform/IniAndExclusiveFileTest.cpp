@@ -84,7 +84,8 @@ TEST(ExclusiveFile, CloseReleasesTheLockThatAForkedCopyStillHolds) {
     if (child == 0) {
         ::close(ready[1]);
         char byte = 0;
-        ::read(ready[0], &byte, 1);  // the copy lives until the parent is done
+        // The copy lives until the parent is done.
+        if (::read(ready[0], &byte, 1) < 0) ::_exit(1);
         ::_exit(0);
     }
     ASSERT_TRUE(file.Close().ok());
