@@ -223,8 +223,8 @@ double CpuSeconds(pid_t pid) {
 // all rounds (the steadier figure on a machine that other work shares).
 void HistoryCost(const std::string& report, double secondsPerFigure) {
     // Short rounds: the two rounds of a pair see much the same load.
-    constexpr double kRoundSeconds = 0.25;
-    const int pairs = std::max(5, static_cast<int>(secondsPerFigure / kRoundSeconds + 0.5));
+    constexpr double kPairRoundSeconds = 0.25;
+    const int pairs = std::max(5, static_cast<int>(secondsPerFigure / kPairRoundSeconds + 0.5));
     TempFolder folder;
     ServerProcess servers[2];
     for (int on = 0; on < 2; ++on) {
@@ -237,7 +237,7 @@ void HistoryCost(const std::string& report, double secondsPerFigure) {
             return;
         }
     }
-    std::printf("job history off and on, %d pairs of %.2f s rounds; medians\n", pairs, kRoundSeconds);
+    std::printf("job history off and on, %d pairs of %.2f s rounds; medians\n", pairs, kPairRoundSeconds);
     const auto median = [](std::vector<double> values) {
         std::sort(values.begin(), values.end());
         return values[values.size() / 2];
@@ -253,7 +253,7 @@ void HistoryCost(const std::string& report, double secondsPerFigure) {
                 const int on = (pair + turn) % 2;
                 const double cpuBefore = CpuSeconds(servers[on].pid());
                 Figures f;
-                RunLoad(servers[on].port(), clients, kRoundSeconds, report,
+                RunLoad(servers[on].port(), clients, kPairRoundSeconds, report,
                         folder / (on ? "on/out" : "off/out"), false, &f);
                 rates[on].push_back(f.jobs / f.seconds);
                 cpu[on] += CpuSeconds(servers[on].pid()) - cpuBefore;
