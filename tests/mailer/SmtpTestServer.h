@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/stubs/StandIn.h"
+#include "tests/support/UnusedPort.h"
 
 namespace tarn::testing {
 
@@ -148,19 +149,6 @@ inline TestCertificates MakeTestCertificates(const std::string& folder) {
         RunAndCapture(*command, folder);
     }
     return {folder + "ca.pem", folder + "server.pem", folder + "server.key"};
-}
-
-// A loopback port on which nothing listens (bound once, then released).
-inline int UnusedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
 }
 
 }  // namespace tarn::testing

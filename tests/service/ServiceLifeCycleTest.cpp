@@ -21,6 +21,7 @@
 
 #include "ServerTestSupport.h"
 #include "service/host/ServiceIdentity.h"
+#include "tests/support/UnusedPort.h"
 
 namespace tarn {
 namespace {
@@ -35,19 +36,6 @@ using testing::TempFolder;
 using testing::TestClient;
 
 constexpr const char* kOkBye = "Hi\nROGER_CMD\nok\nBye\n";
-
-// A port on 127.0.0.1 that is free now.
-int FreePort() {
-    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(probe);
-    return ntohs(address.sin_port);
-}
 
 // True when a connection to `port` is refused right away.
 bool Refused(int port) {
@@ -213,7 +201,7 @@ class ServiceLifeCycleTest : public ::testing::Test {
 };
 
 TEST_F(ServiceLifeCycleTest, PauseWaitsForRunningConversationsContinueAcceptsStopWhilePausedEnds) {
-    const int port = FreePort();
+    const int port = testing::UnusedPort();
     StartService(port);
 
     std::vector<std::unique_ptr<HeldJob>> jobs;
@@ -260,7 +248,7 @@ TEST_F(ServiceLifeCycleTest, PauseWaitsForRunningConversationsContinueAcceptsSto
 }
 
 TEST_F(ServiceLifeCycleTest, ContinueWhileRunningReturnsToRunningWithoutAnEvent) {
-    const int port = FreePort();
+    const int port = testing::UnusedPort();
     StartService(port);
     Signal(SIGUSR2);
     ASSERT_TRUE(notify_.WaitForAfter("STATUS=Continuing", "STATUS=Running"));
@@ -272,7 +260,7 @@ TEST_F(ServiceLifeCycleTest, ContinueWhileRunningReturnsToRunningWithoutAnEvent)
 }
 
 TEST_F(ServiceLifeCycleTest, StopWaitsForAHundredConversationsAndLosesNoFile) {
-    const int port = FreePort();
+    const int port = testing::UnusedPort();
     StartService(port);
     constexpr int kJobs = 100;
     std::vector<std::unique_ptr<HeldJob>> jobs;
@@ -318,7 +306,7 @@ TEST_F(ServiceLifeCycleTest, PortInUseFailsTheStartWithAnErrorEventAndNonZeroExi
 TEST_F(ServiceLifeCycleTest, ConsoleModeEndsOnCtrlCAfterTheRunningConversation) {
     std::string errors;
     ASSERT_EQ(RunSwitch({"/regserver"}, &errors, temp_ / "stderr"), 0) << errors;
-    const int port = FreePort();
+    const int port = testing::UnusedPort();
     ASSERT_TRUE(server_.Start(folder_.path(), Ini(port))) << server_.Console();
     // Console mode writes no pid file.
     EXPECT_FALSE(std::filesystem::exists(temp_ / "TARNSvr.pid"));
