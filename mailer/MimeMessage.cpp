@@ -27,19 +27,12 @@ std::string LabelFor(const std::string& text, const std::string& charset) {
     return IsEightBitUtf8(text) ? "utf-8" : charset;
 }
 
-// True when some blank-separated word of `text` has the form of an encoded
-// word ("=?charset?X?text?="). GMime passes such words through unencoded, and
-// a reader would then decode them into something the sender never wrote.
-bool HoldsEncodedWordLookalike(const std::string& text) {
-    std::string::size_type start = text.find("=?");
-    while (start != std::string::npos) {
-        std::string::size_type end = text.find("?=", start + 2);
-        if (end == std::string::npos) return false;
-        if (text.find(' ', start) > end) return true;
-        start = text.find("=?", start + 2);
-    }
-    return false;
-}
+// True when `text` holds "=?", the opening of an encoded word. GMime passes
+// such text through unencoded: a reader could decode a word of the form
+// "=?charset?X?text?=" into something the sender never wrote, and a long word
+// beginning "=?" is taken for an encoded word past the 75 characters RFC 2047
+// allows. Such a subject is encoded whole instead.
+bool HoldsEncodedWordLookalike(const std::string& text) { return text.find("=?") != std::string::npos; }
 
 // `utf8` as a run of base64 encoded words, one per line, each at most 75
 // characters, never splitting a character (FoldHeaderLines moves the first
