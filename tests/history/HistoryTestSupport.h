@@ -121,12 +121,7 @@ class HistoryServer {
 
     // One job; everything the server sent.
     std::string Job(const std::string& rawName, const std::string& section, const std::string& body) {
-        TestClient client(server.port());
-        client.ReadUntil("Hi\n");
-        client.Send(RunLine(rawName, section));
-        client.ReadUntil("ROGER_CMD\n");
-        client.Send(body);
-        return client.ReadAll(std::chrono::seconds(30));
+        return SendJob(server.port(), rawName, section, body, std::chrono::seconds(30));
     }
 
     // The jobs recorded, newest first, once there are `count` of them

@@ -72,12 +72,7 @@ class JobEndToEnd : public ::testing::Test {
     }
 
     std::string Job(const std::string& rawName, const std::string& section, const std::string& body) {
-        TestClient client(server.port());
-        client.ReadUntil("Hi\n");
-        client.Send(RunLine(rawName, section));
-        client.ReadUntil("ROGER_CMD\n");
-        client.Send(body);
-        return client.ReadAll(std::chrono::seconds(60));
+        return SendJob(server.port(), rawName, section, body, std::chrono::seconds(60));
     }
 
     std::vector<std::string> Activity() { return Lines(ReadFile(dir / "activity.log")); }

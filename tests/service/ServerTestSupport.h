@@ -211,4 +211,16 @@ inline std::string RunLine(const std::string& rawName, const std::string& sectio
     return "_RUN_\x02" + rawName + "\x02" + section + "\r\n";
 }
 
+// One job on a new connection to `port`: the greeting awaited, the command
+// line, its acknowledgement, then `body`; everything the server sent.
+inline std::string SendJob(int port, const std::string& rawName, const std::string& section,
+                           const std::string& body, std::chrono::seconds limit) {
+    TestClient client(port);
+    client.ReadUntil("Hi\n");
+    client.Send(RunLine(rawName, section));
+    client.ReadUntil("ROGER_CMD\n");
+    client.Send(body);
+    return client.ReadAll(limit);
+}
+
 }  // namespace tarn::testing
